@@ -1,0 +1,93 @@
+#include "analysis/template_script.h"
+
+#include <cctype>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include "analysis/text_file.h"
+#include "platform/program_folder.h"
+
+namespace bv {
+
+SourceKind SourceKindOf(std::string_view path) {
+    const auto slash = path.find_last_of('/');
+    const std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);
+    const auto dot = name.find_last_of('.');
+    if (dot != std::string_view::npos && name.substr(dot) == ".avs")
+        return SourceKind::ScriptFile;
+    return SourceKind::TemplateScript;
+}
+
+std::string ReplaceFileNamePlaceholder(std::string_view line, std::string_view sourcePath) {
+    static constexpr std::string_view kPlaceholder = "$filename";
+    std::string out;
+    size_t i = 0;
+    while (i < line.size()) {
+        bool match = i + kPlaceholder.size() <= line.size();
+        for (size_t k = 0; match && k < kPlaceholder.size(); ++k)
+            match = std::tolower(static_cast<unsigned char>(line[i + k])) == kPlaceholder[k];
+        if (match) {
+            out += sourcePath;
+            i += kPlaceholder.size();
+        } else {
+            out += line[i++];
+        }
+    }
+    return out;
+}
+
+void WriteTemplateScript(const std::vector<std::string>& templateLines, const std::string& sourcePath,
+                         const std::string& scriptPath) {
+    std::vector<std::string> lines;
+    lines.reserve(templateLines.size());
+    for (const std::string& line : templateLines)
+        lines.push_back(ReplaceFileNamePlaceholder(line, sourcePath));
+    WriteTextLines(scriptPath, lines);
+}
+
+std::string GeneratedScriptPath(const char* scriptName) { return GeneratedFilesFolder() + scriptName; }
+
+namespace {
+// An advisory lock beside the generated scripts: two processes writing the same fixed
+// script name must not open each other's script.
+class ScriptFolderLock {
+public:
+    explicit ScriptFolderLock(const std::string& folder)
+        : fd_(::open((folder + ".bv_avisynth.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644)) {
+        if (fd_ >= 0)
+            ::flock(fd_, LOCK_EX);
+    }
+    ~ScriptFolderLock() {
+        if (fd_ >= 0)
+            ::close(fd_); // releases the lock
+    }
+    ScriptFolderLock(const ScriptFolderLock&) = delete;
+    ScriptFolderLock& operator=(const ScriptFolderLock&) = delete;
+
+private:
+    int fd_;
+};
+} // namespace
+
+AvsClip OpenSourceClip(ScriptEnvironment& environment, const std::string& sourcePath,
+                       const std::vector<std::string>& templateLines, const char* scriptName,
+                       bool keepScript) {
+    if (SourceKindOf(sourcePath) == SourceKind::ScriptFile)
+        return OpenAvsClip(environment, sourcePath);
+    const std::string folder = GeneratedFilesFolder();
+    const std::string script = folder + scriptName;
+    ScriptFolderLock lock(folder);
+    WriteTemplateScript(templateLines, sourcePath, script);
+    struct Cleanup {
+        const std::string& path;
+        bool keep;
+        ~Cleanup() {
+            if (!keep)
+                ::unlink(path.c_str());
+        }
+    } cleanup{script, keepScript};
+    return OpenAvsClip(environment, script);
+}
+
+} // namespace bv

@@ -1,0 +1,42 @@
+// Sources and the scripts generated for them from a template.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "frame_source/avs_clip.h"
+
+namespace bv {
+
+class ScriptEnvironment;
+
+enum class SourceKind { None = 0, ScriptFile = 1, TemplateScript = 2 };
+
+// ScriptFile when the name's extension is exactly ".avs" (letter case included).
+SourceKind SourceKindOf(std::string_view path);
+
+// Names of the generated scripts of Source File 1 and of the Source Files 2.
+inline constexpr const char* kGeneratedScript1 = "bv_avisynth_1.avs";
+inline constexpr const char* kGeneratedScript2 = "bv_avisynth_2.avs";
+
+// Every "$FileName", in any letter case, replaced by `sourcePath` as it stands.
+std::string ReplaceFileNamePlaceholder(std::string_view line, std::string_view sourcePath);
+
+// Writes the template's lines with the placeholder replaced, each ended by CR LF, to
+// `scriptPath` (created or truncated). Throws std::runtime_error when a write fails.
+void WriteTemplateScript(const std::vector<std::string>& templateLines, const std::string& sourcePath,
+                         const std::string& scriptPath);
+
+// Full path of a generated script: in the program folder, or the per-user cache folder
+// when the program folder is not writable.
+std::string GeneratedScriptPath(const char* scriptName);
+
+// Opens a source as a clip: a ScriptFile as it is, any other file through the generated
+// script `scriptName`, which is deleted as soon as AviSynth has opened it unless
+// `keepScript`. Processes that generate the same script name take turns.
+AvsClip OpenSourceClip(ScriptEnvironment& environment, const std::string& sourcePath,
+                       const std::vector<std::string>& templateLines, const char* scriptName,
+                       bool keepScript = false);
+
+} // namespace bv

@@ -1,0 +1,57 @@
+#include "cli/cli_app.h"
+
+#include <CLI/CLI.hpp>
+#include <exception>
+#include <iostream>
+
+#include "cli/frames_command.h"
+#include "cli/info_command.h"
+#include "frame_source/avisynth_error.h"
+
+namespace bv {
+
+int RunCli(int argc, char** argv) {
+    CLI::App app{"Brevanta: measures how faithfully encoded videos reproduce their original.",
+                 "brevanta-cli"};
+    app.require_subcommand(1);
+
+    std::string infoSource, infoTemplate;
+    CLI::App* info = app.add_subcommand("info", "Show a source's frame range, frame size and colour space");
+    info->add_option("SOURCE", infoSource, "An AviSynth script (.avs) or a video opened through --template")
+        ->required();
+    info->add_option("--template", infoTemplate, "AviSynth template; $FileName stands for SOURCE");
+
+    std::string framesSource, framesOut, framesTemplate;
+    int first = 0, last = 0;
+    CLI::App* frames = app.add_subcommand(
+        "frames", "Write frames FIRST..LAST as raw bytes (the default plane: the whole image of YUY2 and "
+                  "RGB, the luma of planar formats), rows without padding");
+    frames->add_option("SOURCE", framesSource, "An AviSynth script (.avs) or a video opened through --template")
+        ->required();
+    frames->add_option("FIRST", first, "First frame")->required();
+    frames->add_option("LAST", last, "Last frame")->required();
+    frames->add_option("OUT", framesOut, "Output file, - for standard output")->required();
+    frames->add_option("--template", framesTemplate, "AviSynth template; $FileName stands for SOURCE");
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        return app.exit(e);
+    }
+
+    try {
+        if (*info)
+            return RunInfoCommand(infoSource, infoTemplate);
+        if (*frames)
+            return RunFramesCommand(framesSource, first, last, framesOut, framesTemplate);
+    } catch (const EAviSynthCException& e) {
+        std::cerr << e.what() << '\n'; // AviSynth's own text, unchanged
+        return 1;
+    } catch (const std::exception& e) {
+        std::cerr << "brevanta-cli: " << e.what() << '\n';
+        return 1;
+    }
+    return 0;
+}
+
+} // namespace bv

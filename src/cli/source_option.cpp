@@ -1,0 +1,25 @@
+#include "cli/source_option.h"
+
+#include <stdexcept>
+
+#include "analysis/template_script.h"
+#include "analysis/text_file.h"
+
+namespace bv {
+
+std::vector<std::string> LoadTemplateOption(const std::string& templateFile) {
+    if (templateFile.empty())
+        return {};
+    return ReadTextLines(templateFile);
+}
+
+AvsClip OpenSourceOption(ScriptEnvironment& environment, const std::string& source,
+                         const std::string& templateFile, const char* scriptName) {
+    if (SourceKindOf(source) == SourceKind::TemplateScript && templateFile.empty())
+        throw std::runtime_error(source +
+                                 " is not an AviSynth script (.avs): give a template with --template FILE,"
+                                 " for example Templates/FFMS2.avs beside the program");
+    return OpenSourceClip(environment, source, LoadTemplateOption(templateFile), scriptName);
+}
+
+} // namespace bv

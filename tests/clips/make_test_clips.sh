@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# Makes the small real clips the tests read: an x264 original and encodes of it, an
+# open-GOP stream with its sequentially decoded luma, and packed 4:2:2 video.
+# Safe to re-run: clips that exist are kept.
+set -euo pipefail
+out=${1:?usage: make_test_clips.sh OUTDIR}
+mkdir -p "$out"
+cd "$out"
+ff() { ffmpeg -nostdin -hide_banner -loglevel error -y "$@"; }
+make() { # make TARGET COMMAND...: run the command into a temporary name, then rename
+    local target=$1; shift
+    [ -s "$target" ] && return 0
+    local tmp="tmp_$$_$target"
+    "$@" "$tmp"
+    mv -f "$tmp" "$target"
+}
+
+# Original (lossless x264) and three encodes of it, 320x240, 60 frames.
+make orig.mkv ff -f lavfi -i testsrc2=size=320x240:rate=25 -t 2.4 -pix_fmt yuv420p -c:v libx264 -qp 0 -f matroska
+for crf in 20 30 40; do
+    make enc_crf$crf.mkv ff -i orig.mkv -c:v libx264 -crf $crf -preset fast -f matroska
+done
+# A shorter encode (40 frames) and one of another frame size.
+make enc_short.mkv ff -i orig.mkv -frames:v 40 -c:v libx264 -crf 28 -preset fast -f matroska
+make enc_small.mkv ff -i orig.mkv -vf scale=160:120 -c:v libx264 -crf 28 -preset fast -f matroska
+
+# Open-GOP H.264 with B-frames (frame-exactness of random access), and its sequential luma.
+make opengop.mkv ff -f lavfi -i mandelbrot=size=320x240:rate=25 -t 6 -vf noise=alls=10:allf=t -pix_fmt yuv420p \
+    -c:v libx264 -preset fast -crf 26 -x264-params open-gop=1:keyint=50:bframes=3 -f matroska
+make opengop.gray ff -i opengop.mkv -f rawvideo -pix_fmt gray
+make opengop.yuyv ff -i opengop.mkv -f rawvideo -pix_fmt yuyv422
+
+# Packed 4:2:2 in a container (delivered as YUY2 without conversion) and RGB.
+make orig_yuy2.avi ff -i orig.mkv -frames:v 20 -c:v rawvideo -pix_fmt yuyv422 -f avi
+make orig_rgb.avi ff -i orig.mkv -frames:v 10 -c:v rawvideo -pix_fmt bgr24 -f avi
+echo "test clips ready in $out"

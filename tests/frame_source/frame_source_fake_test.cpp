@@ -1,0 +1,113 @@
+// The frame source's own bookkeeping and error paths, against a stand-in library.
+#include <dlfcn.h>
+#include <gtest/gtest.h>
+
+#include "frame_source/avisynth_error.h"
+#include "frame_source/avs_clip.h"
+#include "frame_source/script_environment.h"
+
+namespace bv {
+namespace {
+
+struct Counters {
+    int clipsOpen, framesOpen, valuesReleased, invokes;
+    char lastFunction[32];
+};
+
+Counters& FakeCounters() {
+    // The library the frame source loaded (BREVANTA_AVISYNTH names the fake) is already mapped.
+    void* handle = dlopen(AvsLibrary::Load().path().c_str(), RTLD_NOW | RTLD_NOLOAD);
+    auto fn = reinterpret_cast<Counters* (*)()>(dlsym(handle, "fake_counters"));
+    return *fn();
+}
+
+class FakeFrameSource : public ::testing::Test {
+protected:
+    ScriptEnvironment env;
+};
+
+TEST_F(FakeFrameSource, ErrorResultRaisesWithTheTextUnchangedAndKeepsNoClip) {
+    const std::string text = "Import: couldn't open \"/no/such/file.avs\"";
+    try {
+        OpenAvsClip(env, "error:" + text);
+        FAIL() << "no exception";
+    } catch (const EAviSynthCException& e) {
+        EXPECT_EQ(e.what(), text);
+    }
+    EXPECT_EQ(FakeCounters().clipsOpen, 0);
+    EXPECT_STREQ(FakeCounters().lastFunction, "Import"); // no AviSource in this library
+}
+
+TEST_F(FakeFrameSource, ResultThatIsNeitherClipNorErrorRaises) {
+    const int released = FakeCounters().valuesReleased;
+    EXPECT_THROW(OpenAvsClip(env, "int"), EAviSynthCException);
+    EXPECT_EQ(FakeCounters().valuesReleased, released + 1);
+}
+
+TEST_F(FakeFrameSource, OpenReadsVideoInformationAndCloseClearsIt) {
+    AvsClip clip = OpenAvsClip(env, "clip:A0000010:352:288:25");
+    EXPECT_EQ(clip.width, 352);
+    EXPECT_EQ(clip.height, 288);
+    EXPECT_EQ(clip.frameCount, 25);
+    EXPECT_EQ(ColorSpaceName(clip), "YV12"); // I420 flag named YV12
+    EXPECT_EQ(FakeCounters().clipsOpen, 1);
+    CloseAvsClip(clip);
+    EXPECT_EQ(FakeCounters().clipsOpen, 0);
+    EXPECT_FALSE(clip.isOpen());
+    EXPECT_EQ(clip.width, 0);
+    CloseAvsClip(clip); // closing twice does nothing
+    EXPECT_EQ(FakeCounters().clipsOpen, 0);
+}
+
+TEST_F(FakeFrameSource, DestructorAndMoveReleaseEachClipOnce) {
+    {
+        AvsClip a = OpenAvsClip(env, "clip:60000004:16:16:3");
+        AvsClip b = std::move(a);
+        EXPECT_FALSE(a.isOpen());
+        EXPECT_EQ(FakeCounters().clipsOpen, 1);
+    }
+    EXPECT_EQ(FakeCounters().clipsOpen, 0);
+}
+
+TEST_F(FakeFrameSource, TwoFetchesOfOneFrameAreIndependent) {
+    AvsClip clip = OpenAvsClip(env, "clip:60000004:16:4:20");
+    FrameView first = FetchFrame(clip, 5);
+    FrameView second = FetchFrame(clip, 5);
+    EXPECT_EQ(FakeCounters().framesOpen, 2);
+    EXPECT_NE(first.readPtr(), second.readPtr());
+    EXPECT_EQ(first.rowSize(), 32);
+    EXPECT_EQ(first.pitch(), 64);
+    EXPECT_EQ(first.height(), 4);
+    EXPECT_EQ(first.readPtr()[0], 5);
+    first.Release();
+    EXPECT_EQ(FakeCounters().framesOpen, 1);
+    EXPECT_EQ(second.readPtr()[0], 5);
+    first.Release(); // a second release does nothing
+    second.Release();
+    EXPECT_EQ(FakeCounters().framesOpen, 0);
+}
+
+TEST_F(FakeFrameSource, FrameThatCannotBeFetchedRaisesWithTheClipsError) {
+    AvsClip clip = OpenAvsClip(env, "clip:60000004:16:4:20");
+    try {
+        FetchFrame(clip, 13);
+        FAIL() << "no exception";
+    } catch (const EAviSynthCException& e) {
+        EXPECT_STREQ(e.what(), "fake: frame 13 is broken");
+    }
+    CloseAvsClip(clip);
+    EXPECT_THROW(FetchFrame(clip, 0), EAviSynthCException); // closed clip
+}
+
+TEST(ColorSpaceNames, FollowTheMaskOrder) {
+    EXPECT_EQ(ColorSpaceName(0x50000001u), "RGB24");
+    EXPECT_EQ(ColorSpaceName(0x50000002u), "RGB32");
+    EXPECT_EQ(ColorSpaceName(0x60000004u), "YUY2");
+    EXPECT_EQ(ColorSpaceName(0xA0000008u), "YV12");
+    EXPECT_EQ(ColorSpaceName(0xA0000010u), "YV12");
+    EXPECT_EQ(ColorSpaceName(0u), "");
+    EXPECT_EQ(ColorSpaceName(0x90000008u), ""); // a planar type outside the four names
+}
+
+} // namespace
+} // namespace bv
