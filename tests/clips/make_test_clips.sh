@@ -33,4 +33,20 @@ make opengop.yuyv ff -i opengop.mkv -f rawvideo -pix_fmt yuyv422
 # Packed 4:2:2 in a container (delivered as YUY2 without conversion) and RGB.
 make orig_yuy2.avi ff -i orig.mkv -frames:v 20 -c:v rawvideo -pix_fmt yuyv422 -f avi
 make orig_rgb.avi ff -i orig.mkv -frames:v 10 -c:v rawvideo -pix_fmt bgr24 -f avi
+# Real encoded frames for the metric kernels: 720x576, 3 frames of a noisy test picture and of a
+# dark one (luma about 30 to 60, where the SSIM weight ramps), encoded at several CRFs, all
+# decoded to raw yuyv422 (the kernels' input).
+yuyv() { # yuyv SOURCE.mkv OUT: decode to raw packed 4:2:2
+    ff -i "$1" -f rawvideo -pix_fmt yuyv422 "$2"
+}
+make metrics_orig.mkv ff -f lavfi -i testsrc2=size=720x576:rate=25 -frames:v 3 -vf noise=alls=12:allf=t \
+    -pix_fmt yuv420p -c:v libx264 -qp 0 -f matroska
+make metrics_dark.mkv ff -i metrics_orig.mkv -vf "lutyuv=y=28+val/7" -c:v libx264 -qp 0 -f matroska
+for src in orig dark; do
+    make metrics_$src.yuyv yuyv metrics_$src.mkv
+    for crf in 18 28 38; do
+        make metrics_${src}_crf$crf.mkv ff -i metrics_$src.mkv -c:v libx264 -crf $crf -preset fast -f matroska
+        make metrics_${src}_crf$crf.yuyv yuyv metrics_${src}_crf$crf.mkv
+    done
+done
 echo "test clips ready in $out"

@@ -1,0 +1,56 @@
+// A second thread that works beside the calling thread on one frame. Each calling thread gets its
+// own helper on first use: created by the caller, it inherits the caller's scheduling policy (a run
+// at idle priority keeps its helper at idle priority) and it ends when the caller's thread ends.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <thread>
+
+namespace bv {
+
+// One pause of a busy-wait loop.
+inline void CpuRelax() {
+#if defined(__x86_64__) || defined(__i386__)
+    __builtin_ia32_pause();
+#endif
+}
+
+// Waits until ready() holds: the other thread is usually microseconds away, so spin first and
+// only then give the core away.
+template <class Ready>
+void WaitUntil(Ready ready) {
+    for (int i = 0; i < 4000; ++i) {
+        if (ready())
+            return;
+        CpuRelax();
+    }
+    while (!ready())
+        std::this_thread::yield();
+}
+
+class HelperThread {
+public:
+    HelperThread();
+    ~HelperThread();
+    HelperThread(const HelperThread&) = delete;
+    HelperThread& operator=(const HelperThread&) = delete;
+
+    // Runs task(argument) on the helper; the caller must Wait() before the next Start().
+    void Start(void (*task)(void*), void* argument);
+    void Wait();
+
+    static HelperThread& ForThisThread();
+
+private:
+    void Loop();
+
+    std::atomic<uint32_t> posted_{0};
+    std::atomic<uint32_t> finished_{0};
+    void (*task_)(void*) = nullptr;
+    void* argument_ = nullptr;
+    bool stop_ = false;
+    std::thread thread_;
+};
+
+} // namespace bv

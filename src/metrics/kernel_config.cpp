@@ -1,0 +1,38 @@
+#include "metrics/kernel_config.h"
+
+#include <atomic>
+
+namespace bv {
+namespace {
+
+std::atomic<KernelPath> configuredPath{KernelPath::Automatic};
+std::atomic<int> configuredThreads{0};
+
+} // namespace
+
+void SetKernelConfig(const KernelConfig& config) {
+    configuredPath.store(config.path, std::memory_order_relaxed);
+    configuredThreads.store(config.threads, std::memory_order_relaxed);
+}
+
+KernelConfig GetKernelConfig() {
+    return {configuredPath.load(std::memory_order_relaxed), configuredThreads.load(std::memory_order_relaxed)};
+}
+
+bool Avx2Supported() {
+#if defined(__x86_64__) || defined(__i386__)
+    static const bool supported = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
+    return supported;
+#else
+    return false;
+#endif
+}
+
+KernelPath ActiveKernelPath() {
+    const KernelPath path = configuredPath.load(std::memory_order_relaxed);
+    if (path == KernelPath::Portable || !Avx2Supported())
+        return KernelPath::Portable;
+    return KernelPath::Avx2;
+}
+
+} // namespace bv

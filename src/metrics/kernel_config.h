@@ -1,0 +1,27 @@
+// Which implementation of the metric kernels runs, and on how many threads. Every choice gives
+// the same bits; tests and the benchmark switch between them, the program keeps the defaults.
+#pragma once
+
+namespace bv {
+
+enum class KernelPath {
+    Automatic, // AVX2 when the processor has AVX2 and FMA, else Portable
+    Portable,  // plain C++, any processor
+    Avx2,      // AVX2 and FMA instructions; falls back to Portable where they are missing
+};
+
+struct KernelConfig {
+    KernelPath path = KernelPath::Automatic;
+    // 0: a second thread for large frames when the machine has two cores or more;
+    // 1: the calling thread only; 2: always a second thread where the frame allows a split.
+    int threads = 0;
+};
+
+void SetKernelConfig(const KernelConfig& config);
+KernelConfig GetKernelConfig();
+
+bool Avx2Supported();
+// The path that runs for the current configuration: Portable or Avx2.
+KernelPath ActiveKernelPath();
+
+} // namespace bv

@@ -1,0 +1,75 @@
+// The SSIM kernel's inner pieces. A strip is a run of consecutive window columns; it carries,
+// for every sample column it touches, the sums of o, e, o², e² and o·e over the 8 rows of the
+// current band, so each window's sums come from 8 column sums instead of 64 samples. The driver
+// (ssim_kernel.cpp) moves strips down the frame and adds the window terms up in raster order.
+//
+// The sums of o and e share one 32-bit number, o + 65536·e: a window's sums stay below 2^16
+// each, so one addition serves both.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace bv::ssim {
+
+constexpr int kWindow = 8;
+constexpr double kC1 = 6.5025;
+constexpr double kC2 = 58.5225;
+// Window sums of the original at or below which the weight is 0, and above which it is 1:
+// means 40 and 50 times the 64 samples.
+constexpr int kWeightLowSum = 40 * 64;
+constexpr int kWeightHighSum = 50 * 64;
+
+// What one window adds to the frame's sums, and the running sums themselves: SSIM,
+// weight × SSIM, weight. Four doubles so that one vector addition adds a whole window.
+struct alignas(32) Terms {
+    double ssim = 0;
+    double weighted = 0;
+    double weight = 0;
+    double unused = 0;
+};
+
+// The lowest SSIM a strip has met and the column of its first window with that value; x < 0
+// while none was below the strip's starting bound.
+struct Lowest {
+    double value = 1.0;
+    int x = -1;
+};
+
+struct Strip {
+    const uint8_t* original = nullptr;
+    const uint8_t* encoded = nullptr;
+    ptrdiff_t originalPitch = 0;
+    ptrdiff_t encodedPitch = 0;
+    int firstWindow = 0; // frame column of the strip's first window
+    int windows = 0;
+    int columns = 0; // windows + 7
+    // Column sums; each array holds PaddedColumns(windows) entries, zero from `columns` on.
+    int32_t* sumPacked = nullptr; // o + 65536·e
+    int32_t* sumOO = nullptr;
+    int32_t* sumEE = nullptr;
+    int32_t* sumOE = nullptr;
+};
+
+// Entries of a column-sum array and of a Terms buffer for `windows` windows: the kernels work
+// in blocks of 8 windows and read 7 columns past each block. (Internal linkage: the AVX2 file
+// must not lend its copy to the portable code.)
+static inline int PaddedColumns(int windows) { return (windows + 7) / 8 * 8 + 8; }
+static inline int PaddedTerms(int windows) { return (windows + 7) / 8 * 8; }
+
+struct StripOps {
+    // Column sums over rows y .. y+7.
+    void (*start)(Strip& strip, int y);
+    // From band y-1 to band y: row y+7 in, row y-1 out.
+    void (*advance)(Strip& strip, int y);
+    // Terms of the strip's windows [from, to) into out[from .. to); `from` is a multiple of 8.
+    // Folds every window below lowest.value into `lowest` (first one wins a tie).
+    void (*evaluate)(const Strip& strip, int from, int to, Terms* out, Lowest& lowest);
+    // sums += terms[0], sums += terms[1], ... in this order.
+    void (*accumulate)(Terms& sums, const Terms* terms, int count);
+};
+
+const StripOps& PortableOps();
+const StripOps& Avx2Ops(); // only where the processor has AVX2 and FMA
+
+} // namespace bv::ssim

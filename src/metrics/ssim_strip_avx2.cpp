@@ -1,0 +1,198 @@
+// Strip operations with AVX2 and FMA: eight columns or windows at a time in 32-bit integers,
+// then four windows at a time in doubles. Built with -mavx2 -mfma; reached only through
+// Avx2Ops() when the processor has both. Uses no inline code shared with other files, so no
+// AVX2 copy of it can stand in for the portable one.
+#include <immintrin.h>
+
+#include <cstring>
+
+#include "metrics/exact_quotient_avx2.h"
+#include "metrics/ssim_strip.h"
+
+namespace bv::ssim {
+namespace {
+
+// Luma of 8 pixels of a YUY2 row: the low byte of each 16-bit pair.
+inline __m256i Luma8(const uint8_t* p) {
+    const __m128i pairs = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    return _mm256_and_si256(_mm256_cvtepu16_epi32(pairs), _mm256_set1_epi32(0xFF));
+}
+
+inline __m256i Pack(__m256i o, __m256i e) { return _mm256_add_epi32(o, _mm256_slli_epi32(e, 16)); }
+
+inline __m256i Load(const int32_t* p) { return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p)); }
+inline void Store(int32_t* p, __m256i v) { _mm256_storeu_si256(reinterpret_cast<__m256i*>(p), v); }
+
+inline const uint8_t* At(const uint8_t* image, ptrdiff_t pitch, int row, int column) {
+    return image + row * pitch + 2 * column;
+}
+
+void Start(Strip& s, int y) {
+    const size_t bytes = sizeof(int32_t) * static_cast<size_t>(PaddedColumns(s.windows));
+    std::memset(s.sumPacked, 0, bytes);
+    std::memset(s.sumOO, 0, bytes);
+    std::memset(s.sumEE, 0, bytes);
+    std::memset(s.sumOE, 0, bytes);
+    int c = 0;
+    for (; c + 8 <= s.columns; c += 8) {
+        __m256i packed = _mm256_setzero_si256(), soo = packed, see = packed, soe = packed;
+        for (int j = 0; j < kWindow; ++j) {
+            const __m256i o = Luma8(At(s.original, s.originalPitch, y + j, s.firstWindow + c));
+            const __m256i e = Luma8(At(s.encoded, s.encodedPitch, y + j, s.firstWindow + c));
+            packed = _mm256_add_epi32(packed, Pack(o, e));
+            soo = _mm256_add_epi32(soo, _mm256_mullo_epi32(o, o));
+            see = _mm256_add_epi32(see, _mm256_mullo_epi32(e, e));
+            soe = _mm256_add_epi32(soe, _mm256_mullo_epi32(o, e));
+        }
+        Store(s.sumPacked + c, packed);
+        Store(s.sumOO + c, soo);
+        Store(s.sumEE + c, see);
+        Store(s.sumOE + c, soe);
+    }
+    for (; c < s.columns; ++c)
+        for (int j = 0; j < kWindow; ++j) {
+            const int o = *At(s.original, s.originalPitch, y + j, s.firstWindow + c);
+            const int e = *At(s.encoded, s.encodedPitch, y + j, s.firstWindow + c);
+            s.sumPacked[c] += o + 65536 * e;
+            s.sumOO[c] += o * o;
+            s.sumEE[c] += e * e;
+            s.sumOE[c] += o * e;
+        }
+}
+
+void Advance(Strip& s, int y) {
+    const int in = y + kWindow - 1, out = y - 1;
+    int c = 0;
+    for (; c + 8 <= s.columns; c += 8) {
+        const int x = s.firstWindow + c;
+        const __m256i oi = Luma8(At(s.original, s.originalPitch, in, x));
+        const __m256i oo = Luma8(At(s.original, s.originalPitch, out, x));
+        const __m256i ei = Luma8(At(s.encoded, s.encodedPitch, in, x));
+        const __m256i eo = Luma8(At(s.encoded, s.encodedPitch, out, x));
+        const __m256i dPacked = _mm256_sub_epi32(Pack(oi, ei), Pack(oo, eo));
+        Store(s.sumPacked + c, _mm256_add_epi32(Load(s.sumPacked + c), dPacked));
+        const __m256i doo = _mm256_sub_epi32(_mm256_mullo_epi32(oi, oi), _mm256_mullo_epi32(oo, oo));
+        const __m256i dee = _mm256_sub_epi32(_mm256_mullo_epi32(ei, ei), _mm256_mullo_epi32(eo, eo));
+        const __m256i doe = _mm256_sub_epi32(_mm256_mullo_epi32(oi, ei), _mm256_mullo_epi32(oo, eo));
+        Store(s.sumOO + c, _mm256_add_epi32(Load(s.sumOO + c), doo));
+        Store(s.sumEE + c, _mm256_add_epi32(Load(s.sumEE + c), dee));
+        Store(s.sumOE + c, _mm256_add_epi32(Load(s.sumOE + c), doe));
+    }
+    for (; c < s.columns; ++c) {
+        const int x = s.firstWindow + c;
+        const int oi = *At(s.original, s.originalPitch, in, x), oo = *At(s.original, s.originalPitch, out, x);
+        const int ei = *At(s.encoded, s.encodedPitch, in, x), eo = *At(s.encoded, s.encodedPitch, out, x);
+        s.sumPacked[c] += (oi + 65536 * ei) - (oo + 65536 * eo);
+        s.sumOO[c] += oi * oi - oo * oo;
+        s.sumEE[c] += ei * ei - eo * eo;
+        s.sumOE[c] += oi * ei - oo * eo;
+    }
+}
+
+// Sums of 8 neighbouring column sums, for 8 windows.
+inline __m256i WindowSum(const int32_t* p) {
+    const __m256i a = _mm256_add_epi32(Load(p), Load(p + 1));
+    const __m256i b = _mm256_add_epi32(Load(p + 2), Load(p + 3));
+    const __m256i c = _mm256_add_epi32(Load(p + 4), Load(p + 5));
+    const __m256i d = _mm256_add_epi32(Load(p + 6), Load(p + 7));
+    return _mm256_add_epi32(_mm256_add_epi32(a, b), _mm256_add_epi32(c, d));
+}
+
+inline __m256d Low(__m256i v) { return _mm256_cvtepi32_pd(_mm256_castsi256_si128(v)); }
+inline __m256d High(__m256i v) { return _mm256_cvtepi32_pd(_mm256_extracti128_si256(v, 1)); }
+
+// The figures of four windows from their integer terms, formed as in the portable kernel:
+//   (2·mo·me + C1) = So·Se / 2048 + C1 and (mo² + me² + C1) = (So² + Se²) / 4096 + C1, where the
+//   products are exact, so one fused step rounds once, as the separate steps do;
+//   the variances are (64·Σo² - So²) / 4032, correctly rounded (ExactQuotient);
+//   2·cov + C2 rounds once as well; the weight ramp (mo - 40) / 10 is k / 640 with
+//   k = So - 2560 clamped to 0 .. 640, which also gives the 0 and 1 outside the ramp.
+struct Four {
+    __m256d ssim, weight;
+};
+
+inline Four FourWindows(__m256d soSe, __m256d soSoPlusSeSe, __m256d numO, __m256d numE, __m256d numOE,
+                        __m256d ramp) {
+    const __m256d c1 = _mm256_set1_pd(kC1), c2 = _mm256_set1_pd(kC2);
+    const __m256d d4032 = _mm256_set1_pd(4032.0), r4032 = _mm256_set1_pd(1.0 / 4032.0);
+    const __m256d luminanceNum = _mm256_fmadd_pd(soSe, _mm256_set1_pd(1.0 / 2048), c1);
+    const __m256d luminanceDen = _mm256_fmadd_pd(soSoPlusSeSe, _mm256_set1_pd(1.0 / 4096), c1);
+    const __m256d varO = ExactQuotient(numO, d4032, r4032);
+    const __m256d varE = ExactQuotient(numE, d4032, r4032);
+    const __m256d cov = ExactQuotient(numOE, d4032, r4032);
+    const __m256d structureNum = _mm256_fmadd_pd(cov, _mm256_set1_pd(2.0), c2);
+    const __m256d structureDen = _mm256_add_pd(_mm256_add_pd(varO, varE), c2);
+    __m256d s = _mm256_div_pd(_mm256_mul_pd(luminanceNum, structureNum),
+                              _mm256_mul_pd(luminanceDen, structureDen));
+    s = _mm256_and_pd(s, _mm256_cmp_pd(s, _mm256_setzero_pd(), _CMP_GE_OQ)); // negative or NaN: 0
+    const __m256d w = ExactQuotient(ramp, _mm256_set1_pd(640.0), _mm256_set1_pd(1.0 / 640.0));
+    return {s, w};
+}
+
+// Writes four windows' terms as {ssim, weight·ssim, weight, 0} records.
+inline void StoreTerms(Terms* out, __m256d s, __m256d w) {
+    const __m256d ws = _mm256_mul_pd(w, s), zero = _mm256_setzero_pd();
+    const __m256d t0 = _mm256_unpacklo_pd(s, ws), t1 = _mm256_unpackhi_pd(s, ws);
+    const __m256d t2 = _mm256_unpacklo_pd(w, zero), t3 = _mm256_unpackhi_pd(w, zero);
+    double* d = &out->ssim;
+    _mm256_store_pd(d, _mm256_permute2f128_pd(t0, t2, 0x20));
+    _mm256_store_pd(d + 4, _mm256_permute2f128_pd(t1, t3, 0x20));
+    _mm256_store_pd(d + 8, _mm256_permute2f128_pd(t0, t2, 0x31));
+    _mm256_store_pd(d + 12, _mm256_permute2f128_pd(t1, t3, 0x31));
+}
+
+// Folds four windows, of which the first `valid` exist, into `lowest`.
+inline void FoldLowest(const Strip& s, const Terms* out, int first, int valid, __m256d ssim, Lowest& lowest) {
+    valid = valid < 0 ? 0 : valid > 4 ? 4 : valid;
+    const int below = _mm256_movemask_pd(_mm256_cmp_pd(ssim, _mm256_set1_pd(lowest.value), _CMP_LT_OQ));
+    if ((below & ((1 << valid) - 1)) == 0)
+        return;
+    for (int k = 0; k < valid; ++k)
+        if (out[first + k].ssim < lowest.value) {
+            lowest.value = out[first + k].ssim;
+            lowest.x = s.firstWindow + first + k;
+        }
+}
+
+void Evaluate(const Strip& s, int from, int to, Terms* out, Lowest& lowest) {
+    const __m256i lowSum = _mm256_set1_epi32(kWeightLowSum);
+    const __m256i rampEnd = _mm256_set1_epi32(kWeightHighSum - kWeightLowSum);
+    for (int i = from; i < to; i += 8) {
+        const __m256i packed = WindowSum(s.sumPacked + i);
+        const __m256i so = _mm256_and_si256(packed, _mm256_set1_epi32(0xFFFF));
+        const __m256i se = _mm256_srli_epi32(packed, 16);
+        const __m256i soo = WindowSum(s.sumOO + i), see = WindowSum(s.sumEE + i);
+        const __m256i soe = WindowSum(s.sumOE + i);
+        const __m256i soSe = _mm256_mullo_epi32(so, se);
+        const __m256i soSo = _mm256_mullo_epi32(so, so), seSe = _mm256_mullo_epi32(se, se);
+        const __m256i numO = _mm256_sub_epi32(_mm256_slli_epi32(soo, 6), soSo);
+        const __m256i numE = _mm256_sub_epi32(_mm256_slli_epi32(see, 6), seSe);
+        const __m256i numOE = _mm256_sub_epi32(_mm256_slli_epi32(soe, 6), soSe);
+        const __m256i squares = _mm256_add_epi32(soSo, seSe);
+        const __m256i ramp = _mm256_min_epi32(_mm256_max_epi32(_mm256_sub_epi32(so, lowSum),
+                                                               _mm256_setzero_si256()),
+                                              rampEnd);
+        const Four a = FourWindows(Low(soSe), Low(squares), Low(numO), Low(numE), Low(numOE), Low(ramp));
+        const Four b = FourWindows(High(soSe), High(squares), High(numO), High(numE), High(numOE), High(ramp));
+        StoreTerms(out + i, a.ssim, a.weight);
+        StoreTerms(out + i + 4, b.ssim, b.weight);
+        FoldLowest(s, out, i, to - i, a.ssim, lowest);
+        FoldLowest(s, out, i + 4, to - i - 4, b.ssim, lowest);
+    }
+}
+
+void Accumulate(Terms& sums, const Terms* terms, int count) {
+    __m256d acc = _mm256_load_pd(&sums.ssim);
+    for (int i = 0; i < count; ++i)
+        acc = _mm256_add_pd(acc, _mm256_load_pd(&terms[i].ssim));
+    _mm256_store_pd(&sums.ssim, acc);
+}
+
+} // namespace
+
+const StripOps& Avx2Ops() {
+    static const StripOps ops{Start, Advance, Evaluate, Accumulate};
+    return ops;
+}
+
+} // namespace bv::ssim
