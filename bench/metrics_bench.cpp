@@ -68,11 +68,11 @@ void Register() {
         Keep(bv::reference::MseAndDistance(o, e, h, n));
     };
     const Work mseFast = [](auto& o, auto& e, int h, int64_t n) { Keep(bv::MseKernel(o, e, h, n)); };
-    const Work bothPlain = [&](auto& o, auto& e, int h, int64_t n) {
+    const Work bothPlain = [=](auto& o, auto& e, int h, int64_t n) {
         msePlain(o, e, h, n);
         ssimPlain(o, e, h, n);
     };
-    const Work bothFast = [&](auto& o, auto& e, int h, int64_t n) {
+    const Work bothFast = [=](auto& o, auto& e, int h, int64_t n) {
         mseFast(o, e, h, n);
         ssimFast(o, e, h, n);
     };

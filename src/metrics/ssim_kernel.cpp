@@ -29,8 +29,8 @@ using ssim::Terms;
 
 constexpr int kChunkBands = 8;
 constexpr int kRingChunks = 4;
-constexpr int kBlockWindows = 64; // evaluated between two portions of additions
-constexpr int kSumPortion = 192;  // windows added per portion
+constexpr int kBlockWindows = 128; // windows per call of evaluate
+constexpr int kSumsPerBlock = 16;  // additions carried along per 8 windows evaluated
 // Below this many windows a second thread costs more than it saves.
 constexpr long kMinWindowsForHelper = 60000;
 
@@ -88,6 +88,71 @@ struct FrameWork {
     }
 };
 
+// The calling thread's additions: band after band, window after window.
+class OrderedSums {
+public:
+    explicit OrderedSums(FrameWork& work) : w_(work) {}
+
+    bool Done() const { return band_ == w_.bands; }
+
+    bool NextBandReady() const {
+        return band_ < w_.bands && Slot().finishedBands.load(std::memory_order_acquire) > band_;
+    }
+
+    // Adds the rest of the next band if it is ready; returns how many windows it added.
+    int AddReadyBand() {
+        if (!NextBandReady())
+            return 0;
+        const int n = w_.columns - offset_;
+        w_.ops->accumulate(sums, Row() + offset_, n);
+        Advance(n);
+        return n;
+    }
+
+    // Points `feed` at the rest of the next band when it is ready, for `evaluate` to add.
+    void Prepare(ssim::SumFeed& feed, int perBlock) {
+        feed.sums = &sums;
+        feed.perBlock = perBlock;
+        feed.next = nullptr;
+        feed.available = 0;
+        if (NextBandReady()) {
+            feed.next = Row() + offset_;
+            feed.available = w_.columns - offset_;
+        }
+        prepared_ = feed.available;
+    }
+    void Consumed(const ssim::SumFeed& feed) { Advance(prepared_ - feed.available); }
+
+    Terms sums;
+    double lowest = 1.0;
+    int lowestX = 0, lowestY = 0;
+
+private:
+    ChunkSlot& Slot() const { return w_.slots[band_ / kChunkBands % kRingChunks]; }
+    const Terms* Row() const { return Slot().terms + static_cast<size_t>(band_ % kChunkBands) * w_.rowStride; }
+
+    void Advance(int n) {
+        offset_ += n;
+        if (offset_ < w_.columns)
+            return;
+        const Lowest& candidate = Slot().lowest[band_ % kChunkBands];
+        if (candidate.x >= 0 && candidate.value < lowest) {
+            lowest = candidate.value;
+            lowestX = candidate.x;
+            lowestY = band_;
+        }
+        offset_ = 0;
+        ++band_;
+        if (band_ % kChunkBands == 0 || band_ == w_.bands)
+            w_.summedChunks.store((band_ + kChunkBands - 1) / kChunkBands, std::memory_order_release);
+    }
+
+    FrameWork& w_;
+    int band_ = 0;
+    int offset_ = 0;
+    int prepared_ = 0;
+};
+
 // One thread's evaluation of chunks: its strip over the whole width, and the lowest SSIM it
 // has met so far, which bounds what it needs to remember of later windows.
 class ChunkEvaluator {
@@ -103,20 +168,29 @@ public:
         memory.Attach(strip_);
     }
 
-    // Evaluates chunk c band by band; between blocks of windows calls between().
-    template <class Between>
-    void Evaluate(int c, Between between) {
+    // Evaluates chunk c band by band; the calling thread passes its sums to be carried along.
+    void Evaluate(int c, OrderedSums* sums) {
         ChunkSlot& slot = w_.slots[c % kRingChunks];
         const int first = c * kChunkBands, end = std::min(first + kChunkBands, w_.bands);
-        w_.ops->start(strip_, first);
+        ssim::SumFeed feed;
         for (int y = first; y < end; ++y) {
-            if (y > first)
+            // A chunk right below this thread's last one continues its column sums.
+            if (y == nextBand_)
                 w_.ops->advance(strip_, y);
+            else
+                w_.ops->start(strip_, y);
+            nextBand_ = y + 1;
             Terms* row = slot.terms + static_cast<size_t>(y - first) * w_.rowStride;
             Lowest band{lowest_, -1};
             for (int from = 0; from < w_.columns; from += kBlockWindows) {
-                w_.ops->evaluate(strip_, from, std::min(from + kBlockWindows, w_.columns), row, band);
-                between();
+                const int to = std::min(from + kBlockWindows, w_.columns);
+                if (sums != nullptr) {
+                    sums->Prepare(feed, kSumsPerBlock);
+                    w_.ops->evaluate(strip_, from, to, row, band, &feed);
+                    sums->Consumed(feed);
+                } else {
+                    w_.ops->evaluate(strip_, from, to, row, band, nullptr);
+                }
             }
             lowest_ = band.value;
             slot.lowest[y - first] = band;
@@ -127,59 +201,8 @@ public:
 private:
     FrameWork& w_;
     Strip strip_;
+    int nextBand_ = -1;
     double lowest_ = 1.0;
-};
-
-// The calling thread's additions: band after band, window after window.
-class OrderedSums {
-public:
-    explicit OrderedSums(FrameWork& work) : w_(work) {}
-
-    bool Done() const { return band_ == w_.bands; }
-
-    // Adds up to `budget` windows of finished bands; returns how many it added.
-    int Step(int budget) {
-        int added = 0;
-        while (budget > 0 && band_ < w_.bands) {
-            const int chunk = band_ / kChunkBands;
-            ChunkSlot& slot = w_.slots[chunk % kRingChunks];
-            if (slot.finishedBands.load(std::memory_order_acquire) <= band_)
-                break;
-            const Terms* row = slot.terms + static_cast<size_t>(band_ - chunk * kChunkBands) * w_.rowStride;
-            const int take = std::min(budget, w_.columns - offset_);
-            w_.ops->accumulate(sums, row + offset_, take);
-            offset_ += take;
-            budget -= take;
-            added += take;
-            if (offset_ == w_.columns) {
-                const Lowest& candidate = slot.lowest[band_ - chunk * kChunkBands];
-                if (candidate.x >= 0 && candidate.value < lowest) {
-                    lowest = candidate.value;
-                    lowestX = candidate.x;
-                    lowestY = band_;
-                }
-                offset_ = 0;
-                ++band_;
-                if (band_ % kChunkBands == 0 || band_ == w_.bands)
-                    w_.summedChunks.store((band_ + kChunkBands - 1) / kChunkBands, std::memory_order_release);
-            }
-        }
-        return added;
-    }
-
-    bool NextBandReady() const {
-        const int chunk = band_ / kChunkBands;
-        return w_.slots[chunk % kRingChunks].finishedBands.load(std::memory_order_acquire) > band_;
-    }
-
-    Terms sums;
-    double lowest = 1.0;
-    int lowestX = 0, lowestY = 0;
-
-private:
-    FrameWork& w_;
-    int band_ = 0;
-    int offset_ = 0;
 };
 
 // Per calling thread: the memory of both threads and the frame they share.
@@ -208,7 +231,7 @@ void HelperTask(void* argument) {
             WaitUntil([&] { return w.summedChunks.load(std::memory_order_acquire) != summed; });
             continue;
         }
-        evaluator.Evaluate(chunk, [] {});
+        evaluator.Evaluate(chunk, nullptr);
     }
 }
 
@@ -263,8 +286,8 @@ SsimFrameResult SsimKernel(const PackedImage& original, const PackedImage& encod
     while (!sums.Done()) {
         int chunk = 0;
         if (w.TryClaim(chunk) == FrameWork::Claim::Chunk) {
-            evaluator.Evaluate(chunk, [&] { sums.Step(kSumPortion); });
-        } else if (sums.Step(w.columns) == 0) {
+            evaluator.Evaluate(chunk, &sums);
+        } else if (sums.AddReadyBand() == 0) {
             // The next band is the helper's and not finished yet.
             WaitUntil([&] { return sums.NextBandReady(); });
         }

@@ -57,14 +57,24 @@ struct Strip {
 static inline int PaddedColumns(int windows) { return (windows + 7) / 8 * 8 + 8; }
 static inline int PaddedTerms(int windows) { return (windows + 7) / 8 * 8; }
 
+// Terms that are ready to be added to the frame sums, handed to `evaluate` so that the
+// additions (a chain of dependent steps) run interleaved with independent work.
+struct SumFeed {
+    Terms* sums = nullptr;
+    const Terms* next = nullptr;
+    int available = 0; // terms at `next` that may be added, in order
+    int perBlock = 0;  // at most this many after each block of 8 windows
+};
+
 struct StripOps {
     // Column sums over rows y .. y+7.
     void (*start)(Strip& strip, int y);
     // From band y-1 to band y: row y+7 in, row y-1 out.
     void (*advance)(Strip& strip, int y);
     // Terms of the strip's windows [from, to) into out[from .. to); `from` is a multiple of 8.
-    // Folds every window below lowest.value into `lowest` (first one wins a tie).
-    void (*evaluate)(const Strip& strip, int from, int to, Terms* out, Lowest& lowest);
+    // Folds every window below lowest.value into `lowest` (first one wins a tie). Adds terms
+    // from `feed` (when given) to feed->sums as it goes, advancing the feed.
+    void (*evaluate)(const Strip& strip, int from, int to, Terms* out, Lowest& lowest, SumFeed* feed);
     // sums += terms[0], sums += terms[1], ... in this order.
     void (*accumulate)(Terms& sums, const Terms* terms, int count);
 };

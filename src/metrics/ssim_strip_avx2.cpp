@@ -27,6 +27,16 @@ inline const uint8_t* At(const uint8_t* image, ptrdiff_t pitch, int row, int col
     return image + row * pitch + 2 * column;
 }
 
+// Luma of 16 pixels as 16-bit lanes, with the 64-bit quarters ordered 0, 2, 1, 3, so that the
+// in-lane 16-bit unpacks below yield columns 0..7 (low) and 8..15 (high) in order.
+inline __m256i Luma16(const uint8_t* p) {
+    const __m256i v = _mm256_and_si256(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(p)),
+                                       _mm256_set1_epi16(0x00FF));
+    return _mm256_permute4x64_epi64(v, 0xD8);
+}
+
+inline void AddTo(int32_t* p, __m256i v) { Store(p, _mm256_add_epi32(Load(p), v)); }
+
 void Start(Strip& s, int y) {
     const size_t bytes = sizeof(int32_t) * static_cast<size_t>(PaddedColumns(s.windows));
     std::memset(s.sumPacked, 0, bytes);
@@ -34,6 +44,39 @@ void Start(Strip& s, int y) {
     std::memset(s.sumEE, 0, bytes);
     std::memset(s.sumOE, 0, bytes);
     int c = 0;
+    // 16 columns at a time: o + 65536·e from 16-bit pairs (o, e); squares and products of two
+    // rows at once from pairs (row j, row j+1) with one multiply-add.
+    for (; c + 16 <= s.columns; c += 16) {
+        const int x = s.firstWindow + c;
+        __m256i packedLo = _mm256_setzero_si256(), packedHi = packedLo, ooLo = packedLo, ooHi = packedLo;
+        __m256i eeLo = packedLo, eeHi = packedLo, oeLo = packedLo, oeHi = packedLo;
+        for (int j = 0; j < kWindow; j += 2) {
+            const __m256i o0 = Luma16(At(s.original, s.originalPitch, y + j, x));
+            const __m256i o1 = Luma16(At(s.original, s.originalPitch, y + j + 1, x));
+            const __m256i e0 = Luma16(At(s.encoded, s.encodedPitch, y + j, x));
+            const __m256i e1 = Luma16(At(s.encoded, s.encodedPitch, y + j + 1, x));
+            packedLo = _mm256_add_epi32(packedLo, _mm256_add_epi32(_mm256_unpacklo_epi16(o0, e0),
+                                                                   _mm256_unpacklo_epi16(o1, e1)));
+            packedHi = _mm256_add_epi32(packedHi, _mm256_add_epi32(_mm256_unpackhi_epi16(o0, e0),
+                                                                   _mm256_unpackhi_epi16(o1, e1)));
+            const __m256i oLo = _mm256_unpacklo_epi16(o0, o1), oHi = _mm256_unpackhi_epi16(o0, o1);
+            const __m256i eLo = _mm256_unpacklo_epi16(e0, e1), eHi = _mm256_unpackhi_epi16(e0, e1);
+            ooLo = _mm256_add_epi32(ooLo, _mm256_madd_epi16(oLo, oLo));
+            ooHi = _mm256_add_epi32(ooHi, _mm256_madd_epi16(oHi, oHi));
+            eeLo = _mm256_add_epi32(eeLo, _mm256_madd_epi16(eLo, eLo));
+            eeHi = _mm256_add_epi32(eeHi, _mm256_madd_epi16(eHi, eHi));
+            oeLo = _mm256_add_epi32(oeLo, _mm256_madd_epi16(oLo, eLo));
+            oeHi = _mm256_add_epi32(oeHi, _mm256_madd_epi16(oHi, eHi));
+        }
+        Store(s.sumPacked + c, packedLo);
+        Store(s.sumPacked + c + 8, packedHi);
+        Store(s.sumOO + c, ooLo);
+        Store(s.sumOO + c + 8, ooHi);
+        Store(s.sumEE + c, eeLo);
+        Store(s.sumEE + c + 8, eeHi);
+        Store(s.sumOE + c, oeLo);
+        Store(s.sumOE + c + 8, oeHi);
+    }
     for (; c + 8 <= s.columns; c += 8) {
         __m256i packed = _mm256_setzero_si256(), soo = packed, see = packed, soe = packed;
         for (int j = 0; j < kWindow; ++j) {
@@ -63,6 +106,30 @@ void Start(Strip& s, int y) {
 void Advance(Strip& s, int y) {
     const int in = y + kWindow - 1, out = y - 1;
     int c = 0;
+    // 16 columns at a time: the differences in² - out², ei² - eo² and oi·ei - oo·eo each come
+    // from one multiply-add of the pairs (oi, oo), (ei, eo) with (oi, -oo), (ei, -eo).
+    for (; c + 16 <= s.columns; c += 16) {
+        const int x = s.firstWindow + c;
+        const __m256i oi = Luma16(At(s.original, s.originalPitch, in, x));
+        const __m256i oo = Luma16(At(s.original, s.originalPitch, out, x));
+        const __m256i ei = Luma16(At(s.encoded, s.encodedPitch, in, x));
+        const __m256i eo = Luma16(At(s.encoded, s.encodedPitch, out, x));
+        AddTo(s.sumPacked + c, _mm256_sub_epi32(_mm256_unpacklo_epi16(oi, ei), _mm256_unpacklo_epi16(oo, eo)));
+        AddTo(s.sumPacked + c + 8,
+              _mm256_sub_epi32(_mm256_unpackhi_epi16(oi, ei), _mm256_unpackhi_epi16(oo, eo)));
+        const __m256i zero = _mm256_setzero_si256();
+        const __m256i negOo = _mm256_sub_epi16(zero, oo), negEo = _mm256_sub_epi16(zero, eo);
+        const __m256i oLo = _mm256_unpacklo_epi16(oi, oo), oHi = _mm256_unpackhi_epi16(oi, oo);
+        const __m256i oNegLo = _mm256_unpacklo_epi16(oi, negOo), oNegHi = _mm256_unpackhi_epi16(oi, negOo);
+        const __m256i eLo = _mm256_unpacklo_epi16(ei, eo), eHi = _mm256_unpackhi_epi16(ei, eo);
+        const __m256i eNegLo = _mm256_unpacklo_epi16(ei, negEo), eNegHi = _mm256_unpackhi_epi16(ei, negEo);
+        AddTo(s.sumOO + c, _mm256_madd_epi16(oLo, oNegLo));
+        AddTo(s.sumOO + c + 8, _mm256_madd_epi16(oHi, oNegHi));
+        AddTo(s.sumEE + c, _mm256_madd_epi16(eLo, eNegLo));
+        AddTo(s.sumEE + c + 8, _mm256_madd_epi16(eHi, eNegHi));
+        AddTo(s.sumOE + c, _mm256_madd_epi16(oLo, eNegLo));
+        AddTo(s.sumOE + c + 8, _mm256_madd_epi16(oHi, eNegHi));
+    }
     for (; c + 8 <= s.columns; c += 8) {
         const int x = s.firstWindow + c;
         const __m256i oi = Luma8(At(s.original, s.originalPitch, in, x));
@@ -154,10 +221,20 @@ inline void FoldLowest(const Strip& s, const Terms* out, int first, int valid, _
         }
 }
 
-void Evaluate(const Strip& s, int from, int to, Terms* out, Lowest& lowest) {
+void Evaluate(const Strip& s, int from, int to, Terms* out, Lowest& lowest, SumFeed* feed) {
     const __m256i lowSum = _mm256_set1_epi32(kWeightLowSum);
     const __m256i rampEnd = _mm256_set1_epi32(kWeightHighSum - kWeightLowSum);
+    SumFeed none;
+    SumFeed& f = feed != nullptr ? *feed : none;
+    __m256d sums = feed != nullptr ? _mm256_load_pd(&f.sums->ssim) : _mm256_setzero_pd();
     for (int i = from; i < to; i += 8) {
+        // A few additions of earlier windows first; they wait on each other, not on this block.
+        const int n = f.available < f.perBlock ? f.available : f.perBlock;
+        for (int k = 0; k < n; ++k)
+            sums = _mm256_add_pd(sums, _mm256_load_pd(&f.next[k].ssim));
+        f.next += n;
+        f.available -= n;
+
         const __m256i packed = WindowSum(s.sumPacked + i);
         const __m256i so = _mm256_and_si256(packed, _mm256_set1_epi32(0xFFFF));
         const __m256i se = _mm256_srli_epi32(packed, 16);
@@ -176,9 +253,15 @@ void Evaluate(const Strip& s, int from, int to, Terms* out, Lowest& lowest) {
         const Four b = FourWindows(High(soSe), High(squares), High(numO), High(numE), High(numOE), High(ramp));
         StoreTerms(out + i, a.ssim, a.weight);
         StoreTerms(out + i + 4, b.ssim, b.weight);
-        FoldLowest(s, out, i, to - i, a.ssim, lowest);
-        FoldLowest(s, out, i + 4, to - i - 4, b.ssim, lowest);
+        // One test for all eight (lanes past `to` may pass it; FoldLowest leaves them out).
+        const __m256d least = _mm256_min_pd(a.ssim, b.ssim);
+        if (_mm256_movemask_pd(_mm256_cmp_pd(least, _mm256_set1_pd(lowest.value), _CMP_LT_OQ)) != 0) {
+            FoldLowest(s, out, i, to - i, a.ssim, lowest);
+            FoldLowest(s, out, i + 4, to - i - 4, b.ssim, lowest);
+        }
     }
+    if (feed != nullptr)
+        _mm256_store_pd(&f.sums->ssim, sums);
 }
 
 void Accumulate(Terms& sums, const Terms* terms, int count) {

@@ -55,8 +55,22 @@ Terms WindowTerms(int so, int se, int soo, int see, int soe) {
     return {s, w * s, w, 0};
 }
 
-void Evaluate(const Strip& s, int from, int to, Terms* out, Lowest& lowest) {
+void Accumulate(Terms& sums, const Terms* terms, int count) {
+    for (int i = 0; i < count; ++i) {
+        sums.ssim += terms[i].ssim;
+        sums.weighted += terms[i].weighted;
+        sums.weight += terms[i].weight;
+    }
+}
+
+void Evaluate(const Strip& s, int from, int to, Terms* out, Lowest& lowest, SumFeed* feed) {
     for (int i = from; i < to; ++i) {
+        if (feed != nullptr && (i - from) % 8 == 0) {
+            const int n = feed->available < feed->perBlock ? feed->available : feed->perBlock;
+            Accumulate(*feed->sums, feed->next, n);
+            feed->next += n;
+            feed->available -= n;
+        }
         int packed = 0, soo = 0, see = 0, soe = 0;
         for (int k = 0; k < kWindow; ++k) {
             packed += s.sumPacked[i + k];
@@ -69,14 +83,6 @@ void Evaluate(const Strip& s, int from, int to, Terms* out, Lowest& lowest) {
             lowest.value = out[i].ssim;
             lowest.x = s.firstWindow + i;
         }
-    }
-}
-
-void Accumulate(Terms& sums, const Terms* terms, int count) {
-    for (int i = 0; i < count; ++i) {
-        sums.ssim += terms[i].ssim;
-        sums.weighted += terms[i].weighted;
-        sums.weight += terms[i].weight;
     }
 }
 
