@@ -13,7 +13,7 @@ enum class KernelPath {
 struct KernelConfig {
     KernelPath path = KernelPath::Automatic;
     // 0: a second thread for large frames when the machine has two cores or more;
-    // 1: the calling thread only; 2: always a second thread where the frame allows a split.
+    // 1: the calling thread only; 2: a second thread for every frame, whatever its size.
     int threads = 0;
 };
 

@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdint>
+#include <system_error>
 #include <vector>
 
 #include "metrics/frame_metrics.h"
@@ -277,8 +278,12 @@ SsimFrameResult SsimKernel(const PackedImage& original, const PackedImage& encod
     const long windows = static_cast<long>(w.columns) * w.bands;
     HelperThread* helper = nullptr;
     if (UseHelper(windows)) {
-        helper = &HelperThread::ForThisThread();
-        helper->Start(HelperTask, &cx);
+        try {
+            helper = &HelperThread::ForThisThread();
+            helper->Start(HelperTask, &cx);
+        } catch (const std::system_error&) {
+            helper = nullptr; // no thread to be had: the calling thread does it all
+        }
     }
 
     OrderedSums sums(w);

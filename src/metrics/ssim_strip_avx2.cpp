@@ -224,22 +224,24 @@ inline void FoldLowest(const Strip& s, const Terms* out, int first, int valid, _
 void Evaluate(const Strip& s, int from, int to, Terms* out, Lowest& lowest, SumFeed* feed) {
     const __m256i lowSum = _mm256_set1_epi32(kWeightLowSum);
     const __m256i rampEnd = _mm256_set1_epi32(kWeightHighSum - kWeightLowSum);
-    SumFeed none;
-    SumFeed& f = feed != nullptr ? *feed : none;
-    __m256d sums = feed != nullptr ? _mm256_load_pd(&f.sums->ssim) : _mm256_setzero_pd();
+    const int32_t *sumPacked = s.sumPacked, *sumOO = s.sumOO, *sumEE = s.sumEE, *sumOE = s.sumOE;
+    const Terms* next = feed != nullptr ? feed->next : nullptr;
+    int available = feed != nullptr ? feed->available : 0;
+    const int perBlock = feed != nullptr ? feed->perBlock : 0;
+    __m256d sums = feed != nullptr ? _mm256_load_pd(&feed->sums->ssim) : _mm256_setzero_pd();
+    __m256d bound = _mm256_set1_pd(lowest.value);
     for (int i = from; i < to; i += 8) {
         // A few additions of earlier windows first; they wait on each other, not on this block.
-        const int n = f.available < f.perBlock ? f.available : f.perBlock;
+        const int n = available < perBlock ? available : perBlock;
         for (int k = 0; k < n; ++k)
-            sums = _mm256_add_pd(sums, _mm256_load_pd(&f.next[k].ssim));
-        f.next += n;
-        f.available -= n;
+            sums = _mm256_add_pd(sums, _mm256_load_pd(&next[k].ssim));
+        next += n;
+        available -= n;
 
-        const __m256i packed = WindowSum(s.sumPacked + i);
+        const __m256i packed = WindowSum(sumPacked + i);
         const __m256i so = _mm256_and_si256(packed, _mm256_set1_epi32(0xFFFF));
         const __m256i se = _mm256_srli_epi32(packed, 16);
-        const __m256i soo = WindowSum(s.sumOO + i), see = WindowSum(s.sumEE + i);
-        const __m256i soe = WindowSum(s.sumOE + i);
+        const __m256i soo = WindowSum(sumOO + i), see = WindowSum(sumEE + i), soe = WindowSum(sumOE + i);
         const __m256i soSe = _mm256_mullo_epi32(so, se);
         const __m256i soSo = _mm256_mullo_epi32(so, so), seSe = _mm256_mullo_epi32(se, se);
         const __m256i numO = _mm256_sub_epi32(_mm256_slli_epi32(soo, 6), soSo);
@@ -255,13 +257,17 @@ void Evaluate(const Strip& s, int from, int to, Terms* out, Lowest& lowest, SumF
         StoreTerms(out + i + 4, b.ssim, b.weight);
         // One test for all eight (lanes past `to` may pass it; FoldLowest leaves them out).
         const __m256d least = _mm256_min_pd(a.ssim, b.ssim);
-        if (_mm256_movemask_pd(_mm256_cmp_pd(least, _mm256_set1_pd(lowest.value), _CMP_LT_OQ)) != 0) {
+        if (_mm256_movemask_pd(_mm256_cmp_pd(least, bound, _CMP_LT_OQ)) != 0) {
             FoldLowest(s, out, i, to - i, a.ssim, lowest);
             FoldLowest(s, out, i + 4, to - i - 4, b.ssim, lowest);
+            bound = _mm256_set1_pd(lowest.value);
         }
     }
-    if (feed != nullptr)
-        _mm256_store_pd(&f.sums->ssim, sums);
+    if (feed != nullptr) {
+        _mm256_store_pd(&feed->sums->ssim, sums);
+        feed->next = next;
+        feed->available = available;
+    }
 }
 
 void Accumulate(Terms& sums, const Terms* terms, int count) {
