@@ -1,5 +1,7 @@
 #include "metrics/helper_thread.h"
 
+#include <system_error>
+
 namespace bv {
 namespace {
 
@@ -60,6 +62,16 @@ void HelperThread::Loop() {
 HelperThread& HelperThread::ForThisThread() {
     thread_local HelperThread helper;
     return helper;
+}
+
+HelperThread* HelperThread::TryStart(void (*task)(void*), void* argument) {
+    try {
+        HelperThread& helper = ForThisThread();
+        helper.Start(task, argument);
+        return &helper;
+    } catch (const std::system_error&) {
+        return nullptr;
+    }
 }
 
 } // namespace bv

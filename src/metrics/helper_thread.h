@@ -41,6 +41,9 @@ public:
     void Wait();
 
     static HelperThread& ForThisThread();
+    // Starts task(argument) on this thread's helper; nullptr when no thread can be had, and the
+    // caller does all the work itself.
+    static HelperThread* TryStart(void (*task)(void*), void* argument);
 
 private:
     void Loop();

@@ -1,6 +1,7 @@
 #include "metrics/kernel_config.h"
 
 #include <atomic>
+#include <thread>
 
 namespace bv {
 namespace {
@@ -33,6 +34,17 @@ KernelPath ActiveKernelPath() {
     if (path == KernelPath::Portable || !Avx2Supported())
         return KernelPath::Portable;
     return KernelPath::Avx2;
+}
+
+bool UseHelperThread(long work, long worthwhileWork) {
+    switch (configuredThreads.load(std::memory_order_relaxed)) {
+    case 1:
+        return false;
+    case 2:
+        return true;
+    default:
+        return work >= worthwhileWork && std::thread::hardware_concurrency() >= 2;
+    }
 }
 
 } // namespace bv

@@ -23,5 +23,8 @@ KernelConfig GetKernelConfig();
 bool Avx2Supported();
 // The path that runs for the current configuration: Portable or Avx2.
 KernelPath ActiveKernelPath();
+// Whether a frame with `work` units (windows, pixel groups) gets the helper thread, given the
+// least work for which a second thread pays off.
+bool UseHelperThread(long work, long worthwhileWork);
 
 } // namespace bv
