@@ -1,11 +1,15 @@
-// Shares the units of one frame (SSIM bands, MSE rows) between the calling thread and its helper
-// while the calling thread adds their results up in frame order.
+// Shares the units of one frame (the SSIM kernel's bands) between the calling thread and its
+// helper while the calling thread adds their results up in frame order.
 //
 // Units are grouped into chunks of consecutive units; either thread takes the next chunk when its
 // buffer slot is free and evaluates it unit by unit into that slot. Chunk c uses slot
 // c % kSlots, so it is handed out only once the chunk kSlots before it has been added up. Taking
 // chunks as they come keeps both threads busy whatever their speed, and lets the calling thread
 // go on alone when the helper does not get a processor.
+//
+// The calling thread's additions cannot pass a chunk it is still evaluating itself, so while
+// finished units are waiting to be added it only takes chunks well ahead of the additions
+// (kCallerLead) and leaves the near ones to the helper.
 #pragma once
 
 #include <algorithm>
@@ -18,6 +22,7 @@ namespace bv {
 class ChunkRing {
 public:
     static constexpr int kSlots = 4;
+    static constexpr int kCallerLead = 2;
 
     void Reset(int units, int unitsPerChunk) {
         units_ = units;
@@ -37,12 +42,15 @@ public:
     int IndexInSlot(int unit) const { return unit % perChunk_; }
 
     enum class Claim { Chunk, RingFull, NoneLeft };
-    Claim TryClaim(int& chunk) {
+    // Takes the next chunk if its slot is free and it lies at least `ahead` chunks past the
+    // first chunk not yet added up (RingFull otherwise).
+    Claim TryClaim(int& chunk, int ahead = 0) {
         int c = next_.load(std::memory_order_relaxed);
         for (;;) {
             if (c >= chunks_)
                 return Claim::NoneLeft;
-            if (c >= summed_.load(std::memory_order_acquire) + kSlots)
+            const int summed = summed_.load(std::memory_order_acquire);
+            if (c >= summed + kSlots || c < summed + ahead)
                 return Claim::RingFull;
             if (next_.compare_exchange_weak(c, c + 1, std::memory_order_relaxed)) {
                 chunk = c;

@@ -5,9 +5,10 @@
 namespace bv {
 namespace {
 
-// Frames follow each other closely in a run, so a helper that has just finished stays awake
-// a little before it sleeps.
+// After a task the helper stays awake a little: the next one often follows at once.
 constexpr int kIdleSpins = 2000;
+
+int64_t Now() { return std::chrono::steady_clock::now().time_since_epoch().count(); }
 
 } // namespace
 
@@ -16,7 +17,8 @@ HelperThread::HelperThread() : thread_([this] { Loop(); }) {}
 HelperThread::~HelperThread() {
     stop_ = true;
     posted_.fetch_add(1, std::memory_order_release);
-    posted_.notify_one();
+    signals_.fetch_add(1, std::memory_order_release);
+    signals_.notify_one();
     thread_.join();
 }
 
@@ -24,8 +26,18 @@ void HelperThread::Start(void (*task)(void*), void* argument) {
     task_ = task;
     argument_ = argument;
     posted_.fetch_add(1, std::memory_order_release);
-    posted_.notify_one();
+    signals_.fetch_add(1, std::memory_order_release);
+    signals_.notify_one();
 }
+
+void HelperThread::Prime(std::chrono::nanoseconds busyFor) {
+    primedUntil_.store(Now() + std::chrono::duration_cast<std::chrono::steady_clock::duration>(busyFor).count(),
+                       std::memory_order_relaxed);
+    signals_.fetch_add(1, std::memory_order_release);
+    signals_.notify_one();
+}
+
+bool HelperThread::Primed() const { return Now() < primedUntil_.load(std::memory_order_relaxed); }
 
 void HelperThread::Wait() {
     const uint32_t target = posted_.load(std::memory_order_relaxed);
@@ -41,14 +53,17 @@ void HelperThread::Wait() {
 void HelperThread::Loop() {
     uint32_t done = 0;
     for (;;) {
-        uint32_t posted = posted_.load(std::memory_order_acquire);
-        for (int i = 0; posted == done && i < kIdleSpins; ++i) {
-            CpuRelax();
-            posted = posted_.load(std::memory_order_acquire);
-        }
-        while (posted == done) {
-            posted_.wait(done, std::memory_order_acquire);
-            posted = posted_.load(std::memory_order_acquire);
+        uint32_t posted;
+        for (int spins = 0; (posted = posted_.load(std::memory_order_acquire)) == done; ++spins) {
+            if (spins < kIdleSpins || (spins % 64 != 0 || Primed())) {
+                CpuRelax();
+                continue;
+            }
+            const uint32_t signals = signals_.load(std::memory_order_acquire);
+            if (posted_.load(std::memory_order_acquire) != done || Primed())
+                continue;
+            signals_.wait(signals, std::memory_order_acquire); // until the next Start or Prime
+            spins = 0;
         }
         done = posted;
         if (stop_)

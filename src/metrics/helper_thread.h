@@ -4,6 +4,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <thread>
 
@@ -40,6 +41,10 @@ public:
     void Start(void (*task)(void*), void* argument);
     void Wait();
 
+    // Work follows shortly: wakes the helper now (waking a sleeping thread can take a good part
+    // of a millisecond) and keeps it waiting busily for a task for at most `busyFor` from now.
+    void Prime(std::chrono::nanoseconds busyFor);
+
     static HelperThread& ForThisThread();
     // Starts task(argument) on this thread's helper; nullptr when no thread can be had, and the
     // caller does all the work itself.
@@ -47,9 +52,12 @@ public:
 
 private:
     void Loop();
+    bool Primed() const;
 
     std::atomic<uint32_t> posted_{0};
     std::atomic<uint32_t> finished_{0};
+    std::atomic<uint32_t> signals_{0}; // every Start and Prime, to wake the helper
+    std::atomic<int64_t> primedUntil_{0};
     void (*task_)(void*) = nullptr;
     void* argument_ = nullptr;
     bool stop_ = false;

@@ -186,6 +186,13 @@ void HelperTask(void* argument) {
 
 } // namespace
 
+bool SsimUsesHelper(int width, int height) {
+    if (width < ssim::kWindow || height < ssim::kWindow)
+        return false;
+    return UseHelperThread(static_cast<long>(width - ssim::kWindow + 1) * (height - ssim::kWindow + 1),
+                           kWorthwhileWindows);
+}
+
 SsimFrameResult SsimKernel(const PackedImage& original, const PackedImage& encoded, int height) {
     SsimFrameResult result{};
     result.lowestSsim = 1.0;
@@ -208,14 +215,14 @@ SsimFrameResult SsimKernel(const PackedImage& original, const PackedImage& encod
     w.ring.Reset(bands, kChunkBands);
 
     const long windows = static_cast<long>(w.columns) * bands;
-    HelperThread* helper =
-        UseHelperThread(windows, kWorthwhileWindows) ? HelperThread::TryStart(HelperTask, &cx) : nullptr;
+    HelperThread* helper = SsimUsesHelper(width, height) ? HelperThread::TryStart(HelperTask, &cx) : nullptr;
 
     OrderedSums sums(w);
     ChunkEvaluator evaluator(w, cx.ownStrip);
     while (!sums.Done()) {
         int chunk = 0;
-        if (w.ring.TryClaim(chunk) == ChunkRing::Claim::Chunk)
+        const int ahead = helper != nullptr && sums.NextBandReady() ? ChunkRing::kCallerLead : 0;
+        if (w.ring.TryClaim(chunk, ahead) == ChunkRing::Claim::Chunk)
             evaluator.Evaluate(chunk, &sums);
         else if (!sums.AddReadyBand())
             WaitUntil([&] { return sums.NextBandReady(); }); // the helper's band, not finished yet

@@ -56,11 +56,16 @@ Terms WindowTerms(int so, int se, int soo, int see, int soe) {
 }
 
 void Accumulate(Terms& sums, const Terms* terms, int count) {
+    // Locals: `terms` could alias `sums`, which would keep the sums in memory.
+    double ssim = sums.ssim, weighted = sums.weighted, weight = sums.weight;
     for (int i = 0; i < count; ++i) {
-        sums.ssim += terms[i].ssim;
-        sums.weighted += terms[i].weighted;
-        sums.weight += terms[i].weight;
+        ssim += terms[i].ssim;
+        weighted += terms[i].weighted;
+        weight += terms[i].weight;
     }
+    sums.ssim = ssim;
+    sums.weighted = weighted;
+    sums.weight = weight;
 }
 
 void Evaluate(const Strip& s, int from, int to, Terms* out, Lowest& lowest, SumFeed* feed) {
