@@ -67,11 +67,14 @@ public:
             switch (TryClaim(chunk)) {
             case Claim::NoneLeft:
                 return;
-            case Claim::RingFull: {
-                const int summed = summed_.load(std::memory_order_acquire);
-                WaitUntil([&] { return summed_.load(std::memory_order_acquire) != summed; });
+            case Claim::RingFull:
+                // Wait on the state itself, not on a change of it: the calling thread may add up
+                // the last chunk between the claim above and this wait.
+                WaitUntil([&] {
+                    const int c = next_.load(std::memory_order_acquire);
+                    return c >= chunks_ || c < summed_.load(std::memory_order_acquire) + kSlots;
+                });
                 break;
-            }
             case Claim::Chunk:
                 evaluate(chunk);
                 break;

@@ -2,6 +2,10 @@
 // figures the definition fixes for particular frames.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
+#include <future>
+#include <memory>
 #include <thread>
 
 #include "kernel_checks.h"
@@ -189,6 +193,45 @@ TEST(SsimKernel, CallersOnSeveralThreadsGetTheirOwnResults) {
         EXPECT_TRUE(SameBits(expectedAb, ab[i]));
         EXPECT_TRUE(SameBits(expectedCd, cd[i]));
     }
+}
+
+// Many short frames with the helper, while other threads compete for the processors: the two
+// threads hand chunks and progress to each other thousands of times, in whatever interleaving
+// the scheduler comes up with, and every frame must come out right and in time.
+TEST(SsimKernel, ManyFramesOnTwoThreadsUnderCompetitionFinishAndAgree) {
+    struct Shared {
+        Yuy2Frame o = Random(72, 120, 61), e = Noisy(o, 30, 62);
+        std::atomic<bool> stop{false};
+        std::promise<int> wrongFrames;
+    };
+    auto shared = std::make_shared<Shared>();
+    const PackedImage o = shared->o.image(), e = shared->e.image();
+    const SsimFrameResult expected = reference::SsimY(o, e, shared->o.height);
+    const PsnrFrameResult expectedMse = reference::MseAndDistance(o, e, shared->o.height, 72 * 120);
+    std::vector<std::thread> noise;
+    for (int i = 0; i < 2; ++i)
+        noise.emplace_back([shared] {
+            while (!shared->stop.load(std::memory_order_relaxed))
+                std::this_thread::yield();
+        });
+    auto result = shared->wrongFrames.get_future();
+    // Detached: should a frame never finish, the test fails instead of waiting for it forever.
+    // As in a run: MSE (which wakes the helper) and then SSIM of each pair.
+    std::thread([shared, o, e, expected, expectedMse] {
+        ConfigScope scope({KernelPath::Automatic, 2});
+        int wrong = 0;
+        for (int i = 0; i < 10000; ++i) {
+            wrong += SameBits(expectedMse, MseKernel(o, e, 120, 72 * 120)) ? 0 : 1;
+            wrong += SameBits(expected, SsimKernel(o, e, 120)) ? 0 : 1;
+        }
+        shared->wrongFrames.set_value(wrong);
+    }).detach();
+    const bool finished = result.wait_for(std::chrono::seconds(30)) == std::future_status::ready;
+    shared->stop = true;
+    for (auto& t : noise)
+        t.join();
+    ASSERT_TRUE(finished) << "a frame never finished";
+    EXPECT_EQ(result.get(), 0);
 }
 
 } // namespace
