@@ -52,9 +52,9 @@ struct Strip {
 };
 
 // Entries of a column-sum array and of a Terms buffer for `windows` windows: the kernels work
-// in blocks of 8 windows and read 7 columns past each block. (Internal linkage: the AVX2 file
-// must not lend its copy to the portable code.)
-static inline int PaddedColumns(int windows) { return (windows + 7) / 8 * 8 + 8; }
+// in blocks of 8 windows and read up to 15 columns past each block. (Internal linkage: the AVX2
+// file must not lend its copy to the portable code.)
+static inline int PaddedColumns(int windows) { return (windows + 7) / 8 * 8 + 16; }
 static inline int PaddedTerms(int windows) { return (windows + 7) / 8 * 8; }
 
 // Terms that are ready to be added to the frame sums, handed to `evaluate` so that the

@@ -156,17 +156,19 @@ void Advance(Strip& s, int y) {
     }
 }
 
-// Sums of 8 neighbouring column sums, for 8 windows.
+// Sums of 8 neighbouring column sums, for 8 windows: 2-sums, 4-sums, 8-sums, with the shifted
+// operands built in registers from three loads (unaligned loads at every offset would be the
+// bottleneck). Reads p[0 .. 23].
 inline __m256i WindowSum(const int32_t* p) {
-    const __m256i a = _mm256_add_epi32(Load(p), Load(p + 1));
-    const __m256i b = _mm256_add_epi32(Load(p + 2), Load(p + 3));
-    const __m256i c = _mm256_add_epi32(Load(p + 4), Load(p + 5));
-    const __m256i d = _mm256_add_epi32(Load(p + 6), Load(p + 7));
-    return _mm256_add_epi32(_mm256_add_epi32(a, b), _mm256_add_epi32(c, d));
+    const __m256i a = Load(p), b = Load(p + 8), c = Load(p + 16);
+    const __m256i ab = _mm256_permute2x128_si256(a, b, 0x21), bc = _mm256_permute2x128_si256(b, c, 0x21);
+    const __m256i pairsA = _mm256_add_epi32(a, _mm256_alignr_epi8(ab, a, 4));     // 2-sums at 0..7
+    const __m256i pairsB = _mm256_add_epi32(b, _mm256_alignr_epi8(bc, b, 4));     // 2-sums at 8..15
+    const __m256i pairsMid = _mm256_permute2x128_si256(pairsA, pairsB, 0x21);       // 2-sums at 4..11
+    const __m256i quadsA = _mm256_add_epi32(pairsA, _mm256_alignr_epi8(pairsMid, pairsA, 8)); // 4-sums at 0..7
+    const __m256i quadsMid = _mm256_add_epi32(pairsMid, _mm256_alignr_epi8(pairsB, pairsMid, 8)); // at 4..11
+    return _mm256_add_epi32(quadsA, quadsMid);
 }
-
-inline __m256d Low(__m256i v) { return _mm256_cvtepi32_pd(_mm256_castsi256_si128(v)); }
-inline __m256d High(__m256i v) { return _mm256_cvtepi32_pd(_mm256_extracti128_si256(v, 1)); }
 
 // The figures of four windows from their integer terms, formed as in the portable kernel:
 //   (2·mo·me + C1) = So·Se / 2048 + C1 and (mo² + me² + C1) = (So² + Se²) / 4096 + C1, where the
@@ -174,11 +176,11 @@ inline __m256d High(__m256i v) { return _mm256_cvtepi32_pd(_mm256_extracti128_si
 //   the variances are (64·Σo² - So²) / 4032, correctly rounded (ExactQuotient);
 //   2·cov + C2 rounds once as well; the weight ramp (mo - 40) / 10 is k / 640 with
 //   k = So - 2560 clamped to 0 .. 640, which also gives the 0 and 1 outside the ramp.
-struct Four {
+struct FourFigures {
     __m256d ssim, weight;
 };
 
-inline Four FourWindows(__m256d soSe, __m256d soSoPlusSeSe, __m256d numO, __m256d numE, __m256d numOE,
+inline FourFigures FourWindows(__m256d soSe, __m256d soSoPlusSeSe, __m256d numO, __m256d numE, __m256d numOE,
                         __m256d ramp) {
     const __m256d c1 = _mm256_set1_pd(kC1), c2 = _mm256_set1_pd(kC2);
     const __m256d d4032 = _mm256_set1_pd(4032.0), r4032 = _mm256_set1_pd(1.0 / 4032.0);
@@ -221,46 +223,68 @@ inline void FoldLowest(const Strip& s, const Terms* out, int first, int valid, _
         }
 }
 
-void Evaluate(const Strip& s, int from, int to, Terms* out, Lowest& lowest, SumFeed* feed) {
+// The integers a window's figures are formed from (see FourWindows), for a run of windows.
+constexpr int kRun = 32;
+struct WindowIntegers {
+    alignas(32) int32_t soSe[kRun], squares[kRun], numO[kRun], numE[kRun], numOE[kRun], ramp[kRun];
+};
+
+// First pass over a run of windows: integer sums and products, eight windows at a time.
+inline void RunIntegers(const Strip& s, int first, int count, WindowIntegers& v) {
     const __m256i lowSum = _mm256_set1_epi32(kWeightLowSum);
     const __m256i rampEnd = _mm256_set1_epi32(kWeightHighSum - kWeightLowSum);
-    const int32_t *sumPacked = s.sumPacked, *sumOO = s.sumOO, *sumEE = s.sumEE, *sumOE = s.sumOE;
+    for (int k = 0; k < count; k += 8) {
+        const int i = first + k;
+        const __m256i packed = WindowSum(s.sumPacked + i);
+        const __m256i so = _mm256_and_si256(packed, _mm256_set1_epi32(0xFFFF));
+        const __m256i se = _mm256_srli_epi32(packed, 16);
+        const __m256i soSe = _mm256_mullo_epi32(so, se);
+        const __m256i soSo = _mm256_mullo_epi32(so, so), seSe = _mm256_mullo_epi32(se, se);
+        Store(v.soSe + k, soSe);
+        Store(v.squares + k, _mm256_add_epi32(soSo, seSe));
+        Store(v.numO + k, _mm256_sub_epi32(_mm256_slli_epi32(WindowSum(s.sumOO + i), 6), soSo));
+        Store(v.numE + k, _mm256_sub_epi32(_mm256_slli_epi32(WindowSum(s.sumEE + i), 6), seSe));
+        Store(v.numOE + k, _mm256_sub_epi32(_mm256_slli_epi32(WindowSum(s.sumOE + i), 6), soSe));
+        Store(v.ramp + k, _mm256_min_epi32(_mm256_max_epi32(_mm256_sub_epi32(so, lowSum), _mm256_setzero_si256()),
+                                           rampEnd));
+    }
+}
+
+inline __m256d Four(const int32_t* p) { // four integers as doubles
+    return _mm256_cvtepi32_pd(_mm_load_si128(reinterpret_cast<const __m128i*>(p)));
+}
+
+void Evaluate(const Strip& s, int from, int to, Terms* out, Lowest& lowest, SumFeed* feed) {
     const Terms* next = feed != nullptr ? feed->next : nullptr;
     int available = feed != nullptr ? feed->available : 0;
     const int perBlock = feed != nullptr ? feed->perBlock : 0;
     __m256d sums = feed != nullptr ? _mm256_load_pd(&feed->sums->ssim) : _mm256_setzero_pd();
-    __m256d bound = _mm256_set1_pd(lowest.value);
-    for (int i = from; i < to; i += 8) {
-        // A few additions of earlier windows first; they wait on each other, not on this block.
-        const int n = available < perBlock ? available : perBlock;
-        for (int k = 0; k < n; ++k)
-            sums = _mm256_add_pd(sums, _mm256_load_pd(&next[k].ssim));
-        next += n;
-        available -= n;
+    WindowIntegers v;
+    for (int run = from; run < to; run += kRun) {
+        const int count = to - run < kRun ? (to - run + 7) / 8 * 8 : kRun;
+        RunIntegers(s, run, count, v);
+        // Second pass: the figures, four windows at a time, from the integers converted in place.
+        for (int k = 0; k < count; k += 8) {
+            // A few additions of earlier windows first; they wait on each other, not on this block.
+            const int n = available < perBlock ? available : perBlock;
+            for (int j = 0; j < n; ++j)
+                sums = _mm256_add_pd(sums, _mm256_load_pd(&next[j].ssim));
+            next += n;
+            available -= n;
 
-        const __m256i packed = WindowSum(sumPacked + i);
-        const __m256i so = _mm256_and_si256(packed, _mm256_set1_epi32(0xFFFF));
-        const __m256i se = _mm256_srli_epi32(packed, 16);
-        const __m256i soo = WindowSum(sumOO + i), see = WindowSum(sumEE + i), soe = WindowSum(sumOE + i);
-        const __m256i soSe = _mm256_mullo_epi32(so, se);
-        const __m256i soSo = _mm256_mullo_epi32(so, so), seSe = _mm256_mullo_epi32(se, se);
-        const __m256i numO = _mm256_sub_epi32(_mm256_slli_epi32(soo, 6), soSo);
-        const __m256i numE = _mm256_sub_epi32(_mm256_slli_epi32(see, 6), seSe);
-        const __m256i numOE = _mm256_sub_epi32(_mm256_slli_epi32(soe, 6), soSe);
-        const __m256i squares = _mm256_add_epi32(soSo, seSe);
-        const __m256i ramp = _mm256_min_epi32(_mm256_max_epi32(_mm256_sub_epi32(so, lowSum),
-                                                               _mm256_setzero_si256()),
-                                              rampEnd);
-        const Four a = FourWindows(Low(soSe), Low(squares), Low(numO), Low(numE), Low(numOE), Low(ramp));
-        const Four b = FourWindows(High(soSe), High(squares), High(numO), High(numE), High(numOE), High(ramp));
-        StoreTerms(out + i, a.ssim, a.weight);
-        StoreTerms(out + i + 4, b.ssim, b.weight);
-        // One test for all eight (lanes past `to` may pass it; FoldLowest leaves them out).
-        const __m256d least = _mm256_min_pd(a.ssim, b.ssim);
-        if (_mm256_movemask_pd(_mm256_cmp_pd(least, bound, _CMP_LT_OQ)) != 0) {
-            FoldLowest(s, out, i, to - i, a.ssim, lowest);
-            FoldLowest(s, out, i + 4, to - i - 4, b.ssim, lowest);
-            bound = _mm256_set1_pd(lowest.value);
+            const int i = run + k;
+            const FourFigures a = FourWindows(Four(v.soSe + k), Four(v.squares + k), Four(v.numO + k), Four(v.numE + k),
+                                       Four(v.numOE + k), Four(v.ramp + k));
+            const FourFigures b = FourWindows(Four(v.soSe + k + 4), Four(v.squares + k + 4), Four(v.numO + k + 4),
+                                       Four(v.numE + k + 4), Four(v.numOE + k + 4), Four(v.ramp + k + 4));
+            StoreTerms(out + i, a.ssim, a.weight);
+            StoreTerms(out + i + 4, b.ssim, b.weight);
+            // One test for all eight (lanes past `to` may pass it; FoldLowest leaves them out).
+            const __m256d least = _mm256_min_pd(a.ssim, b.ssim);
+            if (_mm256_movemask_pd(_mm256_cmp_pd(least, _mm256_set1_pd(lowest.value), _CMP_LT_OQ)) != 0) {
+                FoldLowest(s, out, i, to - i, a.ssim, lowest);
+                FoldLowest(s, out, i + 4, to - i - 4, b.ssim, lowest);
+            }
         }
     }
     if (feed != nullptr) {
