@@ -7,6 +7,7 @@
 // both threads (ChunkRing); the calling thread adds finished bands up while it evaluates its own
 // chunks, a few windows after each block of 8, so that the additions overlap with work.
 #include <algorithm>
+#include <chrono>
 #include <cstdint>
 #include <vector>
 
@@ -166,11 +167,41 @@ private:
     double lowest_ = 1.0;
 };
 
+// When the helper does not get a processor (other programs keep both cores busy), the chunk it
+// holds stops the ordered sums, and two threads are slower than one. Frames in which the calling
+// thread spent much of its time waiting for the helper make the next frames run on one thread;
+// the helper is tried again after a number of frames that doubles while it keeps failing.
+class HelperPolicy {
+public:
+    bool Wanted() const { return framesAlone_ == 0; }
+
+    void FrameDone(bool usedHelper, std::chrono::steady_clock::duration waited,
+                   std::chrono::steady_clock::duration total) {
+        if (!usedHelper) {
+            if (framesAlone_ > 0)
+                --framesAlone_;
+            return;
+        }
+        if (waited * 4 > total) {
+            backoff_ = std::min(backoff_ * 2, kMaxBackoff);
+            framesAlone_ = backoff_;
+        } else {
+            backoff_ = 1;
+        }
+    }
+
+private:
+    static constexpr int kMaxBackoff = 256;
+    int framesAlone_ = 0;
+    int backoff_ = 1;
+};
+
 // Per calling thread: the memory of both threads and the frame they share.
 struct Context {
     StripMemory ownStrip, helperStrip;
     std::vector<Terms> terms;
     FrameWork work;
+    HelperPolicy policy;
 };
 
 Context& ThisThreadsContext() {
@@ -188,6 +219,8 @@ void HelperTask(void* argument) {
 
 bool SsimUsesHelper(int width, int height) {
     if (width < ssim::kWindow || height < ssim::kWindow)
+        return false;
+    if (GetKernelConfig().threads == 0 && !ThisThreadsContext().policy.Wanted())
         return false;
     return UseHelperThread(static_cast<long>(width - ssim::kWindow + 1) * (height - ssim::kWindow + 1),
                            kWorthwhileWindows);
@@ -217,18 +250,25 @@ SsimFrameResult SsimKernel(const PackedImage& original, const PackedImage& encod
     const long windows = static_cast<long>(w.columns) * bands;
     HelperThread* helper = SsimUsesHelper(width, height) ? HelperThread::TryStart(HelperTask, &cx) : nullptr;
 
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point start = Clock::now();
+    Clock::duration waited{};
     OrderedSums sums(w);
     ChunkEvaluator evaluator(w, cx.ownStrip);
     while (!sums.Done()) {
         int chunk = 0;
         const int ahead = helper != nullptr && sums.NextBandReady() ? ChunkRing::kCallerLead : 0;
-        if (w.ring.TryClaim(chunk, ahead) == ChunkRing::Claim::Chunk)
+        if (w.ring.TryClaim(chunk, ahead) == ChunkRing::Claim::Chunk) {
             evaluator.Evaluate(chunk, &sums);
-        else if (!sums.AddReadyBand())
+        } else if (!sums.AddReadyBand()) {
+            const Clock::time_point since = Clock::now();
             WaitUntil([&] { return sums.NextBandReady(); }); // the helper's band, not finished yet
+            waited += Clock::now() - since;
+        }
     }
     if (helper != nullptr)
         helper->Wait();
+    cx.policy.FrameDone(helper != nullptr, waited, Clock::now() - start);
 
     result.ssimY = sums.sums.ssim / windows;
     result.weightSum = sums.sums.weight;
