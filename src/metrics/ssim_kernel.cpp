@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
+#include <ctime>
 #include <vector>
 
 #include "metrics/chunk_ring.h"
@@ -167,22 +168,24 @@ private:
     double lowest_ = 1.0;
 };
 
-// When the helper does not get a processor (other programs keep both cores busy), the chunk it
-// holds stops the ordered sums, and two threads are slower than one. Frames in which the calling
-// thread spent much of its time waiting for the helper make the next frames run on one thread;
-// the helper is tried again after a number of frames that doubles while it keeps failing.
+// When other programs keep the cores busy, two threads are slower than one: the helper's chunk
+// stops the ordered sums while the helper waits for a processor, and the calling thread shares
+// its own core. A frame in which the calling thread spent much of its time waiting for the
+// helper, or off the processor, makes the next frames run on one thread; the helper is tried
+// again after a number of frames that doubles while it keeps failing.
 class HelperPolicy {
 public:
+    using Duration = std::chrono::nanoseconds;
+
     bool Wanted() const { return framesAlone_ == 0; }
 
-    void FrameDone(bool usedHelper, std::chrono::steady_clock::duration waited,
-                   std::chrono::steady_clock::duration total) {
+    void FrameDone(bool usedHelper, Duration waited, Duration wall, Duration cpu) {
         if (!usedHelper) {
             if (framesAlone_ > 0)
                 --framesAlone_;
             return;
         }
-        if (waited * 4 > total) {
+        if (waited * 4 > wall || wall * 3 > cpu * 4) {
             backoff_ = std::min(backoff_ * 2, kMaxBackoff);
             framesAlone_ = backoff_;
         } else {
@@ -195,6 +198,12 @@ private:
     int framesAlone_ = 0;
     int backoff_ = 1;
 };
+
+HelperPolicy::Duration ThreadCpuTime() {
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return std::chrono::seconds(t.tv_sec) + std::chrono::nanoseconds(t.tv_nsec);
+}
 
 // Per calling thread: the memory of both threads and the frame they share.
 struct Context {
@@ -252,6 +261,7 @@ SsimFrameResult SsimKernel(const PackedImage& original, const PackedImage& encod
 
     using Clock = std::chrono::steady_clock;
     const Clock::time_point start = Clock::now();
+    const HelperPolicy::Duration cpuStart = ThreadCpuTime();
     Clock::duration waited{};
     OrderedSums sums(w);
     ChunkEvaluator evaluator(w, cx.ownStrip);
@@ -268,7 +278,7 @@ SsimFrameResult SsimKernel(const PackedImage& original, const PackedImage& encod
     }
     if (helper != nullptr)
         helper->Wait();
-    cx.policy.FrameDone(helper != nullptr, waited, Clock::now() - start);
+    cx.policy.FrameDone(helper != nullptr, waited, Clock::now() - start, ThreadCpuTime() - cpuStart);
 
     result.ssimY = sums.sums.ssim / windows;
     result.weightSum = sums.sums.weight;
