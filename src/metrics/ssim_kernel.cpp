@@ -25,7 +25,8 @@ using ssim::Lowest;
 using ssim::Strip;
 using ssim::StripOps;
 using ssim::SumFeed;
-using ssim::Terms;
+using ssim::Sums;
+using ssim::TermBlock;
 
 constexpr int kChunkBands = 8;
 constexpr int kBlockWindows = 128; // windows per call of evaluate
@@ -54,12 +55,12 @@ struct FrameWork {
     const StripOps* ops = nullptr;
     PackedImage original, encoded;
     int columns = 0; // windows per band
-    int rowStride = 0;
+    int rowStride = 0; // term blocks per band
     ChunkRing ring;
-    Terms* terms = nullptr;                   // per slot, kChunkBands rows of rowStride terms
+    TermBlock* terms = nullptr;                     // per slot, kChunkBands rows of rowStride blocks
     Lowest lowest[ChunkRing::kSlots * kChunkBands]; // per slot and band
 
-    Terms* Row(int band) {
+    TermBlock* Row(int band) {
         return terms + (static_cast<size_t>(ring.SlotOf(band)) * kChunkBands + ring.IndexInSlot(band)) * rowStride;
     }
     Lowest& BandLowest(int band) { return lowest[ring.SlotOf(band) * kChunkBands + ring.IndexInSlot(band)]; }
@@ -78,23 +79,26 @@ public:
         if (!NextBandReady())
             return false;
         const int n = w_.columns - offset_;
-        w_.ops->accumulate(sums, w_.Row(band_) + offset_, n);
+        w_.ops->accumulate(sums, w_.Row(band_), offset_, n);
         Advance(n);
         return true;
     }
 
     // Points `feed` at the rest of the next band when it is ready, for `evaluate` to add.
     void Prepare(SumFeed& feed) {
-        feed = {&sums, nullptr, 0, kSumsPerBlock};
+        feed = {&sums, nullptr, 0, 0, kSumsPerBlock};
         if (NextBandReady()) {
-            feed.next = w_.Row(band_) + offset_;
-            feed.available = w_.columns - offset_;
+            feed.band = w_.Row(band_);
+            feed.next = offset_;
+            feed.end = w_.columns;
         }
-        prepared_ = feed.available;
     }
-    void Consumed(const SumFeed& feed) { Advance(prepared_ - feed.available); }
+    void Consumed(const SumFeed& feed) {
+        if (feed.band != nullptr)
+            Advance(feed.next - offset_);
+    }
 
-    Terms sums;
+    Sums sums;
     double lowest = 1.0;
     int lowestX = 0, lowestY = 0;
 
@@ -116,7 +120,6 @@ private:
     FrameWork& w_;
     int band_ = 0;
     int offset_ = 0;
-    int prepared_ = 0;
 };
 
 // One thread's evaluation of chunks: its strip over the whole width, and the lowest SSIM it has
@@ -143,7 +146,7 @@ public:
             else
                 w_.ops->start(strip_, y);
             nextBand_ = y + 1;
-            Terms* row = w_.Row(y);
+            TermBlock* row = w_.Row(y);
             Lowest band{lowest_, -1};
             for (int from = 0; from < w_.columns; from += kBlockWindows) {
                 const int to = std::min(from + kBlockWindows, w_.columns);
@@ -208,7 +211,7 @@ HelperPolicy::Duration ThreadCpuTime() {
 // Per calling thread: the memory of both threads and the frame they share.
 struct Context {
     StripMemory ownStrip, helperStrip;
-    std::vector<Terms> terms;
+    std::vector<TermBlock> terms;
     FrameWork work;
     HelperPolicy policy;
 };
@@ -249,7 +252,7 @@ SsimFrameResult SsimKernel(const PackedImage& original, const PackedImage& encod
     w.encoded = encoded;
     w.columns = width - (ssim::kWindow - 1);
     const int bands = height - (ssim::kWindow - 1);
-    w.rowStride = ssim::PaddedTerms(w.columns);
+    w.rowStride = ssim::TermBlocks(w.columns);
     const size_t terms = static_cast<size_t>(ChunkRing::kSlots) * kChunkBands * w.rowStride;
     if (cx.terms.size() < terms)
         cx.terms.resize(terms);

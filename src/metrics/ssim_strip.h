@@ -20,13 +20,25 @@ constexpr double kC2 = 58.5225;
 constexpr int kWeightLowSum = 40 * 64;
 constexpr int kWeightHighSum = 50 * 64;
 
-// What one window adds to the frame's sums, and the running sums themselves: SSIM,
-// weight × SSIM, weight. Four doubles so that one vector addition adds a whole window.
-struct alignas(32) Terms {
+// What four consecutive windows add to the frame's sums: for window k, the pair
+// (ssim, weight·ssim) and the weight. The pairs of windows 0 and 2 lie in `even`, those of 1 and 3
+// in `odd` (the layout two vector unpacks produce), so that the pair of window k starts at
+// even[0] + 4·(k & 1) + (k & 2).
+struct alignas(32) TermBlock {
+    double even[4];
+    double odd[4];
+    double weight[4];
+};
+
+static inline const double* PairOf(const TermBlock& b, int k) { return b.even + 4 * (k & 1) + (k & 2); }
+static inline double* PairOf(TermBlock& b, int k) { return b.even + 4 * (k & 1) + (k & 2); }
+static inline double SsimOf(const TermBlock& b, int k) { return PairOf(b, k)[0]; }
+
+// The running sums of a frame, in the order the pairs hold them.
+struct alignas(16) Sums {
     double ssim = 0;
     double weighted = 0;
     double weight = 0;
-    double unused = 0;
 };
 
 // The lowest SSIM a strip has met and the column of its first window with that value; x < 0
@@ -51,19 +63,20 @@ struct Strip {
     int32_t* sumOE = nullptr;
 };
 
-// Entries of a column-sum array and of a Terms buffer for `windows` windows: the kernels work
-// in blocks of 8 windows and read up to 15 columns past each block. (Internal linkage: the AVX2
-// file must not lend its copy to the portable code.)
+// Entries of a column-sum array, and term blocks of a band, for `windows` windows: the kernels
+// work in blocks of 8 windows and read up to 15 columns past each block. (Internal linkage: the
+// AVX2 file must not lend its copy to the portable code.)
 static inline int PaddedColumns(int windows) { return (windows + 7) / 8 * 8 + 16; }
-static inline int PaddedTerms(int windows) { return (windows + 7) / 8 * 8; }
+static inline int TermBlocks(int windows) { return (windows + 7) / 8 * 2; }
 
 // Terms that are ready to be added to the frame sums, handed to `evaluate` so that the
 // additions (a chain of dependent steps) run interleaved with independent work.
 struct SumFeed {
-    Terms* sums = nullptr;
-    const Terms* next = nullptr;
-    int available = 0; // terms at `next` that may be added, in order
-    int perBlock = 0;  // at most this many after each block of 8 windows
+    Sums* sums = nullptr;
+    const TermBlock* band = nullptr; // the band's terms
+    int next = 0;                    // its next window to add
+    int end = 0;                     // one past its last window that may be added
+    int perBlock = 0;                // at most this many after each block of 8 windows
 };
 
 struct StripOps {
@@ -71,12 +84,12 @@ struct StripOps {
     void (*start)(Strip& strip, int y);
     // From band y-1 to band y: row y+7 in, row y-1 out.
     void (*advance)(Strip& strip, int y);
-    // Terms of the strip's windows [from, to) into out[from .. to); `from` is a multiple of 8.
-    // Folds every window below lowest.value into `lowest` (first one wins a tie). Adds terms
+    // Terms of the strip's windows [from, to) into the band's blocks `out`; `from` is a multiple
+    // of 8. Folds every window below lowest.value into `lowest` (first one wins a tie). Adds terms
     // from `feed` (when given) to feed->sums as it goes, advancing the feed.
-    void (*evaluate)(const Strip& strip, int from, int to, Terms* out, Lowest& lowest, SumFeed* feed);
-    // sums += terms[0], sums += terms[1], ... in this order.
-    void (*accumulate)(Terms& sums, const Terms* terms, int count);
+    void (*evaluate)(const Strip& strip, int from, int to, TermBlock* out, Lowest& lowest, SumFeed* feed);
+    // sums += the terms of windows first .. first+count-1 of `band`, in this order.
+    void (*accumulate)(Sums& sums, const TermBlock* band, int first, int count);
 };
 
 const StripOps& PortableOps();

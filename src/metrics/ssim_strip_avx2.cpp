@@ -198,29 +198,51 @@ inline FourFigures FourWindows(__m256d soSe, __m256d soSoPlusSeSe, __m256d numO,
     return {s, w};
 }
 
-// Writes four windows' terms as {ssim, weight·ssim, weight, 0} records.
-inline void StoreTerms(Terms* out, __m256d s, __m256d w) {
-    const __m256d ws = _mm256_mul_pd(w, s), zero = _mm256_setzero_pd();
-    const __m256d t0 = _mm256_unpacklo_pd(s, ws), t1 = _mm256_unpackhi_pd(s, ws);
-    const __m256d t2 = _mm256_unpacklo_pd(w, zero), t3 = _mm256_unpackhi_pd(w, zero);
-    double* d = &out->ssim;
-    _mm256_store_pd(d, _mm256_permute2f128_pd(t0, t2, 0x20));
-    _mm256_store_pd(d + 4, _mm256_permute2f128_pd(t1, t3, 0x20));
-    _mm256_store_pd(d + 8, _mm256_permute2f128_pd(t0, t2, 0x31));
-    _mm256_store_pd(d + 12, _mm256_permute2f128_pd(t1, t3, 0x31));
+// Writes the terms of four windows into their block.
+inline void StoreTerms(TermBlock& b, __m256d s, __m256d w) {
+    const __m256d ws = _mm256_mul_pd(w, s);
+    _mm256_store_pd(b.even, _mm256_unpacklo_pd(s, ws));
+    _mm256_store_pd(b.odd, _mm256_unpackhi_pd(s, ws));
+    _mm256_store_pd(b.weight, w);
 }
 
-// Folds four windows, of which the first `valid` exist, into `lowest`.
-inline void FoldLowest(const Strip& s, const Terms* out, int first, int valid, __m256d ssim, Lowest& lowest) {
+// Folds four windows of a block, of which the first `valid` exist, into `lowest`.
+inline void FoldLowest(const Strip& s, const TermBlock& b, int first, int valid, __m256d ssim, Lowest& lowest) {
     valid = valid < 0 ? 0 : valid > 4 ? 4 : valid;
     const int below = _mm256_movemask_pd(_mm256_cmp_pd(ssim, _mm256_set1_pd(lowest.value), _CMP_LT_OQ));
     if ((below & ((1 << valid) - 1)) == 0)
         return;
     for (int k = 0; k < valid; ++k)
-        if (out[first + k].ssim < lowest.value) {
-            lowest.value = out[first + k].ssim;
+        if (SsimOf(b, k) < lowest.value) {
+            lowest.value = SsimOf(b, k);
             lowest.x = s.firstWindow + first + k;
         }
+}
+
+// Adds the pairs and weights of `count` windows from `first` on, in order; whole blocks of four
+// with fixed offsets.
+inline void AddTerms(__m128d& pair, double& weight, const TermBlock* band, int first, int count) {
+    int i = first;
+    const int end = first + count;
+    for (; i < end && (i & 3) != 0; ++i) {
+        pair = _mm_add_pd(pair, _mm_load_pd(PairOf(band[i >> 2], i & 3)));
+        weight += band[i >> 2].weight[i & 3];
+    }
+    for (; i + 4 <= end; i += 4) {
+        const TermBlock& b = band[i >> 2];
+        pair = _mm_add_pd(pair, _mm_load_pd(b.even));
+        pair = _mm_add_pd(pair, _mm_load_pd(b.odd));
+        pair = _mm_add_pd(pair, _mm_load_pd(b.even + 2));
+        pair = _mm_add_pd(pair, _mm_load_pd(b.odd + 2));
+        weight += b.weight[0];
+        weight += b.weight[1];
+        weight += b.weight[2];
+        weight += b.weight[3];
+    }
+    for (; i < end; ++i) {
+        pair = _mm_add_pd(pair, _mm_load_pd(PairOf(band[i >> 2], i & 3)));
+        weight += band[i >> 2].weight[i & 3];
+    }
 }
 
 // The integers a window's figures are formed from (see FourWindows), for a run of windows.
@@ -254,11 +276,13 @@ inline __m256d Four(const int32_t* p) { // four integers as doubles
     return _mm256_cvtepi32_pd(_mm_load_si128(reinterpret_cast<const __m128i*>(p)));
 }
 
-void Evaluate(const Strip& s, int from, int to, Terms* out, Lowest& lowest, SumFeed* feed) {
-    const Terms* next = feed != nullptr ? feed->next : nullptr;
-    int available = feed != nullptr ? feed->available : 0;
-    const int perBlock = feed != nullptr ? feed->perBlock : 0;
-    __m256d sums = feed != nullptr ? _mm256_load_pd(&feed->sums->ssim) : _mm256_setzero_pd();
+void Evaluate(const Strip& s, int from, int to, TermBlock* out, Lowest& lowest, SumFeed* feed) {
+    SumFeed none;
+    SumFeed& f = feed != nullptr ? *feed : none;
+    Sums unused;
+    Sums& sums = feed != nullptr ? *feed->sums : unused;
+    __m128d pair = _mm_load_pd(&sums.ssim);
+    double weight = sums.weight;
     WindowIntegers v;
     for (int run = from; run < to; run += kRun) {
         const int count = to - run < kRun ? (to - run + 7) / 8 * 8 : kRun;
@@ -266,39 +290,37 @@ void Evaluate(const Strip& s, int from, int to, Terms* out, Lowest& lowest, SumF
         // Second pass: the figures, four windows at a time, from the integers converted in place.
         for (int k = 0; k < count; k += 8) {
             // A few additions of earlier windows first; they wait on each other, not on this block.
-            const int n = available < perBlock ? available : perBlock;
-            for (int j = 0; j < n; ++j)
-                sums = _mm256_add_pd(sums, _mm256_load_pd(&next[j].ssim));
-            next += n;
-            available -= n;
+            const int n = f.end - f.next < f.perBlock ? f.end - f.next : f.perBlock;
+            AddTerms(pair, weight, f.band, f.next, n);
+            f.next += n;
 
             const int i = run + k;
             const FourFigures a = FourWindows(Four(v.soSe + k), Four(v.squares + k), Four(v.numO + k), Four(v.numE + k),
-                                       Four(v.numOE + k), Four(v.ramp + k));
+                                              Four(v.numOE + k), Four(v.ramp + k));
             const FourFigures b = FourWindows(Four(v.soSe + k + 4), Four(v.squares + k + 4), Four(v.numO + k + 4),
-                                       Four(v.numE + k + 4), Four(v.numOE + k + 4), Four(v.ramp + k + 4));
-            StoreTerms(out + i, a.ssim, a.weight);
-            StoreTerms(out + i + 4, b.ssim, b.weight);
+                                              Four(v.numE + k + 4), Four(v.numOE + k + 4), Four(v.ramp + k + 4));
+            TermBlock& blockA = out[i >> 2];
+            TermBlock& blockB = out[(i >> 2) + 1];
+            StoreTerms(blockA, a.ssim, a.weight);
+            StoreTerms(blockB, b.ssim, b.weight);
             // One test for all eight (lanes past `to` may pass it; FoldLowest leaves them out).
             const __m256d least = _mm256_min_pd(a.ssim, b.ssim);
             if (_mm256_movemask_pd(_mm256_cmp_pd(least, _mm256_set1_pd(lowest.value), _CMP_LT_OQ)) != 0) {
-                FoldLowest(s, out, i, to - i, a.ssim, lowest);
-                FoldLowest(s, out, i + 4, to - i - 4, b.ssim, lowest);
+                FoldLowest(s, blockA, i, to - i, a.ssim, lowest);
+                FoldLowest(s, blockB, i + 4, to - i - 4, b.ssim, lowest);
             }
         }
     }
-    if (feed != nullptr) {
-        _mm256_store_pd(&feed->sums->ssim, sums);
-        feed->next = next;
-        feed->available = available;
-    }
+    _mm_store_pd(&sums.ssim, pair);
+    sums.weight = weight;
 }
 
-void Accumulate(Terms& sums, const Terms* terms, int count) {
-    __m256d acc = _mm256_load_pd(&sums.ssim);
-    for (int i = 0; i < count; ++i)
-        acc = _mm256_add_pd(acc, _mm256_load_pd(&terms[i].ssim));
-    _mm256_store_pd(&sums.ssim, acc);
+void Accumulate(Sums& sums, const TermBlock* band, int first, int count) {
+    __m128d pair = _mm_load_pd(&sums.ssim);
+    double weight = sums.weight;
+    AddTerms(pair, weight, band, first, count);
+    _mm_store_pd(&sums.ssim, pair);
+    sums.weight = weight;
 }
 
 } // namespace

@@ -41,7 +41,7 @@ void Advance(Strip& s, int y) {
 // every term and partial sum of the direct form is a multiple of 2^-12 below 2^22, so nothing
 // rounds, and (64·Σo² - So²) / 64 is an integer divided by a power of two. The same holds for
 // the co-deviation. The divisions that follow are then the very divisions of the definition.
-Terms WindowTerms(int so, int se, int soo, int see, int soe) {
+void WindowFigures(int so, int se, int soo, int see, int soe, double& ssim, double& weight) {
     const double mo = so / 64.0;
     const double me = se / 64.0;
     const double vo = (64 * soo - so * so) / 64.0;
@@ -51,30 +51,32 @@ Terms WindowTerms(int so, int se, int soo, int see, int soe) {
     double s = ((2 * mo * me + kC1) * (2 * cov + kC2)) / ((mo * mo + me * me + kC1) * (varO + varE + kC2));
     if (!(s >= 0))
         s = 0;
-    const double w = mo <= 40 ? 0.0 : mo > 50 ? 1.0 : (mo - 40) / 10;
-    return {s, w * s, w, 0};
+    ssim = s;
+    weight = mo <= 40 ? 0.0 : mo > 50 ? 1.0 : (mo - 40) / 10;
 }
 
-void Accumulate(Terms& sums, const Terms* terms, int count) {
-    // Locals: `terms` could alias `sums`, which would keep the sums in memory.
+void Accumulate(Sums& sums, const TermBlock* band, int first, int count) {
+    // Locals: the terms could alias `sums` as far as the compiler knows, which would keep the
+    // sums in memory.
     double ssim = sums.ssim, weighted = sums.weighted, weight = sums.weight;
-    for (int i = 0; i < count; ++i) {
-        ssim += terms[i].ssim;
-        weighted += terms[i].weighted;
-        weight += terms[i].weight;
+    for (int i = first; i < first + count; ++i) {
+        const TermBlock& b = band[i >> 2];
+        const double* pair = PairOf(b, i & 3);
+        ssim += pair[0];
+        weighted += pair[1];
+        weight += b.weight[i & 3];
     }
     sums.ssim = ssim;
     sums.weighted = weighted;
     sums.weight = weight;
 }
 
-void Evaluate(const Strip& s, int from, int to, Terms* out, Lowest& lowest, SumFeed* feed) {
+void Evaluate(const Strip& s, int from, int to, TermBlock* out, Lowest& lowest, SumFeed* feed) {
     for (int i = from; i < to; ++i) {
         if (feed != nullptr && (i - from) % 8 == 0) {
-            const int n = feed->available < feed->perBlock ? feed->available : feed->perBlock;
-            Accumulate(*feed->sums, feed->next, n);
+            const int n = std::min(feed->end - feed->next, feed->perBlock);
+            Accumulate(*feed->sums, feed->band, feed->next, n);
             feed->next += n;
-            feed->available -= n;
         }
         int packed = 0, soo = 0, see = 0, soe = 0;
         for (int k = 0; k < kWindow; ++k) {
@@ -83,9 +85,15 @@ void Evaluate(const Strip& s, int from, int to, Terms* out, Lowest& lowest, SumF
             see += s.sumEE[i + k];
             soe += s.sumOE[i + k];
         }
-        out[i] = WindowTerms(packed & 0xFFFF, packed >> 16, soo, see, soe);
-        if (out[i].ssim < lowest.value) {
-            lowest.value = out[i].ssim;
+        double ssim = 0, weight = 0;
+        WindowFigures(packed & 0xFFFF, packed >> 16, soo, see, soe, ssim, weight);
+        TermBlock& b = out[i >> 2];
+        double* pair = PairOf(b, i & 3);
+        pair[0] = ssim;
+        pair[1] = weight * ssim;
+        b.weight[i & 3] = weight;
+        if (ssim < lowest.value) {
+            lowest.value = ssim;
             lowest.x = s.firstWindow + i;
         }
     }
