@@ -31,7 +31,8 @@ void HelperThread::Start(void (*task)(void*), void* argument) {
 }
 
 void HelperThread::Prime(std::chrono::nanoseconds busyFor) {
-    primedUntil_.store(Now() + std::chrono::duration_cast<std::chrono::steady_clock::duration>(busyFor).count(),
+    primedUntil_.store(Now() +
+                           std::chrono::duration_cast<std::chrono::steady_clock::duration>(busyFor).count(),
                        std::memory_order_relaxed);
     signals_.fetch_add(1, std::memory_order_release);
     signals_.notify_one();

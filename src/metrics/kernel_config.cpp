@@ -17,7 +17,8 @@ void SetKernelConfig(const KernelConfig& config) {
 }
 
 KernelConfig GetKernelConfig() {
-    return {configuredPath.load(std::memory_order_relaxed), configuredThreads.load(std::memory_order_relaxed)};
+    return {configuredPath.load(std::memory_order_relaxed),
+            configuredThreads.load(std::memory_order_relaxed)};
 }
 
 bool Avx2Supported() {

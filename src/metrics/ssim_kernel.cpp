@@ -61,7 +61,8 @@ struct FrameWork {
     Lowest lowest[ChunkRing::kSlots * kChunkBands]; // per slot and band
 
     TermBlock* Row(int band) {
-        return terms + (static_cast<size_t>(ring.SlotOf(band)) * kChunkBands + ring.IndexInSlot(band)) * rowStride;
+        return terms +
+               (static_cast<size_t>(ring.SlotOf(band)) * kChunkBands + ring.IndexInSlot(band)) * rowStride;
     }
     Lowest& BandLowest(int band) { return lowest[ring.SlotOf(band) * kChunkBands + ring.IndexInSlot(band)]; }
 };

@@ -1,7 +1,8 @@
-// Strip operations with AVX2 and FMA: eight columns or windows at a time in 32-bit integers,
-// then four windows at a time in doubles. Built with -mavx2 -mfma; reached only through
-// Avx2Ops() when the processor has both. Uses no inline code shared with other files, so no
-// AVX2 copy of it can stand in for the portable one.
+// Strip operations with AVX2 and FMA: column sums sixteen columns at a time; windows in runs
+// of 32, first their integer sums and products eight at a time, then their figures four at a
+// time in doubles. Built with -mavx2 -mfma; reached only through Avx2Ops() when the processor
+// has both. Uses no inline code shared with other files (the helpers of ssim_strip.h have
+// internal linkage), so no AVX2 copy of it can stand in for the portable one.
 #include <immintrin.h>
 
 #include <cstring>
@@ -114,7 +115,8 @@ void Advance(Strip& s, int y) {
         const __m256i oo = Luma16(At(s.original, s.originalPitch, out, x));
         const __m256i ei = Luma16(At(s.encoded, s.encodedPitch, in, x));
         const __m256i eo = Luma16(At(s.encoded, s.encodedPitch, out, x));
-        AddTo(s.sumPacked + c, _mm256_sub_epi32(_mm256_unpacklo_epi16(oi, ei), _mm256_unpacklo_epi16(oo, eo)));
+        AddTo(s.sumPacked + c,
+              _mm256_sub_epi32(_mm256_unpacklo_epi16(oi, ei), _mm256_unpacklo_epi16(oo, eo)));
         AddTo(s.sumPacked + c + 8,
               _mm256_sub_epi32(_mm256_unpackhi_epi16(oi, ei), _mm256_unpackhi_epi16(oo, eo)));
         const __m256i zero = _mm256_setzero_si256();
@@ -164,8 +166,9 @@ inline __m256i WindowSum(const int32_t* p) {
     const __m256i ab = _mm256_permute2x128_si256(a, b, 0x21), bc = _mm256_permute2x128_si256(b, c, 0x21);
     const __m256i pairsA = _mm256_add_epi32(a, _mm256_alignr_epi8(ab, a, 4));     // 2-sums at 0..7
     const __m256i pairsB = _mm256_add_epi32(b, _mm256_alignr_epi8(bc, b, 4));     // 2-sums at 8..15
-    const __m256i pairsMid = _mm256_permute2x128_si256(pairsA, pairsB, 0x21);       // 2-sums at 4..11
-    const __m256i quadsA = _mm256_add_epi32(pairsA, _mm256_alignr_epi8(pairsMid, pairsA, 8)); // 4-sums at 0..7
+    const __m256i pairsMid = _mm256_permute2x128_si256(pairsA, pairsB, 0x21);     // 2-sums at 4..11
+    const __m256i quadsA =
+        _mm256_add_epi32(pairsA, _mm256_alignr_epi8(pairsMid, pairsA, 8)); // 4-sums at 0..7
     const __m256i quadsMid = _mm256_add_epi32(pairsMid, _mm256_alignr_epi8(pairsB, pairsMid, 8)); // at 4..11
     return _mm256_add_epi32(quadsA, quadsMid);
 }
@@ -207,7 +210,8 @@ inline void StoreTerms(TermBlock& b, __m256d s, __m256d w) {
 }
 
 // Folds four windows of a block, of which the first `valid` exist, into `lowest`.
-inline void FoldLowest(const Strip& s, const TermBlock& b, int first, int valid, __m256d ssim, Lowest& lowest) {
+inline void FoldLowest(const Strip& s, const TermBlock& b, int first, int valid, __m256d ssim,
+                       Lowest& lowest) {
     valid = valid < 0 ? 0 : valid > 4 ? 4 : valid;
     const int below = _mm256_movemask_pd(_mm256_cmp_pd(ssim, _mm256_set1_pd(lowest.value), _CMP_LT_OQ));
     if ((below & ((1 << valid) - 1)) == 0)
@@ -267,8 +271,9 @@ inline void RunIntegers(const Strip& s, int first, int count, WindowIntegers& v)
         Store(v.numO + k, _mm256_sub_epi32(_mm256_slli_epi32(WindowSum(s.sumOO + i), 6), soSo));
         Store(v.numE + k, _mm256_sub_epi32(_mm256_slli_epi32(WindowSum(s.sumEE + i), 6), seSe));
         Store(v.numOE + k, _mm256_sub_epi32(_mm256_slli_epi32(WindowSum(s.sumOE + i), 6), soSe));
-        Store(v.ramp + k, _mm256_min_epi32(_mm256_max_epi32(_mm256_sub_epi32(so, lowSum), _mm256_setzero_si256()),
-                                           rampEnd));
+        Store(v.ramp + k,
+              _mm256_min_epi32(_mm256_max_epi32(_mm256_sub_epi32(so, lowSum), _mm256_setzero_si256()),
+                               rampEnd));
     }
 }
 
@@ -295,10 +300,11 @@ void Evaluate(const Strip& s, int from, int to, TermBlock* out, Lowest& lowest, 
             f.next += n;
 
             const int i = run + k;
-            const FourFigures a = FourWindows(Four(v.soSe + k), Four(v.squares + k), Four(v.numO + k), Four(v.numE + k),
-                                              Four(v.numOE + k), Four(v.ramp + k));
-            const FourFigures b = FourWindows(Four(v.soSe + k + 4), Four(v.squares + k + 4), Four(v.numO + k + 4),
-                                              Four(v.numE + k + 4), Four(v.numOE + k + 4), Four(v.ramp + k + 4));
+            const FourFigures a = FourWindows(Four(v.soSe + k), Four(v.squares + k), Four(v.numO + k),
+                                              Four(v.numE + k), Four(v.numOE + k), Four(v.ramp + k));
+            const FourFigures b =
+                FourWindows(Four(v.soSe + k + 4), Four(v.squares + k + 4), Four(v.numO + k + 4),
+                            Four(v.numE + k + 4), Four(v.numOE + k + 4), Four(v.ramp + k + 4));
             TermBlock& blockA = out[i >> 2];
             TermBlock& blockB = out[(i >> 2) + 1];
             StoreTerms(blockA, a.ssim, a.weight);

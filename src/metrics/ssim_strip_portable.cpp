@@ -1,6 +1,6 @@
 // Strip operations in plain C++. Each window's figures are formed from the same values, with the
 // same operations, as the direct definition; the deviation sums come from integer window sums,
-// which gives them exactly (see WindowTerms).
+// which gives them exactly (see WindowFigures).
 #include <algorithm>
 
 #include "metrics/ssim_strip.h"

@@ -44,7 +44,8 @@ TEST_F(ClipMetrics, ResultsAreTheKernelsOnTheFramesInPlace) {
     AvsClip original = OpenAvsClip(env, "pattern:72:40:3");
     AvsClip encoded = OpenAvsClip(env, "pattern:72:40:4");
     FrameView o = FetchFrame(original, 7), e = FetchFrame(encoded, 7);
-    EXPECT_TRUE(SameBits(SsimKernel(Image(o, 144), Image(e, 144), 40), ComputeSsimY(original, encoded, 7, 40)));
+    EXPECT_TRUE(
+        SameBits(SsimKernel(Image(o, 144), Image(e, 144), 40), ComputeSsimY(original, encoded, 7, 40)));
     EXPECT_TRUE(SameBits(MseKernel(Image(o, 144), Image(e, 144), 40, 72 * 40),
                          ComputeMseAndDistance(original, encoded, 7, 40, 72 * 40)));
 }

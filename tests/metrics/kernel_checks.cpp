@@ -21,8 +21,9 @@ template <class Record>
     static_assert(sizeof(Record) == 7 * sizeof(double));
     if (std::memcmp(&expected, &actual, sizeof(Record)) == 0)
         return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << "\n  expected " << Fields(reinterpret_cast<const double*>(&expected), 7)
-                                         << "\n  actual   " << Fields(reinterpret_cast<const double*>(&actual), 7);
+    return ::testing::AssertionFailure()
+           << "\n  expected " << Fields(reinterpret_cast<const double*>(&expected), 7) << "\n  actual   "
+           << Fields(reinterpret_cast<const double*>(&actual), 7);
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 // A stand-in AviSynth library for the metric tests. The script path "pattern:W:H:SEED" opens a
 // YUY2 clip of W x H whose bytes follow from SEED and the frame number (rows are padded past the
-// row size); frame 99 of a clip with an even SEED cannot be fetched. Fetches and releases are recorded in order.
+// row size); frame 99 of a clip with an even SEED cannot be fetched. Fetches and releases are
+// recorded in order.
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -31,7 +32,9 @@ EXPORT void pattern_clear_events() { events.clear(); }
 EXPORT AVS_ScriptEnvironment* avs_create_script_environment(int) {
     return reinterpret_cast<AVS_ScriptEnvironment*>(&environment);
 }
-EXPORT int avs_function_exists(AVS_ScriptEnvironment*, const char* name) { return std::strcmp(name, "Import") == 0; }
+EXPORT int avs_function_exists(AVS_ScriptEnvironment*, const char* name) {
+    return std::strcmp(name, "Import") == 0;
+}
 EXPORT AVS_Value avs_invoke(AVS_ScriptEnvironment*, const char*, AVS_Value args, const char**) {
     AVS_Value v{};
     auto* clip = new PatternClip;
@@ -50,10 +53,16 @@ EXPORT AVS_Value avs_invoke(AVS_ScriptEnvironment*, const char*, AVS_Value args,
     v.d.clip = clip;
     return v;
 }
-EXPORT AVS_Clip* avs_take_clip(AVS_Value v, AVS_ScriptEnvironment*) { return static_cast<AVS_Clip*>(v.d.clip); }
+EXPORT AVS_Clip* avs_take_clip(AVS_Value v, AVS_ScriptEnvironment*) {
+    return static_cast<AVS_Clip*>(v.d.clip);
+}
 EXPORT void avs_release_value(AVS_Value) {}
-EXPORT void avs_release_clip(AVS_Clip* clip) { delete reinterpret_cast<PatternClip*>(clip); }
-EXPORT const AVS_VideoInfo* avs_get_video_info(AVS_Clip* clip) { return &reinterpret_cast<PatternClip*>(clip)->info; }
+EXPORT void avs_release_clip(AVS_Clip* clip) {
+    delete reinterpret_cast<PatternClip*>(clip);
+}
+EXPORT const AVS_VideoInfo* avs_get_video_info(AVS_Clip* clip) {
+    return &reinterpret_cast<PatternClip*>(clip)->info;
+}
 EXPORT AVS_VideoFrame* avs_get_frame(AVS_Clip* c, int n) {
     const auto* clip = reinterpret_cast<PatternClip*>(c);
     events += "fetch " + std::to_string(clip->seed) + " " + std::to_string(n) + ";";
@@ -81,9 +90,13 @@ EXPORT void avs_release_video_frame(AVS_VideoFrame* frame) {
 EXPORT const unsigned char* avs_get_read_ptr_p(const AVS_VideoFrame* f, int) {
     return reinterpret_cast<const PatternFrame*>(f)->bytes.data();
 }
-EXPORT int avs_get_pitch_p(const AVS_VideoFrame* f, int) { return reinterpret_cast<const PatternFrame*>(f)->pitch; }
+EXPORT int avs_get_pitch_p(const AVS_VideoFrame* f, int) {
+    return reinterpret_cast<const PatternFrame*>(f)->pitch;
+}
 EXPORT int avs_get_row_size_p(const AVS_VideoFrame* f, int) {
     return reinterpret_cast<const PatternFrame*>(f)->rowSize;
 }
-EXPORT int avs_get_height_p(const AVS_VideoFrame* f, int) { return reinterpret_cast<const PatternFrame*>(f)->height; }
+EXPORT int avs_get_height_p(const AVS_VideoFrame* f, int) {
+    return reinterpret_cast<const PatternFrame*>(f)->height;
+}
 }
