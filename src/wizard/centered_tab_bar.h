@@ -1,0 +1,28 @@
+// Tab controls whose captions the program draws itself, centred in their tabs.
+#pragma once
+
+#include <QTabBar>
+#include <QTabWidget>
+
+namespace bv {
+
+class CenteredTabBar : public QTabBar {
+    Q_OBJECT
+public:
+    explicit CenteredTabBar(QWidget* parent = nullptr);
+
+    // Where a caption of the given size lands in a tab rectangle: centred, both halvings
+    // truncated toward zero.
+    static QPoint CaptionOrigin(const QRect& tab, int captionWidth, int textHeight);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+};
+
+class CenteredTabWidget : public QTabWidget {
+    Q_OBJECT
+public:
+    explicit CenteredTabWidget(QWidget* parent = nullptr);
+};
+
+} // namespace bv
