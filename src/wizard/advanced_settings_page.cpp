@@ -20,7 +20,7 @@ QGroupBox* Group(QWidget* parent, const QString& name, const QString& caption, c
 QCheckBox* Box(QWidget* group, const QString& name, const QString& caption, int top, bool checked) {
     auto* box = new QCheckBox(caption, group);
     box->setObjectName(name);
-    box->setGeometry(16, top, group->width() - 24, 17);
+    box->setGeometry(16, top, group->width() - 24, 16);
     box->setChecked(checked);
     return box;
 }

@@ -6,6 +6,10 @@
 
 namespace bv {
 
+namespace {
+constexpr int kCaptionMargin = 6; // on each side of a caption
+} // namespace
+
 CenteredTabBar::CenteredTabBar(QWidget* parent) : QTabBar(parent) {
     setDrawBase(true);
     setExpanding(false);
@@ -14,6 +18,12 @@ CenteredTabBar::CenteredTabBar(QWidget* parent) : QTabBar(parent) {
 
 QPoint CenteredTabBar::CaptionOrigin(const QRect& tab, int captionWidth, int textHeight) {
     return {tab.left() + (tab.width() - captionWidth) / 2, tab.top() + (tab.height() - textHeight) / 2};
+}
+
+QSize CenteredTabBar::tabSizeHint(int index) const {
+    QSize size = QTabBar::tabSizeHint(index);
+    size.setWidth(fontMetrics().horizontalAdvance(tabText(index)) + 2 * kCaptionMargin);
+    return size;
 }
 
 void CenteredTabBar::paintEvent(QPaintEvent*) {

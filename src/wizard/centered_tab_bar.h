@@ -16,6 +16,9 @@ public:
     static QPoint CaptionOrigin(const QRect& tab, int captionWidth, int textHeight);
 
 protected:
+    // As wide as the caption and a small margin, so that all eight pages' tabs fit.
+    QSize tabSizeHint(int index) const override;
+    QSize minimumTabSizeHint(int index) const override { return tabSizeHint(index); }
     void paintEvent(QPaintEvent* event) override;
 };
 

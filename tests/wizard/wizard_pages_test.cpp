@@ -4,6 +4,7 @@
 #include "player/preview_player.h"
 #include "wizard/about_text.h"
 #include "wizard/advanced_settings_page.h"
+#include "wizard/analyzation_page.h"
 #include "wizard/centered_tab_bar.h"
 #include "wizard/load_source1_page.h"
 #include "wizard/results_page.h"
@@ -11,11 +12,14 @@
 
 #include <QCheckBox>
 #include <QFile>
+#include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStackedWidget>
 #include <QTabBar>
 #include <QTemporaryDir>
 #include <QTest>
@@ -480,6 +484,79 @@ private slots:
         QCOMPARE(lines.at(8), QStringLiteral("SSIM metric from Zhou Wang, Ligang Lu and Alan C. Bovik,"));
         QCOMPARE(lines.at(9),
                  QStringLiteral("\"Video Quality Assessment Based on Structural Distortion Measurement\"."));
+    }
+
+    void everyCaptionFitsAndNothingOverlaps() {
+        TestWindow w;
+        for (int i = 0; i < WizardWindow::kPageCount; ++i)
+            w.window->Pages()->setTabVisible(i, true);
+        w.window->Results()->resultTabs->setTabVisible(ResultsPage::kGraphicTab, true);
+        w.window->show();
+        // Every page and inner tab shown once, so that each has its real size.
+        for (int i = 0; i < WizardWindow::kPageCount; ++i) {
+            w.window->Pages()->setCurrentIndex(i);
+            for (QTabWidget* inner : w.window->Page(i)->findChildren<QTabWidget*>())
+                for (int k = 0; k < inner->count(); ++k)
+                    inner->setCurrentIndex(k);
+            QApplication::processEvents();
+        }
+
+        // The tabs of all eight pages fit in the window's width.
+        QTabBar* bar = w.window->Pages()->tabBar();
+        QVERIFY2(bar->tabRect(WizardWindow::kResults).right() < w.window->Pages()->width(),
+                 qPrintable(QString::number(bar->tabRect(WizardWindow::kResults).right())));
+
+        QList<QWidget*> containers;
+        for (int i = 0; i < WizardWindow::kPageCount; ++i)
+            containers << w.window->Page(i);
+        for (QGroupBox* group : w.window->findChildren<QGroupBox*>())
+            containers << group;
+        for (QTabWidget* inner : {static_cast<QTabWidget*>(w.window->Analyzation()->figureTabs),
+                                  static_cast<QTabWidget*>(w.window->Results()->resultTabs)})
+            for (int i = 0; i < inner->count(); ++i)
+                containers << inner->widget(i);
+
+        for (QWidget* container : containers) {
+            const QSize room =
+                container->parentWidget() && qobject_cast<QStackedWidget*>(container->parentWidget())
+                    ? container->parentWidget()->size()
+                    : container->size();
+            QList<QWidget*> children;
+            for (QObject* o : container->children()) {
+                auto* child = qobject_cast<QWidget*>(o);
+                if (child != nullptr && !child->isHidden() && !child->isWindow())
+                    children << child;
+            }
+            for (QWidget* child : children) {
+                const QString where = container->objectName() + QLatin1Char('/') + child->objectName() +
+                                      QLatin1Char(' ') + child->metaObject()->className();
+                QVERIFY2(QRect(QPoint(0, 0), room).contains(child->geometry()),
+                         qPrintable(where + " leaves its parent"));
+                for (QWidget* other : children) {
+                    if (other != child && child->geometry().intersects(other->geometry()))
+                        QFAIL(qPrintable(where + " overlaps " + other->objectName() + " " +
+                                         other->metaObject()->className()));
+                }
+                // Captions are shown whole.
+                int needed = 0;
+                if (auto* box = qobject_cast<QCheckBox*>(child))
+                    needed = box->sizeHint().width();
+                else if (auto* radio = qobject_cast<QRadioButton*>(child))
+                    needed = radio->sizeHint().width();
+                else if (auto* button = qobject_cast<QPushButton*>(child))
+                    needed = button->fontMetrics().horizontalAdvance(button->text()) + 8;
+                else if (auto* label = qobject_cast<QLabel*>(child);
+                         label != nullptr && !label->text().isEmpty())
+                    needed = label->sizeHint().width();
+                else if (auto* group = qobject_cast<QGroupBox*>(child))
+                    needed = group->fontMetrics().horizontalAdvance(group->title()) + 16;
+                QVERIFY2(needed <= child->width(),
+                         qPrintable(where + " is cut off: " + QString::number(needed) + " > " +
+                                    QString::number(child->width())));
+            }
+        }
+        w.dialogs->confirmAnswers.push_back(true);
+        w.window->close();
     }
 
     void tabCaptionsAreCentredWithTruncatedHalves() {
