@@ -12,6 +12,7 @@ std::vector<std::string> ExportGraphPages(const GraphExportRequest& request, con
     std::vector<std::string> written;
     if (request.tables == nullptr)
         return written;
+    EnsureGuiApplication(); // the command line has no Qt application of its own
     const GraphTables& tables = *request.tables;
     const int count = FirstSourceFrameCount(tables);
     for (int first = 0; first < count; first += kFramesPerExportPage) {
@@ -35,10 +36,7 @@ std::vector<std::string> ExportGraphPages(const GraphExportRequest& request) {
 
 GraphExporter MakeGraphExporter() {
     EnsureGuiApplication();
-    return [](const GraphExportRequest& request) {
-        EnsureGuiApplication(); // in case the application was gone by now
-        return ExportGraphPages(request);
-    };
+    return [](const GraphExportRequest& request) { return ExportGraphPages(request); };
 }
 
 } // namespace bv

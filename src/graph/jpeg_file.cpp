@@ -120,10 +120,8 @@ bool Compress(const QImage& image, int quality, unsigned char* row, VectorDestin
 std::vector<unsigned char> EncodeJpeg(const QImage& source, int quality) {
     if (source.isNull())
         throw std::runtime_error("Cannot encode an empty image as JPEG");
-    // Graph pages and previews are already 32-bit; anything else is converted once here.
-    const QImage image = source.format() == QImage::Format_RGB32 || source.format() == QImage::Format_ARGB32
-                             ? source
-                             : source.convertToFormat(QImage::Format_RGB32);
+    // A no-op for graph pages and previews, which are 32-bit already.
+    const QImage image = source.convertToFormat(QImage::Format_RGB32);
     std::vector<unsigned char> row(static_cast<size_t>(image.width()) * 3);
     std::vector<unsigned char> jpeg;
     VectorDestination destination{};

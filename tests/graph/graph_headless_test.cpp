@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <thread>
 #include <unistd.h>
 
 namespace bv {
@@ -35,7 +36,10 @@ TEST(GraphHeadlessTest, ExporterDrawsPagesWithTextWithoutADisplay) {
     request.sourcesBegun = 1;
     request.storageFolder = folder.string() + "/";
 
-    const std::vector<std::string> written = exporter(request);
+    // The run calls its exporter at its end, on the run's own thread.
+    std::vector<std::string> written;
+    std::thread run([&] { written = exporter(request); });
+    run.join();
     ASSERT_EQ(written.size(), 2u);
     for (const std::string& path : written) {
         EXPECT_EQ(path.substr(path.size() - 4), ".jpg");
