@@ -2,6 +2,7 @@
 
 #include "analysis/template_script.h"
 #include "frame_source/script_environment.h"
+#include "graph/graph_export.h"
 #include "platform/program_folder.h"
 #include "player/preview_player.h"
 #include "wizard/about_text.h"
@@ -229,7 +230,7 @@ void WizardWindow::Analyze() {
     context.environment = environment;
     context.graph = &graph_;
     context.stopRequested = &stopRequested_;
-    context.exportGraphPages = services_.exportGraphPages;
+    context.exportGraphPages = services_.exportGraphPages ? services_.exportGraphPages : MakeGraphExporter();
     context.shutdownSystem = services_.shutdownSystem;
     controller_->Start(settings, context);
 }

@@ -31,7 +31,7 @@ struct WizardServices {
     std::shared_ptr<Dialogs> dialogs;     // null: the real dialogs
     RunController::RunFunction run;       // empty: RunAnalysis
     std::function<bool()> shutdownSystem; // empty: the run's own request to the system
-    GraphExporter exportGraphPages;       // empty: no graph pages are exported
+    GraphExporter exportGraphPages;       // empty: the graph's JPEG export
 };
 
 class WizardWindow : public QWidget {
