@@ -305,13 +305,14 @@ void WizardWindow::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
-    DeleteGeneratedScripts();
     if (running_) {
         // The run goes on through its end steps (reports, images); then the window closes.
+        // Its scripts are removed then too: the run may be about to open one right now.
         closeAgreed_ = true;
         event->ignore();
         return;
     }
+    DeleteGeneratedScripts();
     event->accept();
 }
 

@@ -303,13 +303,19 @@ private slots:
         w.window->show();
         w.Click("Button9");
         QTRY_COMPARE(f.Label("Label20"), QStringLiteral("2"));
+        // A script the run has just written must stay until the run is done with it.
+        const QString script = QString::fromStdString(GeneratedScriptPath(kGeneratedScript2));
+        WriteTextFile(script, "clip 60000004 64 48 5\r\n");
         w.dialogs->confirmAnswers.push_back(true);
         QVERIFY(!w.window->close());
         QVERIFY(w.window->isVisible());
         QVERIFY(w.window->IsRunning());
+        QVERIFY(QFile::exists(script));
+        QVERIFY(!w.window->close()); // agreed already: no second question
         f.run->Release();
         QTRY_VERIFY(!w.window->isVisible());
-        QCOMPARE(w.dialogs->confirmTexts.size(), 1); // asked once only
+        QVERIFY(!QFile::exists(script));
+        QCOMPARE(w.dialogs->confirmTexts.size(), 1);
         QCOMPARE(f.run->Calls(), 1);
     }
 
