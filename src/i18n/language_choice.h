@@ -9,9 +9,9 @@ namespace bv {
 
 // Where the language comes from, in the order it is consulted.
 struct LanguageSources {
-    std::string_view lang;        // the environment variable LANG
-    std::string_view userLocale;  // the user's locale for messages, a POSIX name such as de_DE.UTF-8
-    uint32_t localeId = 0;        // a Windows locale identifier; 0 where the system has none
+    std::string_view lang;       // the environment variable LANG
+    std::string_view userLocale; // the user's locale for messages, a POSIX name such as de_DE.UTF-8
+    uint32_t localeId = 0;       // a Windows locale identifier; 0 where the system has none
 };
 
 // The language code: LANG when set and not empty; else language "_" country of the user's

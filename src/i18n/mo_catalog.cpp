@@ -44,7 +44,9 @@ private:
 
 // A string of the catalog up to its first NUL: gettext looks texts up as C strings, so the
 // singular of a plural entry matches and only the first plural form is its translation.
-std::string_view UpToNul(std::string_view text) { return text.substr(0, text.find('\0')); }
+std::string_view UpToNul(std::string_view text) {
+    return text.substr(0, text.find('\0'));
+}
 
 } // namespace
 
@@ -117,7 +119,9 @@ std::optional<std::string_view> MoCatalog::Find(std::string_view msgid) const {
     return it->second;
 }
 
-std::string_view MoCatalog::Header() const { return Find("").value_or(std::string_view()); }
+std::string_view MoCatalog::Header() const {
+    return Find("").value_or(std::string_view());
+}
 
 std::string HeaderContentType(std::string_view header) {
     constexpr std::string_view name = "content-type";

@@ -40,15 +40,16 @@ public:
     // The header entry (the translation of the empty message id); empty when there is none.
     std::string_view Header() const;
 
-    std::size_t size() const { return entries_.size(); }
+    using Entry = std::pair<std::string_view, std::string_view>; // message id, translation
+
+    // Every entry, sorted by message id.
+    const std::vector<Entry>& entries() const { return entries_; }
 
 private:
     MoCatalog() = default;
 
-    using Entry = std::pair<std::string_view, std::string_view>; // message id, translation
     std::vector<char> bytes_;
     std::vector<Entry> entries_; // sorted by message id; the first of equal ids wins
-
 };
 
 // The value of the header's "Content-Type" line (name compared without regard to case and

@@ -25,6 +25,8 @@ std::string ActiveLanguage();
 
 // Marks a caption for the catalog's message ids where it is written down, for texts that are
 // translated later (the window's walk translates its captions once it is built).
-constexpr const char* Caption(const char* english) { return english; }
+constexpr const char* Caption(const char* english) {
+    return english;
+}
 
 } // namespace bv

@@ -1,10 +1,9 @@
 // Every message id in the sources has a German translation in the catalog the build ships, so
 // that a text added to the program without one fails here rather than showing up in English.
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <cctype>
 #include <fstream>
+#include <gtest/gtest.h>
 #include <string>
 #include <vector>
 
@@ -69,7 +68,8 @@ TEST(GermanCatalog, TranslatesEveryMessageIdOfTheSources) {
     EXPECT_TRUE(IsUtf8ContentType(HeaderContentType(catalog.Header())));
     for (const std::string& id : ids) {
         // Texts without a letter ("0", "-1") read the same in every language.
-        if (std::none_of(id.begin(), id.end(), [](char c) { return std::isalpha(static_cast<unsigned char>(c)); }))
+        if (std::none_of(id.begin(), id.end(),
+                         [](char c) { return std::isalpha(static_cast<unsigned char>(c)); }))
             continue;
         const auto german = catalog.Find(id);
         EXPECT_TRUE(german && !german->empty()) << "po/de.po has no translation of \"" << id << "\"";

@@ -1,8 +1,7 @@
-#include "i18n/language_choice.h"
-
+#include <cstdlib>
 #include <gtest/gtest.h>
 
-#include <cstdlib>
+#include "i18n/language_choice.h"
 
 namespace bv {
 namespace {
@@ -29,7 +28,8 @@ TEST(LanguageChoice, EmptyLangFallsToTheUsersLocale) {
     EXPECT_EQ(Choose("", "no_NO.UTF-8"), "nb_NO");
     EXPECT_EQ(Choose("", "nb_NO.UTF-8"), "nb_NO");
     // Without two two-letter names the locale identifier decides; Linux has none.
-    for (const char* locale : {"", "C", "C.UTF-8", "POSIX", "de", "ast_ES.UTF-8", "de_DEU", "d1_DE", "en_001"})
+    for (const char* locale :
+         {"", "C", "C.UTF-8", "POSIX", "de", "ast_ES.UTF-8", "de_DEU", "d1_DE", "en_001"})
         EXPECT_EQ(Choose("", locale), "C") << locale;
     EXPECT_EQ(Choose("", "ast_ES.UTF-8", 1031), "de_DE");
     EXPECT_EQ(Choose("", "C", 2068), "nn_NO");

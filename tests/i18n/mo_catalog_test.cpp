@@ -1,10 +1,8 @@
-#include "i18n/mo_catalog.h"
-
-#include <gtest/gtest.h>
-
 #include <filesystem>
+#include <gtest/gtest.h>
 #include <unistd.h>
 
+#include "i18n/mo_catalog.h"
 #include "mo_image.h"
 
 namespace bv {
@@ -16,7 +14,9 @@ using test::PutU32;
 
 const fs::path kFixtures = BV_I18N_FIXTURES;
 
-std::string Bytes(const char* name) { return test::ReadBytes(kFixtures / name); }
+std::string Bytes(const char* name) {
+    return test::ReadBytes(kFixtures / name);
+}
 
 TEST(MoCatalog, ReadsCatalogsOfBothByteOrdersAlike) {
     const std::string little = Bytes("sample_le.mo"), big = Bytes("sample_be.mo");

@@ -1,13 +1,11 @@
 // The program-wide translation, started as the front ends start it, with the German catalog
 // the build puts into the program folder.
-#include "i18n/translate.h"
-
-#include <gtest/gtest.h>
-
 #include <cstdlib>
+#include <gtest/gtest.h>
 #include <thread>
 #include <vector>
 
+#include "i18n/translate.h"
 #include "platform/program_folder.h"
 
 namespace bv {

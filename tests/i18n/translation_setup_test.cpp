@@ -1,11 +1,9 @@
-#include "i18n/translation_setup.h"
-
-#include <gtest/gtest.h>
-
 #include <filesystem>
+#include <gtest/gtest.h>
 #include <unistd.h>
 
 #include "i18n/catalog_location.h"
+#include "i18n/translation_setup.h"
 #include "mo_image.h"
 
 namespace bv {
@@ -19,9 +17,8 @@ const fs::path kFixtures = BV_I18N_FIXTURES;
 class TranslationSetupTest : public testing::Test {
 protected:
     void SetUp() override {
-        folder_ = fs::temp_directory_path() /
-                  ("bv_i18n_" + std::to_string(::getpid()) + "_" +
-                   testing::UnitTest::GetInstance()->current_test_info()->name());
+        folder_ = fs::temp_directory_path() / ("bv_i18n_" + std::to_string(::getpid()) + "_" +
+                                               testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(folder_);
         fs::create_directories(folder_);
     }
@@ -31,7 +28,9 @@ protected:
     std::string CatalogPath(const std::string& code) const {
         return Folder() + "locale/" + code + "/LC_MESSAGES/default.mo";
     }
-    void Place(const std::string& code, const std::string& bytes) const { test::WriteBytes(CatalogPath(code), bytes); }
+    void Place(const std::string& code, const std::string& bytes) const {
+        test::WriteBytes(CatalogPath(code), bytes);
+    }
     void PlaceFixture(const std::string& code, const char* name) const {
         Place(code, test::ReadBytes(kFixtures / name));
     }
@@ -107,7 +106,8 @@ TEST_F(TranslationSetupTest, BrokenCatalogIsReportedAndLeavesEnglish) {
 TEST_F(TranslationSetupTest, TranslationsThatWouldLoseTheTextAreNotUsed) {
     Place("de", test::MoImage({{"", test::kUtf8Header},
                                {"Empty", ""},
-                               {"Latin-1 bytes", "Gr\xf6\xdf" "e"},
+                               {"Latin-1 bytes", "Gr\xf6\xdf"
+                                                 "e"},
                                {"Cut sequence", "Gr\xc3"},
                                {"Overlong", "\xc0\xaf"},
                                {"Surrogate", "\xed\xa0\x80"},

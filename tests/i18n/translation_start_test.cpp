@@ -1,21 +1,21 @@
 // The window's start of translation. Each suite runs in a process of its own (the language is
 // chosen once per program run), with LANG=de_DE.UTF-8.
-#include "i18n/qt/translation_start.h"
-
-#include <gtest/gtest.h>
-
 #include <QApplication>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
+#include <gtest/gtest.h>
 
+#include "i18n/qt/translation_start.h"
 #include "i18n/qt/window_translation.h"
 #include "i18n/translate.h"
 #include "platform/program_folder.h"
 
 // Readable failure messages.
-inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+inline void PrintTo(const QString& s, std::ostream* os) {
+    *os << '"' << s.toStdString() << '"';
+}
 
 namespace bv {
 namespace {

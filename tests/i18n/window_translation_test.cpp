@@ -1,7 +1,3 @@
-#include "i18n/qt/window_translation.h"
-
-#include <gtest/gtest.h>
-
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -18,9 +14,14 @@
 #include <QTextBlock>
 #include <QTextEdit>
 #include <QTreeWidget>
+#include <gtest/gtest.h>
+
+#include "i18n/qt/window_translation.h"
 
 // Readable failure messages.
-inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+inline void PrintTo(const QString& s, std::ostream* os) {
+    *os << '"' << s.toStdString() << '"';
+}
 
 namespace bv {
 namespace {
@@ -44,15 +45,24 @@ protected:
     }
 
     QMap<QString, QString> dictionary_{
-        {"Brevanta", "Brevanta"},     {"Next", "Weiter"},
-        {"Weiter", "Further"},        {"Welcome", "Willkommen"},
-        {"Results", "Ergebnisse"},    {"Source File 1", "Quelldatei 1"},
-        {"Storage Path", "Speicherpfad"}, {"Preview", "Vorschau"},
-        {"Start Frame:", "Startframe:"}, {"Settings:", "Einstellungen:"},
-        {"Edit2", "Bearbeiten2"},     {"AviSynth files", "AviSynth-Dateien"},
-        {"All files", "Alle Dateien"}, {"Line one", "Zeile eins"},
-        {"Line three", "Zeile drei"}, {"Quit", "Beenden"},
-        {"Frame", "Frame"},           {"Item", "Eintrag"},
+        {"Brevanta", "Brevanta"},
+        {"Next", "Weiter"},
+        {"Weiter", "Further"},
+        {"Welcome", "Willkommen"},
+        {"Results", "Ergebnisse"},
+        {"Source File 1", "Quelldatei 1"},
+        {"Storage Path", "Speicherpfad"},
+        {"Preview", "Vorschau"},
+        {"Start Frame:", "Startframe:"},
+        {"Settings:", "Einstellungen:"},
+        {"Edit2", "Bearbeiten2"},
+        {"AviSynth files", "AviSynth-Dateien"},
+        {"All files", "Alle Dateien"},
+        {"Line one", "Zeile eins"},
+        {"Line three", "Zeile drei"},
+        {"Quit", "Beenden"},
+        {"Frame", "Frame"},
+        {"Item", "Eintrag"},
     };
     QStringList lookups_;
 };

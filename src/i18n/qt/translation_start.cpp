@@ -12,8 +12,8 @@ namespace bv {
 
 void StartTranslation(const std::string& programFolder, QWidget* parent) {
     if (const auto problem = InitTranslation(programFolder)) {
-        const auto icon = problem->kind == TranslationProblem::Kind::NotUtf8 ? QMessageBox::NoIcon
-                                                                            : QMessageBox::Critical;
+        const auto icon =
+            problem->kind == TranslationProblem::Kind::NotUtf8 ? QMessageBox::NoIcon : QMessageBox::Critical;
         QMessageBox box(icon, QString::fromStdString(problem->title), QString::fromStdString(problem->text),
                         QMessageBox::Ok, parent);
         box.exec();

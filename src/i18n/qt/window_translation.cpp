@@ -24,7 +24,9 @@ QString TranslateQString(const QString& english) {
     return QString::fromStdString(Translate(english.toStdString()));
 }
 
-QString QTranslate(std::string_view english) { return QString::fromStdString(Translate(english)); }
+QString QTranslate(std::string_view english) {
+    return QString::fromStdString(Translate(english));
+}
 
 namespace {
 
@@ -35,7 +37,8 @@ bool SkipProperty(const QObject* object, const char* name) {
     if (n == "objectName" || n == "styleSheet" || n == "windowFilePath" || n == "inputMask" ||
         n == "displayFormat")
         return true;
-    if (qobject_cast<const QTextEdit*>(object) != nullptr || qobject_cast<const QPlainTextEdit*>(object) != nullptr)
+    if (qobject_cast<const QTextEdit*>(object) != nullptr ||
+        qobject_cast<const QPlainTextEdit*>(object) != nullptr)
         return n == "plainText" || n == "html" || n == "markdown";
     if (qobject_cast<const QComboBox*>(object) != nullptr)
         return n == "currentText";
@@ -97,7 +100,8 @@ private:
         } else if (auto* box = qobject_cast<QToolBox*>(object)) {
             for (int i = 0; i < box->count(); ++i) {
                 Text([&] { return box->itemText(i); }, [&](const QString& t) { box->setItemText(i, t); });
-                Text([&] { return box->itemToolTip(i); }, [&](const QString& t) { box->setItemToolTip(i, t); });
+                Text([&] { return box->itemToolTip(i); },
+                     [&](const QString& t) { box->setItemToolTip(i, t); });
             }
         } else if (auto* list = qobject_cast<QListWidget*>(object)) {
             for (int i = 0; i < list->count(); ++i) {
@@ -168,7 +172,8 @@ private:
 } // namespace
 
 void TranslateWindow(QObject* window, const TextTranslation& translate) {
-    if (window == nullptr || window->findChild<QObject*>(kTranslatedMarker, Qt::FindDirectChildrenOnly) != nullptr)
+    if (window == nullptr ||
+        window->findChild<QObject*>(kTranslatedMarker, Qt::FindDirectChildrenOnly) != nullptr)
         return;
     Walker(translate).Walk(window);
     auto* marker = new QObject(window);
