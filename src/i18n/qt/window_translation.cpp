@@ -13,6 +13,8 @@
 #include <QTextEdit>
 #include <QToolBox>
 #include <QTreeWidget>
+#include <algorithm>
+#include <iterator>
 #include <stdexcept>
 #include <string>
 
@@ -33,13 +35,15 @@ namespace {
 // String properties that are names, markup or formats rather than texts. The text editors'
 // contents are translated line by line instead, and a combo box's current text follows its items.
 bool SkipProperty(const QObject* object, const char* name) {
+    static constexpr std::string_view kNotTexts[] = {"objectName", "styleSheet",   "defaultStyleSheet",
+                                                     "html",       "markdown",     "windowFilePath",
+                                                     "inputMask",  "displayFormat"};
     const std::string_view n(name);
-    if (n == "objectName" || n == "styleSheet" || n == "windowFilePath" || n == "inputMask" ||
-        n == "displayFormat")
+    if (std::find(std::begin(kNotTexts), std::end(kNotTexts), n) != std::end(kNotTexts))
         return true;
     if (qobject_cast<const QTextEdit*>(object) != nullptr ||
         qobject_cast<const QPlainTextEdit*>(object) != nullptr)
-        return n == "plainText" || n == "html" || n == "markdown";
+        return n == "plainText";
     if (qobject_cast<const QComboBox*>(object) != nullptr)
         return n == "currentText";
     return false;
