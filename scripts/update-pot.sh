@@ -8,7 +8,7 @@ out=${1:-po/default.pot} # relative to the repository
 files=$(mktemp) log=$(mktemp)
 trap 'rm -f "$files" "$log"' EXIT
 keywords=(
-    Translate QTranslate Caption
+    Translate QTranslate Tr Caption
     setText setTitle setWindowTitle setToolTip setPlaceholderText addItem
     setTabText:2 addTab:2 insertTab:3
     QLabel QPushButton QCheckBox QRadioButton QGroupBox
