@@ -1,17 +1,19 @@
 // The desktop program: one wizard window.
+#include "i18n/qt/translation_start.h"
+#include "platform/program_folder.h"
+#include "wizard/window_font.h"
 #include "wizard/wizard_window.h"
 
 #include <QApplication>
-#include <QFont>
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Brevanta"));
     QApplication::setStyle(QStringLiteral("Fusion"));
-    QFont font(QStringLiteral("DejaVu Sans"));
-    font.setPixelSize(11);
-    QApplication::setFont(font);
+    QApplication::setFont(bv::WindowFont()); // the message boxes and dialogs too
 
+    // The language is chosen before the window exists; the window translates itself once.
+    bv::StartTranslation(bv::ProgramFolder());
     bv::WizardWindow window;
     window.show();
     return QApplication::exec();

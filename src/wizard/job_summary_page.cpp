@@ -1,5 +1,6 @@
 #include "wizard/job_summary_page.h"
 
+#include "i18n/translate.h"
 #include "wizard/ui_text.h"
 
 #include <QLabel>
@@ -8,10 +9,10 @@
 namespace bv {
 
 JobSummaryPage::JobSummaryPage(QWidget* parent)
-    : WizardPage(QStringLiteral("TabSheet6"), QStringLiteral("Job Summary"), QStringLiteral("Button15"),
-                 QStringLiteral("Button9"), QStringLiteral("Button14"), parent, QStringLiteral("Analyze")) {
+    : WizardPage(QStringLiteral("TabSheet6"), Caption("Job Summary"), QStringLiteral("Button15"),
+                 QStringLiteral("Button9"), QStringLiteral("Button14"), parent, Caption("Analyze")) {
     introText = MakeIntroText(this, QStringLiteral("Memo5"), QRect(96, 56, 577, 49));
-    settingsLabel = new QLabel(QStringLiteral("Settings:"), this);
+    settingsLabel = new QLabel(Caption("Settings:"), this);
     settingsLabel->setGeometry(96, 120, 84, 14);
     summary = MakeReadOnlyBox(this, QStringLiteral("Memo6"), QRect(184, 120, 489, 321));
 }

@@ -1,5 +1,6 @@
 #include "wizard/load_source1_page.h"
 
+#include "i18n/translate.h"
 #include "player/preview_player.h"
 #include "wizard/template_group.h"
 #include "wizard/ui_text.h"
@@ -13,12 +14,12 @@
 namespace bv {
 
 LoadSource1Page::LoadSource1Page(Dialogs& dialogs, EnvironmentProvider environment, QWidget* parent)
-    : WizardPage(QStringLiteral("TabSheet2"), QStringLiteral("Load Source 1"), QStringLiteral("Button5"),
+    : WizardPage(QStringLiteral("TabSheet2"), Caption("Load Source 1"), QStringLiteral("Button5"),
                  QStringLiteral("Button6"), QStringLiteral("Button3"), parent),
       dialogs_(dialogs), environment_(std::move(environment)) {
     introText = MakeIntroText(this, QStringLiteral("Memo1"), QRect(96, 56, 577, 33));
 
-    sourceGroup = new QGroupBox(QStringLiteral("Source File 1"), this);
+    sourceGroup = new QGroupBox(Caption("Source File 1"), this);
     sourceGroup->setObjectName(QStringLiteral("GroupBox1"));
     sourceGroup->setGeometry(96, 96, 577, 201);
     templateGroup =
@@ -30,7 +31,7 @@ LoadSource1Page::LoadSource1Page(Dialogs& dialogs, EnvironmentProvider environme
     sourcePath->setObjectName(QStringLiteral("Edit1"));
     sourcePath->setGeometry(16, 164, 441, 21);
     sourcePath->setReadOnly(true);
-    loadButton = new QPushButton(QStringLiteral("Load..."), sourceGroup);
+    loadButton = new QPushButton(Caption("Load..."), sourceGroup);
     loadButton->setObjectName(QStringLiteral("Button28"));
     loadButton->setGeometry(472, 160, 75, 25);
     loadButton->setAutoDefault(false);

@@ -1,6 +1,7 @@
 #include "wizard/load_sources2_page.h"
 
 #include "analysis/template_script.h"
+#include "i18n/translate.h"
 #include "player/preview_player.h"
 #include "wizard/template_group.h"
 #include "wizard/ui_text.h"
@@ -14,10 +15,10 @@
 namespace bv {
 
 LoadSources2Page::LoadSources2Page(Dialogs& dialogs, EnvironmentProvider environment, QWidget* parent)
-    : WizardPage(QStringLiteral("TabSheet3"), QStringLiteral("Load Sources 2"), QStringLiteral("Button8"),
+    : WizardPage(QStringLiteral("TabSheet3"), Caption("Load Sources 2"), QStringLiteral("Button8"),
                  QStringLiteral("Button10"), QStringLiteral("Button7"), parent),
       dialogs_(dialogs), environment_(std::move(environment)) {
-    sourcesGroup = new QGroupBox(QStringLiteral("Source Files 2"), this);
+    sourcesGroup = new QGroupBox(Caption("Source Files 2"), this);
     sourcesGroup->setObjectName(QStringLiteral("GroupBox2"));
     sourcesGroup->setGeometry(96, 56, 577, 241);
     templateGroup =
@@ -29,11 +30,11 @@ LoadSources2Page::LoadSources2Page(Dialogs& dialogs, EnvironmentProvider environ
     sourceList->setObjectName(QStringLiteral("ListBox1"));
     sourceList->setGeometry(16, 168, 441, 57);
     sourceList->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    addButton = new QPushButton(QStringLiteral("Add..."), sourcesGroup);
+    addButton = new QPushButton(Caption("Add..."), sourcesGroup);
     addButton->setObjectName(QStringLiteral("Button27"));
     addButton->setGeometry(472, 168, 75, 25);
     addButton->setAutoDefault(false);
-    removeButton = new QPushButton(QStringLiteral("Remove"), sourcesGroup);
+    removeButton = new QPushButton(Caption("Remove"), sourcesGroup);
     removeButton->setObjectName(QStringLiteral("Button26"));
     removeButton->setGeometry(472, 200, 75, 25);
     removeButton->setAutoDefault(false);

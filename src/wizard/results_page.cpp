@@ -2,6 +2,7 @@
 
 #include "analysis/text_file.h"
 #include "analysis/time_stamp.h"
+#include "i18n/translate.h"
 #include "wizard/centered_tab_bar.h"
 #include "wizard/dialogs.h"
 #include "wizard/file_filters.h"
@@ -26,7 +27,7 @@ QWidget* Tab(CenteredTabWidget* tabs, const QString& name, const QString& captio
 }
 
 QPushButton* SaveButton(QWidget* tab, const QString& name) {
-    auto* button = new QPushButton(QStringLiteral("Save..."), tab);
+    auto* button = new QPushButton(Caption("Save..."), tab);
     button->setObjectName(name);
     button->setGeometry(480, 320, 75, 25);
     button->setAutoDefault(false);
@@ -36,7 +37,7 @@ QPushButton* SaveButton(QWidget* tab, const QString& name) {
 } // namespace
 
 ResultsPage::ResultsPage(Dialogs& dialogs, QWidget* parent)
-    : WizardPage(QStringLiteral("TabSheet8"), QStringLiteral("Results"), QStringLiteral("Button18"),
+    : WizardPage(QStringLiteral("TabSheet8"), Caption("Results"), QStringLiteral("Button18"),
                  QStringLiteral("Button32"), QStringLiteral("Button17"), parent),
       stampClock([] { return QString::fromStdString(DateTimeStamp()); }), dialogs_(dialogs) {
     NextButton()->setEnabled(false); // the last page
@@ -45,15 +46,15 @@ ResultsPage::ResultsPage(Dialogs& dialogs, QWidget* parent)
     resultTabs->setObjectName(QStringLiteral("PageControl3"));
     resultTabs->setGeometry(96, 56, 577, 385);
 
-    QWidget* overviewTab = Tab(resultTabs, QStringLiteral("TabSheet13"), QStringLiteral("Overview"));
+    QWidget* overviewTab = Tab(resultTabs, QStringLiteral("TabSheet13"), Caption("Overview"));
     overview = MakeReadOnlyBox(overviewTab, QStringLiteral("Memo4"), QRect(16, 16, 537, 289));
     saveOverview = SaveButton(overviewTab, QStringLiteral("Button30"));
 
-    QWidget* resultsTab = Tab(resultTabs, QStringLiteral("TabSheet14"), QStringLiteral("Ergebnisse"));
+    QWidget* resultsTab = Tab(resultTabs, QStringLiteral("TabSheet14"), Caption("Ergebnisse"));
     results = MakeReadOnlyBox(resultsTab, QStringLiteral("Memo12"), QRect(16, 16, 537, 289));
     saveResults = SaveButton(resultsTab, QStringLiteral("Button29"));
 
-    QWidget* graphTab = Tab(resultTabs, QStringLiteral("TabSheet15"), QStringLiteral("Graphic"));
+    QWidget* graphTab = Tab(resultTabs, QStringLiteral("TabSheet15"), Caption("Graphic"));
     graphBox = new QScrollArea(graphTab);
     graphBox->setObjectName(QStringLiteral("ScrollBox2"));
     graphBox->setGeometry(16, 16, 537, 272);

@@ -1,5 +1,6 @@
 #include "wizard/saving_files_page.h"
 
+#include "i18n/translate.h"
 #include "wizard/dialogs.h"
 #include "wizard/ui_text.h"
 
@@ -11,17 +12,17 @@
 namespace bv {
 
 SavingFilesPage::SavingFilesPage(Dialogs& dialogs, QWidget* parent)
-    : WizardPage(QStringLiteral("TabSheet5"), QStringLiteral("Saving Your Files"), QStringLiteral("Button16"),
+    : WizardPage(QStringLiteral("TabSheet5"), Caption("Saving Your Files"), QStringLiteral("Button16"),
                  QStringLiteral("Button2"), QStringLiteral("Button19"), parent),
       dialogs_(dialogs) {
     introText = MakeIntroText(this, QStringLiteral("Memo8"), QRect(96, 56, 577, 49));
-    storageGroup = new QGroupBox(QStringLiteral("Storage Path"), this);
+    storageGroup = new QGroupBox(Caption("Storage Path"), this);
     storageGroup->setObjectName(QStringLiteral("GroupBox7"));
     storageGroup->setGeometry(96, 120, 577, 57);
     storagePath = new QLineEdit(storageGroup);
     storagePath->setObjectName(QStringLiteral("Edit2"));
     storagePath->setGeometry(16, 20, 441, 21);
-    browseButton = new QPushButton(QStringLiteral("Browse..."), storageGroup);
+    browseButton = new QPushButton(Caption("Browse..."), storageGroup);
     browseButton->setObjectName(QStringLiteral("Button39"));
     browseButton->setGeometry(472, 20, 91, 21);
     browseButton->setAutoDefault(false);

@@ -1,6 +1,7 @@
 #include "wizard/template_group.h"
 
 #include "analysis/text_file.h"
+#include "i18n/translate.h"
 #include "wizard/dialogs.h"
 #include "wizard/file_filters.h"
 #include "wizard/ui_text.h"
@@ -16,7 +17,7 @@ namespace bv {
 
 TemplateGroup::TemplateGroup(QWidget* group, const TemplateGroupNames& names, Dialogs& dialogs)
     : QObject(group), group_(group), dialogs_(dialogs) {
-    switch_ = new QCheckBox(QStringLiteral("AviSynth Template"), group);
+    switch_ = new QCheckBox(Caption("AviSynth Template"), group);
     switch_->setObjectName(names.switchBox);
     switch_->setGeometry(16, 24, 441, 17);
 
@@ -31,15 +32,15 @@ TemplateGroup::TemplateGroup(QWidget* group, const TemplateGroupNames& names, Di
     editor_->setFont(fixed);
 
     auto button = [&](const QString& name, const char* caption, int top) {
-        auto* b = new QPushButton(QString::fromLatin1(caption), group);
+        auto* b = new QPushButton(QString::fromUtf8(caption), group);
         b->setObjectName(name);
         b->setGeometry(472, top, 75, 25);
         b->setAutoDefault(false);
         return b;
     };
-    load_ = button(names.load, "Load...", 48);
-    save_ = button(names.save, "Save...", 80);
-    delete_ = button(names.remove, "Delete", 112);
+    load_ = button(names.load, Caption("Load..."), 48);
+    save_ = button(names.save, Caption("Save..."), 80);
+    delete_ = button(names.remove, Caption("Delete"), 112);
 
     ApplySwitch();
     connect(switch_, &QCheckBox::toggled, this, &TemplateGroup::ApplySwitch);

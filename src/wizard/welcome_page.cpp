@@ -1,5 +1,6 @@
 #include "wizard/welcome_page.h"
 
+#include "i18n/translate.h"
 #include "wizard/ui_text.h"
 
 #include <QPlainTextEdit>
@@ -8,10 +9,10 @@
 namespace bv {
 
 WelcomePage::WelcomePage(QWidget* parent)
-    : WizardPage(QStringLiteral("TabSheet1"), QStringLiteral("Welcome"), QStringLiteral("Button24"),
+    : WizardPage(QStringLiteral("TabSheet1"), Caption("Welcome"), QStringLiteral("Button24"),
                  QStringLiteral("Button1"), QStringLiteral("Button4"), parent) {
     welcomeText = MakeIntroText(this, QStringLiteral("Memo2"), QRect(96, 56, 577, 385));
-    aboutButton = AddButton(QStringLiteral("Button23"), QStringLiteral("About"), 96, 460);
+    aboutButton = AddButton(QStringLiteral("Button23"), Caption("About"), 96, 460);
     PreviousButton()->setEnabled(false); // nothing before the first page
 }
 

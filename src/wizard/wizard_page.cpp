@@ -1,5 +1,6 @@
 #include "wizard/wizard_page.h"
 
+#include "i18n/translate.h"
 #include "wizard/banner_picture.h"
 
 #include <QLabel>
@@ -36,9 +37,9 @@ WizardPage::WizardPage(const QString& objectName, const QString& heading, const 
     heading_->move(96, 16);
     heading_->resize(577, 26);
 
-    previous_ = AddButton(previousName, QStringLiteral("Previous"), 424, kButtonTop);
+    previous_ = AddButton(previousName, Caption("Previous"), 424, kButtonTop);
     next_ = AddButton(nextName, nextCaption, 512, kButtonTop);
-    cancel_ = AddButton(cancelName, QStringLiteral("Cancel"), 598, kButtonTop);
+    cancel_ = AddButton(cancelName, Caption("Cancel"), 598, kButtonTop);
 }
 
 QPushButton* WizardPage::AddButton(const QString& objectName, const QString& caption, int left, int top) {

@@ -2,6 +2,8 @@
 // three buttons at its bottom right.
 #pragma once
 
+#include "i18n/translate.h"
+
 #include <QWidget>
 
 class QLabel;
@@ -16,7 +18,7 @@ public:
     // The buttons' designer names; `nextCaption` is "Next" but on "Job Summary".
     WizardPage(const QString& objectName, const QString& heading, const QString& previousName,
                const QString& nextName, const QString& cancelName, QWidget* parent = nullptr,
-               const QString& nextCaption = QStringLiteral("Next"));
+               const QString& nextCaption = Caption("Next"));
 
     QPushButton* PreviousButton() const { return previous_; }
     QPushButton* NextButton() const { return next_; }

@@ -3,6 +3,8 @@
 #include "analysis/template_script.h"
 #include "frame_source/script_environment.h"
 #include "graph/graph_export.h"
+#include "i18n/qt/window_translation.h"
+#include "i18n/translate.h"
 #include "platform/program_folder.h"
 #include "player/preview_player.h"
 #include "wizard/about_text.h"
@@ -20,6 +22,7 @@
 #include "wizard/template_group.h"
 #include "wizard/ui_text.h"
 #include "wizard/welcome_page.h"
+#include "wizard/window_font.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>
@@ -46,9 +49,7 @@ WizardWindow::WizardWindow(WizardServices services, QWidget* parent)
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Brevanta"));
     setFixedSize(kWindowWidth, kWindowHeight);
-    QFont windowFont(QStringLiteral("DejaVu Sans"));
-    windowFont.setPixelSize(11);
-    setFont(windowFont);
+    setFont(WindowFont());
 
     // The one script environment of the program's life. Without AviSynth the window still
     // opens; the reason is shown once the window is up, and again on every use.
@@ -63,6 +64,13 @@ WizardWindow::WizardWindow(WizardServices services, QWidget* parent)
     const QString templatesFolder = QString::fromStdString(ProgramFolder()) + QStringLiteral("Templates");
     source1_->templateGroup->SetTemplatesFolder(templatesFolder);
     sources2_->templateGroup->SetTemplatesFolder(templatesFolder);
+    // Every caption in the user's language, before the code writes its own texts.
+    try {
+        TranslateWindow(this);
+    } catch (const std::exception& e) {
+        const QString problem = QString::fromStdString(e.what());
+        QTimer::singleShot(0, this, [this, problem] { dialogs_->ShowError(this, problem); });
+    }
     FillTexts();
     for (int i = kWelcome + 1; i < kPageCount; ++i)
         pages_->setTabVisible(i, false);
@@ -98,14 +106,14 @@ void WizardWindow::BuildPages() {
     summary_ = new JobSummaryPage;
     analyzation_ = new AnalyzationPage;
     results_ = new ResultsPage(*dialogs_);
-    pages_->addTab(welcome_, QStringLiteral("Welcome"));
-    pages_->addTab(source1_, QStringLiteral("Load Source 1"));
-    pages_->addTab(sources2_, QStringLiteral("Load Sources 2"));
-    pages_->addTab(settings_, QStringLiteral("Advanced Settings"));
-    pages_->addTab(saving_, QStringLiteral("Saving Your Files"));
-    pages_->addTab(summary_, QStringLiteral("Job Summary"));
-    pages_->addTab(analyzation_, QStringLiteral("Analyzation"));
-    pages_->addTab(results_, QStringLiteral("Results"));
+    pages_->addTab(welcome_, Caption("Welcome"));
+    pages_->addTab(source1_, Caption("Load Source 1"));
+    pages_->addTab(sources2_, Caption("Load Sources 2"));
+    pages_->addTab(settings_, Caption("Advanced Settings"));
+    pages_->addTab(saving_, Caption("Saving Your Files"));
+    pages_->addTab(summary_, Caption("Job Summary"));
+    pages_->addTab(analyzation_, Caption("Analyzation"));
+    pages_->addTab(results_, Caption("Results"));
 }
 
 WizardPage* WizardWindow::Page(int index) const {

@@ -1,9 +1,12 @@
 // Pictures of every page for a person to look at: wizard_screenshots OUTDIR.
-// Walks the window with scripted dialogs over the stand-in AviSynth (BREVANTA_AVISYNTH) and
-// a scripted run, and saves one PNG per page and state.
+// Walks the window (in the language LANG names) with scripted dialogs over the stand-in AviSynth
+// (BREVANTA_AVISYNTH) and a scripted run, and saves one PNG per page and state.
+#include "i18n/translate.h"
+#include "platform/program_folder.h"
 #include "wizard/analyzation_page.h"
 #include "wizard/centered_tab_bar.h"
 #include "wizard/results_page.h"
+#include "wizard/window_font.h"
 #include "wizard/wizard_test_support.h"
 
 #include <QApplication>
@@ -63,9 +66,8 @@ struct HeldRun {
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
-    QFont font(QStringLiteral("DejaVu Sans"));
-    font.setPixelSize(11);
-    QApplication::setFont(font);
+    QApplication::setFont(WindowFont());
+    InitTranslation(ProgramFolder()); // LANG=de_DE.UTF-8 shows the German window
     if (argc < 2) {
         std::fprintf(stderr, "usage: wizard_screenshots OUTDIR\n");
         return 2;
