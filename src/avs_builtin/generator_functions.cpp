@@ -1,0 +1,189 @@
+// Clips made from nothing: ColorBars, BlankClip and Version.
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "avs_builtin/color_convert.h"
+#include "avs_builtin/frame_rate.h"
+#include "avs_builtin/function_table.h"
+#include "avs_builtin/script_error.h"
+#include "avs_builtin/still_clip.h"
+
+namespace bv::builtin {
+
+namespace {
+
+PixelFormat ParseFormat(const std::string& who, const std::string& name) {
+    PixelFormat f;
+    if (!PixelFormatFromName(name, f))
+        throw ScriptError(who + ": pixel_type must be \"RGB32\", \"RGB24\", \"YUY2\", \"YV12\" or \"I420\"");
+    return f;
+}
+
+void CheckLength(const std::string& who, int64_t frames) {
+    if (frames < 0 || frames > kMaxFrameCount)
+        throw ScriptError(who + ": the length must be between 0 and " + std::to_string(kMaxFrameCount));
+}
+
+// Paints one pixel (x, y) of the picture; `color` is 0xRRGGBB for RGB or 0xYYUUVV for YUV.
+// YUV pictures take their chroma from the even pixel of each pair.
+template <typename ColorAt>
+FramePtr Paint(const VideoInfo& vi, bool yuvColors, ColorAt colorAt) {
+    auto f = VideoFrame::Create(vi.format, vi.width, vi.height);
+    auto yuvOf = [&](uint32_t c, int& y, int& u, int& v) {
+        if (yuvColors) {
+            y = (c >> 16) & 255;
+            u = (c >> 8) & 255;
+            v = c & 255;
+        } else {
+            RgbToYuv601((c >> 16) & 255, (c >> 8) & 255, c & 255, y, u, v);
+        }
+    };
+    for (int y = 0; y < vi.height; ++y) {
+        if (IsRgb(vi.format)) {
+            const int bpp = BytesPerPixel(vi.format);
+            uint8_t* row = f->writableRow(y);
+            for (int x = 0; x < vi.width; ++x) {
+                const uint32_t c = colorAt(x, y);
+                row[x * bpp + 0] = c & 255;
+                row[x * bpp + 1] = (c >> 8) & 255;
+                row[x * bpp + 2] = (c >> 16) & 255;
+                if (bpp == 4)
+                    row[x * bpp + 3] = (c >> 24) & 255;
+            }
+        } else if (vi.format == PixelFormat::YUY2) {
+            uint8_t* row = f->writableRow(y);
+            for (int x = 0; x < vi.width; x += 2) {
+                int y0, y1, u, v, u1, v1;
+                yuvOf(colorAt(x, y), y0, u, v);
+                yuvOf(colorAt(x + 1, y), y1, u1, v1);
+                row[2 * x + 0] = static_cast<uint8_t>(y0);
+                row[2 * x + 1] = static_cast<uint8_t>(u);
+                row[2 * x + 2] = static_cast<uint8_t>(y1);
+                row[2 * x + 3] = static_cast<uint8_t>(v);
+            }
+        } else {
+            uint8_t* luma = f->writableData(0) + static_cast<ptrdiff_t>(y) * f->pitch(0);
+            uint8_t* cu = f->writableData(1) + static_cast<ptrdiff_t>(y / 2) * f->pitch(1);
+            uint8_t* cv = f->writableData(2) + static_cast<ptrdiff_t>(y / 2) * f->pitch(2);
+            for (int x = 0; x < vi.width; ++x) {
+                int yy, u, v;
+                yuvOf(colorAt(x, y), yy, u, v);
+                luma[x] = static_cast<uint8_t>(yy);
+                if (x % 2 == 0 && y % 2 == 0) {
+                    cu[x / 2] = static_cast<uint8_t>(u);
+                    cv[x / 2] = static_cast<uint8_t>(v);
+                }
+            }
+        }
+    }
+    return f;
+}
+
+// SMPTE colour bars: seven 75% bars, a strip of reversed blue bars, and -I, white, +Q, black
+// with the PLUGE (3.5% below, at and 3.5% above black) at the bottom.
+uint32_t ColorBarAt(const VideoInfo& vi, int x, int y) {
+    static constexpr uint32_t kTop[7] = {0xc0c0c0, 0xc0c000, 0x00c0c0, 0x00c000, 0xc000c0, 0xc00000, 0x0000c0};
+    static constexpr uint32_t kMiddle[7] = {0x0000c0, 0x131313, 0xc000c0, 0x131313,
+                                            0x00c0c0, 0x131313, 0xc0c0c0};
+    static constexpr uint32_t kBottom[8] = {0x00214c, 0xffffff, 0x32006a, 0x131313,
+                                            0x090909, 0x131313, 0x1d1d1d, 0x131313};
+    const int w = vi.width, h = vi.height;
+    const bool pairs = !IsRgb(vi.format); // keep bar edges on even pixels for YUV chroma
+    auto edge = [pairs](int64_t v) { return static_cast<int>(pairs ? v & ~int64_t{1} : v); };
+    if (y < h * 2 / 3 || y < h * 3 / 4) {
+        int bar = 0;
+        while (bar < 6 && x >= edge(int64_t{bar + 1} * w / 7))
+            ++bar;
+        return (y < h * 2 / 3 ? kTop : kMiddle)[bar];
+    }
+    // Bottom: four bars of 5/28 of the width, three PLUGE bars of 1/21, then black.
+    const int edges[7] = {edge(int64_t{5} * w / 28),  edge(int64_t{10} * w / 28), edge(int64_t{15} * w / 28),
+                          edge(int64_t{5} * w / 7),   edge(int64_t{5} * w / 7 + w / 21),
+                          edge(int64_t{5} * w / 7 + 2 * w / 21), edge(int64_t{6} * w / 7)};
+    int i = 0;
+    while (i < 7 && x >= edges[i])
+        ++i;
+    return kBottom[i];
+}
+
+// ColorBars(width=640, height=480, pixel_type="RGB32", staticframes=true): an hour at 29.97 fps.
+Value ColorBars(const Args& a, CallContext& ctx) {
+    VideoInfo vi;
+    vi.width = a.IntOr(0, 640);
+    vi.height = a.IntOr(1, 480);
+    vi.format = ParseFormat(ctx.name, a.StringOr(2, "RGB32"));
+    vi.fpsNumerator = 30000;
+    vi.fpsDenominator = 1001;
+    vi.frameCount = 107892;
+    CheckFrameSize(ctx.name.c_str(), vi.format, vi.width, vi.height);
+    return Value::FromClip(std::make_shared<StillClip>(vi, [](const VideoInfo& info) {
+        return Paint(info, false, [&info](int x, int y) { return 0xff000000u | ColorBarAt(info, x, y); });
+    }));
+}
+
+// BlankClip([clip], length=240, width=640, height=480, pixel_type="RGB32", fps=24,
+//           fps_denominator=1, audio..., color=$000000, color_yuv, clip): a template clip's
+// properties are the defaults.
+Value BlankClip(const Args& a, CallContext& ctx) {
+    VideoInfo vi;
+    vi.width = 640;
+    vi.height = 480;
+    vi.format = PixelFormat::RGB32;
+    vi.fpsNumerator = 24;
+    vi.fpsDenominator = 1;
+    vi.frameCount = 240;
+    const size_t templateSlot = a.Has(0) ? 0 : a.Has(12) ? 12 : SIZE_MAX;
+    if (templateSlot != SIZE_MAX)
+        vi = a.ClipAt(templateSlot)->info();
+    const int64_t length = a.IntOr(1, vi.frameCount);
+    CheckLength(ctx.name, length);
+    vi.frameCount = static_cast<int>(length);
+    vi.width = a.IntOr(2, vi.width);
+    vi.height = a.IntOr(3, vi.height);
+    if (a.Has(4))
+        vi.format = ParseFormat(ctx.name, a[4].asString());
+    if (a.Has(5)) {
+        if (a[5].isInt()) {
+            if (a[5].asInt() <= 0 || a.IntOr(6, 1) <= 0)
+                throw ScriptError(ctx.name + ": the frame rate must be positive");
+            vi.fpsNumerator = static_cast<uint32_t>(a[5].asInt());
+            vi.fpsDenominator = static_cast<uint32_t>(a.IntOr(6, 1));
+        } else {
+            FloatToFps(ctx.name, a[5].asFloat(), vi.fpsNumerator, vi.fpsDenominator);
+        }
+    }
+    CheckFrameSize(ctx.name.c_str(), vi.format, vi.width, vi.height);
+    const bool yuvColor = a.Has(11) && !IsRgb(vi.format);
+    const uint32_t color = static_cast<uint32_t>(yuvColor ? a.IntOr(11, 0) : a.IntOr(10, 0));
+    return Value::FromClip(std::make_shared<StillClip>(vi, [color, yuvColor](const VideoInfo& info) {
+        return Paint(info, yuvColor, [color](int, int) { return color; });
+    }));
+}
+
+// Version(): a short dark-blue clip standing for the server's version.
+Value Version(const Args&, CallContext&) {
+    VideoInfo vi;
+    vi.width = 436;
+    vi.height = 80;
+    vi.format = PixelFormat::RGB24;
+    vi.fpsNumerator = 24;
+    vi.fpsDenominator = 1;
+    vi.frameCount = 240;
+    return Value::FromClip(std::make_shared<StillClip>(vi, [](const VideoInfo& info) {
+        return Paint(info, false, [](int, int) { return 0x202060u; });
+    }));
+}
+
+} // namespace
+
+void RegisterGeneratorFunctions(FunctionTable& t) {
+    t.Add("ColorBars", "[width]i[height]i[pixel_type]s[staticframes]b", ColorBars);
+    t.Add("BlankClip",
+          "[]c[length]i[width]i[height]i[pixel_type]s[fps]f[fps_denominator]i[audio_rate]i[stereo]b"
+          "[sixteen_bit]b[color]i[color_yuv]i[clip]c[channels]i[sample_type]s",
+          BlankClip);
+    t.Add("Version", "", Version);
+}
+
+} // namespace bv::builtin
