@@ -153,11 +153,27 @@ const FFMS_Frame* ExactFrameReader::FromSeeker(int n) {
         seeker_.next = -1;
     }
     ++stats_.seeks;
+    const int key = keyframeAtOrBefore_[n];
+    const bool readsOn = seeker_.next >= 0 && seeker_.next <= n && key < seeker_.next;
+    // A seek after this keyframe was off before: ask for the frame that lands on n.
+    if (auto shift = seekShift_.find(key); !readsOn && shift != seekShift_.end()) {
+        const int target = n - shift->second;
+        if (target >= key && target < frameCount_) {
+            const FFMS_Frame* f = Fetch(seeker_, target);
+            seeker_.next = -1; // its numbering is off; never read on from it unchecked
+            if (Fingerprint(*f) == fingerprints_[n])
+                return f;
+        }
+    }
     const FFMS_Frame* f = Fetch(seeker_, n);
     const uint64_t got = Fingerprint(*f);
-    if (got == fingerprints_[n])
+    if (got == fingerprints_[n]) {
+        if (!readsOn)
+            seekShift_.erase(key);
         return f;
+    }
     ++stats_.seekMisses;
+    seeker_.next = -1;
     // Which frame did the seek deliver? Ask again, shifted by the opposite amount.
     for (int d = 1; d <= kSeekSearch; ++d) {
         for (int m : {n + d, n - d}) {
@@ -167,11 +183,14 @@ const FFMS_Frame* ExactFrameReader::FromSeeker(int n) {
             if (target < 0 || target >= frameCount_)
                 return nullptr;
             f = Fetch(seeker_, target);
-            seeker_.next = -1; // its numbering is off; never read on from it unchecked
-            return Fingerprint(*f) == fingerprints_[n] ? f : nullptr;
+            seeker_.next = -1;
+            if (Fingerprint(*f) != fingerprints_[n])
+                return nullptr;
+            if (!readsOn)
+                seekShift_[key] = m - n;
+            return f;
         }
     }
-    seeker_.next = -1;
     return nullptr;
 }
 

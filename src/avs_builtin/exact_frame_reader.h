@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "avs_builtin/ffms_index.h"
@@ -77,6 +78,8 @@ private:
     const FFMS_VideoProperties* properties_ = nullptr;
     int frameCount_ = 0;
     std::vector<int> keyframeAtOrBefore_;
+    // Seeks that land off by a steady amount after a keyframe: the amount, by keyframe.
+    std::unordered_map<int, int> seekShift_;
     std::vector<uint64_t> fingerprints_; // of frames 0 .. known_-1, from the linear reader
     int known_ = 0;
     bool outputSet_ = false;

@@ -21,6 +21,7 @@ public:
     explicit Args(std::vector<Value> slots, std::vector<Value> rest = {})
         : slots_(std::move(slots)), rest_(std::move(rest)) {}
 
+    size_t size() const { return slots_.size(); }
     bool Has(size_t i) const { return i < slots_.size() && !slots_[i].isVoid(); }
     const Value& operator[](size_t i) const { return slots_[i]; }
     const std::vector<Value>& rest() const { return rest_; }

@@ -161,6 +161,14 @@ Value BlankClip(const Args& a, CallContext& ctx) {
     }));
 }
 
+// BlankClip without a template clip: the same with the template's slot empty.
+Value BlankClipNoTemplate(const Args& a, CallContext& ctx) {
+    std::vector<Value> slots{Value()};
+    for (size_t i = 0; i < a.size(); ++i)
+        slots.push_back(a[i]);
+    return BlankClip(Args(std::move(slots)), ctx);
+}
+
 // Version(): a short dark-blue clip standing for the server's version.
 Value Version(const Args&, CallContext&) {
     VideoInfo vi;
@@ -179,10 +187,10 @@ Value Version(const Args&, CallContext&) {
 
 void RegisterGeneratorFunctions(FunctionTable& t) {
     t.Add("ColorBars", "[width]i[height]i[pixel_type]s[staticframes]b", ColorBars);
-    t.Add("BlankClip",
-          "[]c[length]i[width]i[height]i[pixel_type]s[fps]f[fps_denominator]i[audio_rate]i[stereo]b"
-          "[sixteen_bit]b[color]i[color_yuv]i[clip]c[channels]i[sample_type]s",
-          BlankClip);
+    const std::string blank = "[length]i[width]i[height]i[pixel_type]s[fps]f[fps_denominator]i[audio_rate]i"
+                              "[stereo]b[sixteen_bit]b[color]i[color_yuv]i[clip]c[channels]i[sample_type]s";
+    t.Add("BlankClip", "c" + blank, BlankClip);
+    t.Add("BlankClip", blank, BlankClipNoTemplate);
     t.Add("Version", "", Version);
 }
 

@@ -229,7 +229,8 @@ private:
                 return t;
             }
         }
-        static constexpr std::string_view kOne = "(),.=+-*/%<>!?:";
+        // Braces only so that the parser can name what it does not support.
+        static constexpr std::string_view kOne = "(),.=+-*/%<>!?:{}";
         if (kOne.find(s_[pos_]) == std::string_view::npos)
             Fail("Script error: syntax error");
         Token t = Make(Token::Kind::Operator, std::string(1, s_[pos_]));
