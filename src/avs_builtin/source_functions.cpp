@@ -3,6 +3,7 @@
 // here are accepted and ignored.
 #include <cstring>
 #include <strings.h>
+#include <sys/stat.h>
 
 #include "avs_builtin/ffms_source.h"
 #include "avs_builtin/function_table.h"
@@ -24,7 +25,9 @@ Value Open(CallContext& ctx, FfmsSourceOptions o) {
         throw ScriptError(ctx.name + ": No source specified");
     o.function = ctx.name;
     o.path = ctx.environment.ResolvePath(o.path);
-    if (!ctx.environment.options().fileAccess)
+    // Only regular files: a device or pipe would keep the indexer reading forever.
+    struct stat st {};
+    if (!ctx.environment.options().fileAccess || ::stat(o.path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
         throw ScriptError(ctx.name + ": Can't open '" + o.path + "'");
     return Value::FromClip(std::make_shared<FfmsSource>(o));
 }

@@ -176,6 +176,8 @@ TEST_F(FfmsSourceTest, ErrorsNameTheFunctionAndFile) {
                   .find("Invalid colorspace"),
               std::string::npos);
     EXPECT_EQ(ErrorOf(env_, "FFVideoSource()"), "FFVideoSource: No source specified\n(/t/x.avs, line 1)");
+    // A device would be read forever.
+    EXPECT_EQ(ErrorOf(env_, "FFVideoSource(\"/dev/zero\")"), "FFVideoSource: Can't open '/dev/zero'\n(/t/x.avs, line 1)");
 }
 
 } // namespace
