@@ -1,13 +1,13 @@
 // Fuzzes the script parser and evaluator with arbitrary script text. Files are out of
 // reach (Import and the source filters fail as for missing files); clips the script makes
 // are asked for a few frames so the filters run too.
-#include <cstddef>
-#include <cstdint>
-#include <string_view>
-
 #include "avs_builtin/clip.h"
 #include "avs_builtin/script_environment.h"
 #include "avs_builtin/script_error.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
 
 namespace {
 // Frames larger than this are not fetched: the allocation limits are tested, not the RAM.
@@ -18,7 +18,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace bv::builtin;
     ScriptEnvironment env(EnvironmentOptions{false});
     try {
-        const Value v = env.EvaluateText(std::string_view(reinterpret_cast<const char*>(data), size), "fuzz.avs", "");
+        const Value v =
+            env.EvaluateText(std::string_view(reinterpret_cast<const char*>(data), size), "fuzz.avs", "");
         if (!v.isClip())
             return 0;
         const ClipPtr& clip = v.asClip();

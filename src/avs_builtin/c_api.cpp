@@ -2,15 +2,15 @@
 // binary layout, so the program reaches it exactly as it reaches AviSynth (through dlopen).
 // Values, clips and frames each hold their own reference: any release order is safe, and
 // clips and frames outlive the environment that made them.
-#include <algorithm>
-#include <exception>
-#include <string>
-#include <unordered_set>
-
 #include "avs_builtin/clip.h"
 #include "avs_builtin/script_environment.h"
 #include "avs_builtin/script_error.h"
 #include "frame_source/avs_c_abi.h"
+
+#include <algorithm>
+#include <exception>
+#include <string>
+#include <unordered_set>
 
 using bv::builtin::ClipPtr;
 using bv::builtin::FramePtr;
@@ -64,23 +64,31 @@ Value FromC(const AVS_Value& v) {
         const auto* ref = static_cast<const ClipReference*>(v.d.clip);
         return ref != nullptr ? Value::FromClip(ref->clip) : Value();
     }
-    case bv::avs::kTypeBool: return Value::Bool(v.d.boolean != 0);
-    case bv::avs::kTypeInt: return Value::Int(v.d.integer);
-    case bv::avs::kTypeFloat: return Value::Float(v.d.floating_pt);
-    case bv::avs::kTypeDouble: return Value::Float(v.d.double_pt);
+    case bv::avs::kTypeBool:
+        return Value::Bool(v.d.boolean != 0);
+    case bv::avs::kTypeInt:
+        return Value::Int(v.d.integer);
+    case bv::avs::kTypeFloat:
+        return Value::Float(v.d.floating_pt);
+    case bv::avs::kTypeDouble:
+        return Value::Float(v.d.double_pt);
     case bv::avs::kTypeLong:
         if (v.d.longlong >= INT32_MIN && v.d.longlong <= INT32_MAX)
             return Value::Int(static_cast<int>(v.d.longlong));
         return Value::Float(static_cast<double>(v.d.longlong));
-    case bv::avs::kTypeString: return Value::String(v.d.string != nullptr ? v.d.string : "");
-    default: return Value();
+    case bv::avs::kTypeString:
+        return Value::String(v.d.string != nullptr ? v.d.string : "");
+    default:
+        return Value();
     }
 }
 
 AVS_Value ToC(const Value& value, AVS_ScriptEnvironment* env) {
     AVS_Value v{};
     switch (value.type()) {
-    case Value::Type::Void: v.type = bv::avs::kTypeVoid; break;
+    case Value::Type::Void:
+        v.type = bv::avs::kTypeVoid;
+        break;
     case Value::Type::Bool:
         v.type = bv::avs::kTypeBool;
         v.d.boolean = value.asBool() ? 1 : 0;
@@ -109,10 +117,14 @@ AVS_Value ToC(const Value& value, AVS_ScriptEnvironment* env) {
 int PlaneIndex(const bv::builtin::VideoFrame& frame, int plane) {
     switch (plane & ~kPlaneAligned) {
     case 0:
-    case bv::avs::kPlaneY: return 0;
-    case bv::avs::kPlaneU: return frame.planeCount() > 1 ? 1 : -1;
-    case bv::avs::kPlaneV: return frame.planeCount() > 1 ? 2 : -1;
-    default: return -1;
+    case bv::avs::kPlaneY:
+        return 0;
+    case bv::avs::kPlaneU:
+        return frame.planeCount() > 1 ? 1 : -1;
+    case bv::avs::kPlaneV:
+        return frame.planeCount() > 1 ? 2 : -1;
+    default:
+        return -1;
     }
 }
 
@@ -131,9 +143,13 @@ BV_EXPORT AVS_ScriptEnvironment* avs_create_script_environment(int version) {
     }
 }
 
-BV_EXPORT void avs_delete_script_environment(AVS_ScriptEnvironment* env) { delete env; }
+BV_EXPORT void avs_delete_script_environment(AVS_ScriptEnvironment* env) {
+    delete env;
+}
 
-BV_EXPORT const char* avs_get_error(AVS_ScriptEnvironment* env) { return env != nullptr ? env->error : nullptr; }
+BV_EXPORT const char* avs_get_error(AVS_ScriptEnvironment* env) {
+    return env != nullptr ? env->error : nullptr;
+}
 
 BV_EXPORT AVS_Value avs_invoke(AVS_ScriptEnvironment* env, const char* name, AVS_Value args,
                                const char** arg_names) {
@@ -187,11 +203,17 @@ BV_EXPORT AVS_Clip* avs_take_clip(AVS_Value v, AVS_ScriptEnvironment*) {
     return clip;
 }
 
-BV_EXPORT void avs_release_clip(AVS_Clip* clip) { delete clip; }
+BV_EXPORT void avs_release_clip(AVS_Clip* clip) {
+    delete clip;
+}
 
-BV_EXPORT const AVS_VideoInfo* avs_get_video_info(AVS_Clip* clip) { return &clip->info; }
+BV_EXPORT const AVS_VideoInfo* avs_get_video_info(AVS_Clip* clip) {
+    return &clip->info;
+}
 
-BV_EXPORT int avs_get_version(AVS_Clip*) { return kClipInterfaceVersion; }
+BV_EXPORT int avs_get_version(AVS_Clip*) {
+    return kClipInterfaceVersion;
+}
 
 BV_EXPORT AVS_VideoFrame* avs_get_frame(AVS_Clip* clip, int n) {
     clip->hasError = false;
@@ -210,9 +232,13 @@ BV_EXPORT AVS_VideoFrame* avs_get_frame(AVS_Clip* clip, int n) {
     return nullptr;
 }
 
-BV_EXPORT const char* avs_clip_get_error(AVS_Clip* clip) { return clip->hasError ? clip->error.c_str() : nullptr; }
+BV_EXPORT const char* avs_clip_get_error(AVS_Clip* clip) {
+    return clip->hasError ? clip->error.c_str() : nullptr;
+}
 
-BV_EXPORT void avs_release_video_frame(AVS_VideoFrame* frame) { delete frame; }
+BV_EXPORT void avs_release_video_frame(AVS_VideoFrame* frame) {
+    delete frame;
+}
 
 BV_EXPORT const unsigned char* avs_get_read_ptr_p(const AVS_VideoFrame* f, int plane) {
     const int i = PlaneIndex(*f->frame, plane);

@@ -2,11 +2,11 @@
 // pointer, so a clip stays usable for as long as anyone holds it.
 #pragma once
 
-#include <cstdint>
-#include <memory>
-
 #include "avs_builtin/script_value.h"
 #include "avs_builtin/video_frame.h"
+
+#include <cstdint>
+#include <memory>
 
 namespace bv::builtin {
 

@@ -7,20 +7,26 @@ namespace bv::builtin {
 
 namespace {
 
-inline uint8_t Clamp8(int v) { return static_cast<uint8_t>(std::clamp(v, 0, 255)); }
+inline uint8_t Clamp8(int v) {
+    return static_cast<uint8_t>(std::clamp(v, 0, 255));
+}
 
 // Fixed point, 16 fractional bits. Luma: 219/255 of the Rec.601 weights, +16.5 (rounding).
 constexpr int kYB = 6416;  // 0.114 * 219/255 * 65536
 constexpr int kYG = 33039; // 0.587 * 219/255 * 65536
 constexpr int kYR = 16829; // 0.299 * 219/255 * 65536
 constexpr int kYOffset = 0x108000;
-inline int LumaOf(int r, int g, int b) { return (kYB * b + kYG * g + kYR * r + kYOffset) >> 16; }
+inline int LumaOf(int r, int g, int b) {
+    return (kYB * b + kYG * g + kYR * r + kYOffset) >> 16;
+}
 
 // Chroma of a pixel pair from the two pixels' summed R, B and summed luma.
 constexpr int kScaleY = 38155; // 255/219 * 32768
 constexpr int kCb = 507;       // 1024 / 2.018
 constexpr int kCr = 642;       // 1024 / 1.596
-inline uint8_t ScaledClip(int v) { return Clamp8((v + 32768) >> 16); }
+inline uint8_t ScaledClip(int v) {
+    return Clamp8((v + 32768) >> 16);
+}
 inline void PairChroma(int bSum, int rSum, int ySum, uint8_t& u, uint8_t& v) {
     const int scaledY = (ySum - 32) * kScaleY;
     const int by = (bSum << 15) - scaledY;

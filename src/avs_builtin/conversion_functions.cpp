@@ -1,10 +1,10 @@
 // ConvertToYUY2, ConvertToYV12, ConvertToRGB, ConvertToRGB24 and ConvertToRGB32.
-#include <strings.h>
-
 #include "avs_builtin/clip.h"
 #include "avs_builtin/color_convert.h"
 #include "avs_builtin/function_table.h"
 #include "avs_builtin/script_error.h"
+
+#include <strings.h>
 
 namespace bv::builtin {
 

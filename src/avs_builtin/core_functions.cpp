@@ -1,8 +1,8 @@
 // Import, the plugin loaders (accepted and ignored: every filter is built in), version
 // and clip-property functions.
+#include "avs_builtin/clip.h"
 #include "avs_builtin/function_table.h"
 #include "avs_builtin/script_environment.h"
-#include "avs_builtin/clip.h"
 
 namespace bv::builtin {
 
@@ -16,31 +16,65 @@ Value Import(const Args& a, CallContext& ctx) {
     return result;
 }
 
-Value Nothing(const Args&, CallContext&) { return Value(); }
-Value FirstArgument(const Args& a, CallContext&) { return a[0]; }
-Value MemoryMax(const Args&, CallContext&) { return Value::Int(1024); }
+Value Nothing(const Args&, CallContext&) {
+    return Value();
+}
+Value FirstArgument(const Args& a, CallContext&) {
+    return a[0];
+}
+Value MemoryMax(const Args&, CallContext&) {
+    return Value::Int(1024);
+}
 
-Value VersionString(const Args&, CallContext&) { return Value::String("Brevanta built-in frame server 1.0"); }
-Value VersionNumber(const Args&, CallContext&) { return Value::Float(2.60); }
+Value VersionString(const Args&, CallContext&) {
+    return Value::String("Brevanta built-in frame server 1.0");
+}
+Value VersionNumber(const Args&, CallContext&) {
+    return Value::Float(2.60);
+}
 
-const VideoInfo& InfoOf(const Args& a) { return a.ClipAt(0)->info(); }
-Value Width(const Args& a, CallContext&) { return Value::Int(InfoOf(a).width); }
-Value Height(const Args& a, CallContext&) { return Value::Int(InfoOf(a).height); }
-Value FrameCount(const Args& a, CallContext&) { return Value::Int(InfoOf(a).frameCount); }
+const VideoInfo& InfoOf(const Args& a) {
+    return a.ClipAt(0)->info();
+}
+Value Width(const Args& a, CallContext&) {
+    return Value::Int(InfoOf(a).width);
+}
+Value Height(const Args& a, CallContext&) {
+    return Value::Int(InfoOf(a).height);
+}
+Value FrameCount(const Args& a, CallContext&) {
+    return Value::Int(InfoOf(a).frameCount);
+}
 Value FrameRate(const Args& a, CallContext&) {
     return Value::Float(static_cast<double>(InfoOf(a).fpsNumerator) / InfoOf(a).fpsDenominator);
 }
-Value FrameRateNumerator(const Args& a, CallContext&) { return Value::Int(static_cast<int>(InfoOf(a).fpsNumerator)); }
+Value FrameRateNumerator(const Args& a, CallContext&) {
+    return Value::Int(static_cast<int>(InfoOf(a).fpsNumerator));
+}
 Value FrameRateDenominator(const Args& a, CallContext&) {
     return Value::Int(static_cast<int>(InfoOf(a).fpsDenominator));
 }
-Value PixelType(const Args& a, CallContext&) { return Value::String(PixelFormatName(InfoOf(a).format)); }
-Value IsYUY2(const Args& a, CallContext&) { return Value::Bool(InfoOf(a).format == PixelFormat::YUY2); }
-Value IsYV12(const Args& a, CallContext&) { return Value::Bool(IsPlanar(InfoOf(a).format)); }
-Value IsRGB(const Args& a, CallContext&) { return Value::Bool(IsRgb(InfoOf(a).format)); }
-Value IsRGB24(const Args& a, CallContext&) { return Value::Bool(InfoOf(a).format == PixelFormat::RGB24); }
-Value IsRGB32(const Args& a, CallContext&) { return Value::Bool(InfoOf(a).format == PixelFormat::RGB32); }
-Value IsYUV(const Args& a, CallContext&) { return Value::Bool(!IsRgb(InfoOf(a).format)); }
+Value PixelType(const Args& a, CallContext&) {
+    return Value::String(PixelFormatName(InfoOf(a).format));
+}
+Value IsYUY2(const Args& a, CallContext&) {
+    return Value::Bool(InfoOf(a).format == PixelFormat::YUY2);
+}
+Value IsYV12(const Args& a, CallContext&) {
+    return Value::Bool(IsPlanar(InfoOf(a).format));
+}
+Value IsRGB(const Args& a, CallContext&) {
+    return Value::Bool(IsRgb(InfoOf(a).format));
+}
+Value IsRGB24(const Args& a, CallContext&) {
+    return Value::Bool(InfoOf(a).format == PixelFormat::RGB24);
+}
+Value IsRGB32(const Args& a, CallContext&) {
+    return Value::Bool(InfoOf(a).format == PixelFormat::RGB32);
+}
+Value IsYUV(const Args& a, CallContext&) {
+    return Value::Bool(!IsRgb(InfoOf(a).format));
+}
 
 } // namespace
 

@@ -1,12 +1,12 @@
 // Trim, Crop and AssumeFPS.
+#include "avs_builtin/clip.h"
+#include "avs_builtin/frame_rate.h"
+#include "avs_builtin/function_table.h"
+#include "avs_builtin/script_error.h"
+
 #include <algorithm>
 #include <cstring>
 #include <strings.h>
-
-#include "avs_builtin/frame_rate.h"
-#include "avs_builtin/clip.h"
-#include "avs_builtin/function_table.h"
-#include "avs_builtin/script_error.h"
 
 namespace bv::builtin {
 
@@ -48,7 +48,8 @@ Value Trim(const Args& a, CallContext& ctx) {
         return a[0];
     first = std::min(first, frames - 1);
     last = std::clamp(last, first - 1, frames - 1);
-    return Value::FromClip(std::make_shared<TrimClip>(child, static_cast<int>(first), static_cast<int>(last - first + 1)));
+    return Value::FromClip(
+        std::make_shared<TrimClip>(child, static_cast<int>(first), static_cast<int>(last - first + 1)));
 }
 
 class CropClip : public Clip {
@@ -129,7 +130,9 @@ Value WithFps(const Args& a, CallContext& ctx, int64_t num, int64_t den) {
 }
 
 // AssumeFPS(clip, numerator, denominator=1, sync_audio)
-Value AssumeFpsInts(const Args& a, CallContext& ctx) { return WithFps(a, ctx, a[1].asInt(), a.IntOr(2, 1)); }
+Value AssumeFpsInts(const Args& a, CallContext& ctx) {
+    return WithFps(a, ctx, a[1].asInt(), a.IntOr(2, 1));
+}
 
 // AssumeFPS(clip, fps as a float, sync_audio)
 Value AssumeFpsFloat(const Args& a, CallContext& ctx) {
@@ -149,12 +152,18 @@ Value AssumeFpsPreset(const Args& a, CallContext& ctx) {
     static const struct {
         const char* name;
         int num, den;
-    } kPresets[] = {{"ntsc_film", 24000, 1001},       {"ntsc_video", 30000, 1001},
-                    {"ntsc_double", 60000, 1001},     {"ntsc_quad", 120000, 1001},
-                    {"ntsc_round_film", 2997, 125},   {"ntsc_round_video", 2997, 100},
-                    {"ntsc_round_double", 2997, 50},  {"ntsc_round_quad", 2997, 25},
-                    {"film", 24, 1},                  {"pal_film", 25, 1},
-                    {"pal_video", 25, 1},             {"pal_double", 50, 1},
+    } kPresets[] = {{"ntsc_film", 24000, 1001},
+                    {"ntsc_video", 30000, 1001},
+                    {"ntsc_double", 60000, 1001},
+                    {"ntsc_quad", 120000, 1001},
+                    {"ntsc_round_film", 2997, 125},
+                    {"ntsc_round_video", 2997, 100},
+                    {"ntsc_round_double", 2997, 50},
+                    {"ntsc_round_quad", 2997, 25},
+                    {"film", 24, 1},
+                    {"pal_film", 25, 1},
+                    {"pal_video", 25, 1},
+                    {"pal_double", 50, 1},
                     {"pal_quad", 100, 1}};
     for (const auto& p : kPresets)
         if (strcasecmp(p.name, a[1].asString().c_str()) == 0)

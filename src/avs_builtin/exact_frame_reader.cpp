@@ -1,10 +1,10 @@
 #include "avs_builtin/exact_frame_reader.h"
 
-#include <algorithm>
-#include <ffms.h>
-
 #include "avs_builtin/frame_hash.h"
 #include "avs_builtin/script_error.h"
+
+#include <algorithm>
+#include <ffms.h>
 
 namespace bv::builtin {
 
@@ -58,7 +58,9 @@ FFMS_VideoSource* ExactFrameReader::Open(int seekMode) {
     return source;
 }
 
-const FFMS_Frame& ExactFrameReader::FirstFrame() { return *Fetch(linear_, 0); }
+const FFMS_Frame& ExactFrameReader::FirstFrame() {
+    return *Fetch(linear_, 0);
+}
 
 void ExactFrameReader::SetOutputFormat(int pixelFormat, int width, int height, int resizer,
                                        std::vector<PlaneShape> shape) {

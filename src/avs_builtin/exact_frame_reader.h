@@ -8,12 +8,12 @@
 // corrected once by the offset the fingerprints reveal, else the linear reader restarts.
 #pragma once
 
+#include "avs_builtin/ffms_index.h"
+
 #include <cstdint>
 #include <string>
 #include <unordered_map>
 #include <vector>
-
-#include "avs_builtin/ffms_index.h"
 
 struct FFMS_Frame;
 struct FFMS_VideoSource;

@@ -1,5 +1,8 @@
 #include "avs_builtin/ffms_index.h"
 
+#include "avs_builtin/frame_hash.h"
+#include "avs_builtin/script_error.h"
+
 #include <cstdlib>
 #include <ffms.h>
 #include <filesystem>
@@ -7,9 +10,6 @@
 #include <string.h>
 #include <sys/stat.h>
 #include <unistd.h>
-
-#include "avs_builtin/frame_hash.h"
-#include "avs_builtin/script_error.h"
 
 namespace bv::builtin {
 
@@ -57,7 +57,9 @@ std::string CacheFileFor(const std::string& path, const std::string& folder) {
     return folder + "/" + name;
 }
 
-FfmsIndexPtr Wrap(FFMS_Index* index) { return FfmsIndexPtr(index, FFMS_DestroyIndex); }
+FfmsIndexPtr Wrap(FFMS_Index* index) {
+    return FfmsIndexPtr(index, FFMS_DestroyIndex);
+}
 
 FfmsIndexPtr ReadCached(const std::string& cacheFile, const std::string& path) {
     ErrorBuffer e;
@@ -75,7 +77,8 @@ void WriteCached(FFMS_Index* index, const std::string& cacheFile) {
     // Written under a private name and renamed, so a reader never sees half an index.
     const std::string temporary = cacheFile + ".tmp" + std::to_string(::getpid());
     ErrorBuffer e;
-    if (FFMS_WriteIndex(temporary.c_str(), index, &e.info) == 0 && ::rename(temporary.c_str(), cacheFile.c_str()) == 0)
+    if (FFMS_WriteIndex(temporary.c_str(), index, &e.info) == 0 &&
+        ::rename(temporary.c_str(), cacheFile.c_str()) == 0)
         return;
     ::unlink(temporary.c_str());
 }

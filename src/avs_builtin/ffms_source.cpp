@@ -25,7 +25,8 @@ PixelFormat NearestFormat(int encoded) {
     const AVPixFmtDescriptor* d = av_pix_fmt_desc_get(static_cast<AVPixelFormat>(encoded));
     if (d == nullptr)
         return PixelFormat::I420;
-    if ((d->flags & (AV_PIX_FMT_FLAG_RGB | AV_PIX_FMT_FLAG_PAL)) != 0 || (d->flags & AV_PIX_FMT_FLAG_BAYER) != 0)
+    if ((d->flags & (AV_PIX_FMT_FLAG_RGB | AV_PIX_FMT_FLAG_PAL)) != 0 ||
+        (d->flags & AV_PIX_FMT_FLAG_BAYER) != 0)
         return (d->flags & AV_PIX_FMT_FLAG_ALPHA) != 0 ? PixelFormat::RGB32 : PixelFormat::RGB24;
     if (d->nb_components <= 2)
         return PixelFormat::I420; // grey: neutral chroma
@@ -35,23 +36,31 @@ PixelFormat NearestFormat(int encoded) {
 
 const char* FfmpegFormatName(PixelFormat f) {
     switch (f) {
-    case PixelFormat::YUY2: return "yuyv422";
+    case PixelFormat::YUY2:
+        return "yuyv422";
     case PixelFormat::YV12:
-    case PixelFormat::I420: return "yuv420p";
-    case PixelFormat::RGB24: return "bgr24";
-    case PixelFormat::RGB32: return "bgra";
+    case PixelFormat::I420:
+        return "yuv420p";
+    case PixelFormat::RGB24:
+        return "bgr24";
+    case PixelFormat::RGB32:
+        return "bgra";
     }
     return "yuv420p";
 }
 
 int ResizerOf(const std::string& name, const std::string& who) {
-    static const std::pair<const char*, int> kResizers[] = {
-        {"FAST_BILINEAR", FFMS_RESIZER_FAST_BILINEAR}, {"BILINEAR", FFMS_RESIZER_BILINEAR},
-        {"BICUBIC", FFMS_RESIZER_BICUBIC},             {"X", FFMS_RESIZER_X},
-        {"POINT", FFMS_RESIZER_POINT},                 {"AREA", FFMS_RESIZER_AREA},
-        {"BICUBLIN", FFMS_RESIZER_BICUBLIN},           {"GAUSS", FFMS_RESIZER_GAUSS},
-        {"SINC", FFMS_RESIZER_SINC},                   {"LANCZOS", FFMS_RESIZER_LANCZOS},
-        {"SPLINE", FFMS_RESIZER_SPLINE}};
+    static const std::pair<const char*, int> kResizers[] = {{"FAST_BILINEAR", FFMS_RESIZER_FAST_BILINEAR},
+                                                            {"BILINEAR", FFMS_RESIZER_BILINEAR},
+                                                            {"BICUBIC", FFMS_RESIZER_BICUBIC},
+                                                            {"X", FFMS_RESIZER_X},
+                                                            {"POINT", FFMS_RESIZER_POINT},
+                                                            {"AREA", FFMS_RESIZER_AREA},
+                                                            {"BICUBLIN", FFMS_RESIZER_BICUBLIN},
+                                                            {"GAUSS", FFMS_RESIZER_GAUSS},
+                                                            {"SINC", FFMS_RESIZER_SINC},
+                                                            {"LANCZOS", FFMS_RESIZER_LANCZOS},
+                                                            {"SPLINE", FFMS_RESIZER_SPLINE}};
     for (const auto& [n, v] : kResizers)
         if (strcasecmp(n, name.c_str()) == 0)
             return v;
@@ -85,9 +94,9 @@ FfmsSource::FfmsSource(const FfmsSourceOptions& o) : who_(o.function) {
     int height = o.height > 0 ? o.height : first.EncodedHeight;
     // A fast scaler when only the format changes; it is exact for repacking and costs a
     // third of the bicubic one where chroma is resampled.
-    const int resizer = !o.resizer.empty()                 ? ResizerOf(o.resizer, who_)
+    const int resizer = !o.resizer.empty()              ? ResizerOf(o.resizer, who_)
                         : (o.width > 0 || o.height > 0) ? FFMS_RESIZER_BICUBIC
-                                                         : FFMS_RESIZER_FAST_BILINEAR;
+                                                        : FFMS_RESIZER_FAST_BILINEAR;
     const int ffFormat = FFMS_GetPixFmt(FfmpegFormatName(format));
     std::vector<ExactFrameReader::PlaneShape> shape;
     if (IsPlanar(format))

@@ -2,6 +2,9 @@
 // I420, RGB as RGB24 or RGB32; other formats are converted by FFMS2 to the nearest of these.
 #pragma once
 
+#include "avs_builtin/clip.h"
+#include "avs_builtin/exact_frame_reader.h"
+
 #include <deque>
 #include <memory>
 #include <mutex>
@@ -9,20 +12,17 @@
 #include <utility>
 #include <vector>
 
-#include "avs_builtin/clip.h"
-#include "avs_builtin/exact_frame_reader.h"
-
 namespace bv::builtin {
 
 struct FfmsSourceOptions {
-    std::string function;   // the script's name for the source filter, prefixes its errors
+    std::string function; // the script's name for the source filter, prefixes its errors
     std::string path;
-    int track = -1;         // -1: the first video track
-    int threads = -1;       // decoder threads, -1: FFMS2 chooses
-    bool cache = true;      // keep the index in the per-user cache folder
-    int fpsNumerator = -1;  // > 0: constant frame rate by timestamps, as FFMS2's own plugin does
+    int track = -1;        // -1: the first video track
+    int threads = -1;      // decoder threads, -1: FFMS2 chooses
+    bool cache = true;     // keep the index in the per-user cache folder
+    int fpsNumerator = -1; // > 0: constant frame rate by timestamps, as FFMS2's own plugin does
     int fpsDenominator = 1;
-    int width = -1;         // > 0: scaled to this size
+    int width = -1; // > 0: scaled to this size
     int height = -1;
     std::string resizer;    // scaler for width/height ("BICUBIC", "BILINEAR", ...)
     std::string colorspace; // "" for the format nearest to the file's, else YUY2/YV12/I420/RGB24/RGB32

@@ -1,8 +1,8 @@
 #include "avs_builtin/frame_rate.h"
 
-#include <cmath>
-
 #include "avs_builtin/script_error.h"
+
+#include <cmath>
 
 namespace bv::builtin {
 

@@ -86,13 +86,20 @@ const std::vector<FunctionDef>* FunctionTable::Find(std::string_view name) const
 namespace {
 bool Fits(char type, const Value& v) {
     switch (type) {
-    case 'c': return v.isClip();
-    case 'i': return v.isInt();
-    case 'f': return v.isNumber();
-    case 'b': return v.isBool();
-    case 's': return v.isString();
-    case '.': return !v.isVoid();
-    default: return false;
+    case 'c':
+        return v.isClip();
+    case 'i':
+        return v.isInt();
+    case 'f':
+        return v.isNumber();
+    case 'b':
+        return v.isBool();
+    case 's':
+        return v.isString();
+    case '.':
+        return !v.isVoid();
+    default:
+        return false;
     }
 }
 } // namespace
@@ -107,7 +114,8 @@ std::optional<Args> BindArguments(const FunctionDef& def, const std::vector<Valu
         const std::string& name = a < names.size() ? names[a] : std::string();
         if (!name.empty()) {
             size_t p = 0;
-            while (p < def.params.size() && (def.params[p].name.empty() || !EqualsNoCase(def.params[p].name, name)))
+            while (p < def.params.size() &&
+                   (def.params[p].name.empty() || !EqualsNoCase(def.params[p].name, name)))
                 ++p;
             if (p == def.params.size() || given[p])
                 return std::nullopt;

@@ -2,12 +2,12 @@
 // matching of a call's arguments to a parameter list.
 #pragma once
 
+#include "avs_builtin/script_value.h"
+
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
-
-#include "avs_builtin/script_value.h"
 
 namespace bv::builtin {
 
@@ -56,11 +56,11 @@ struct Param {
 struct FunctionDef {
     std::string name;
     std::vector<Param> params;
-    char repeatedType = 0;     // type of a repeated parameter, 0 for none
-    size_t repeatedAt = 0;     // positional parameters before it; only named ones follow it
+    char repeatedType = 0; // type of a repeated parameter, 0 for none
+    size_t repeatedAt = 0; // positional parameters before it; only named ones follow it
     bool repeatedNeedsOne = false;
     FunctionImpl impl = nullptr;
-    bool scriptOnly = false;   // hidden from the C interface (avs_function_exists, avs_invoke)
+    bool scriptOnly = false; // hidden from the C interface (avs_function_exists, avs_invoke)
 };
 
 class FunctionTable {

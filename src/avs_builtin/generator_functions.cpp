@@ -1,13 +1,13 @@
 // Clips made from nothing: ColorBars, BlankClip and Version.
-#include <algorithm>
-#include <cmath>
-#include <cstring>
-
 #include "avs_builtin/color_convert.h"
 #include "avs_builtin/frame_rate.h"
 #include "avs_builtin/function_table.h"
 #include "avs_builtin/script_error.h"
 #include "avs_builtin/still_clip.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
 
 namespace bv::builtin {
 
@@ -83,7 +83,8 @@ FramePtr Paint(const VideoInfo& vi, bool yuvColors, ColorAt colorAt) {
 // SMPTE colour bars: seven 75% bars, a strip of reversed blue bars, and -I, white, +Q, black
 // with the PLUGE (3.5% below, at and 3.5% above black) at the bottom.
 uint32_t ColorBarAt(const VideoInfo& vi, int x, int y) {
-    static constexpr uint32_t kTop[7] = {0xc0c0c0, 0xc0c000, 0x00c0c0, 0x00c000, 0xc000c0, 0xc00000, 0x0000c0};
+    static constexpr uint32_t kTop[7] = {0xc0c0c0, 0xc0c000, 0x00c0c0, 0x00c000,
+                                         0xc000c0, 0xc00000, 0x0000c0};
     static constexpr uint32_t kMiddle[7] = {0x0000c0, 0x131313, 0xc000c0, 0x131313,
                                             0x00c0c0, 0x131313, 0xc0c0c0};
     static constexpr uint32_t kBottom[8] = {0x00214c, 0xffffff, 0x32006a, 0x131313,
@@ -98,9 +99,10 @@ uint32_t ColorBarAt(const VideoInfo& vi, int x, int y) {
         return (y < h * 2 / 3 ? kTop : kMiddle)[bar];
     }
     // Bottom: four bars of 5/28 of the width, three PLUGE bars of 1/21, then black.
-    const int edges[7] = {edge(int64_t{5} * w / 28),  edge(int64_t{10} * w / 28), edge(int64_t{15} * w / 28),
-                          edge(int64_t{5} * w / 7),   edge(int64_t{5} * w / 7 + w / 21),
-                          edge(int64_t{5} * w / 7 + 2 * w / 21), edge(int64_t{6} * w / 7)};
+    const int edges[7] = {edge(int64_t{5} * w / 28),         edge(int64_t{10} * w / 28),
+                          edge(int64_t{15} * w / 28),        edge(int64_t{5} * w / 7),
+                          edge(int64_t{5} * w / 7 + w / 21), edge(int64_t{5} * w / 7 + 2 * w / 21),
+                          edge(int64_t{6} * w / 7)};
     int i = 0;
     while (i < 7 && x >= edges[i])
         ++i;
@@ -178,9 +180,8 @@ Value Version(const Args&, CallContext&) {
     vi.fpsNumerator = 24;
     vi.fpsDenominator = 1;
     vi.frameCount = 240;
-    return Value::FromClip(std::make_shared<StillClip>(vi, [](const VideoInfo& info) {
-        return Paint(info, false, [](int, int) { return 0x202060u; });
-    }));
+    return Value::FromClip(std::make_shared<StillClip>(
+        vi, [](const VideoInfo& info) { return Paint(info, false, [](int, int) { return 0x202060u; }); }));
 }
 
 } // namespace

@@ -1,11 +1,11 @@
 // The parsed form of a script: statements holding expression trees.
 #pragma once
 
+#include "avs_builtin/script_value.h"
+
 #include <memory>
 #include <string>
 #include <vector>
-
-#include "avs_builtin/script_value.h"
 
 namespace bv::builtin {
 

@@ -1,12 +1,12 @@
 #include "avs_builtin/script_environment.h"
 
-#include <fstream>
-#include <iterator>
-#include <sys/stat.h>
-
 #include "avs_builtin/function_table.h"
 #include "avs_builtin/script_error.h"
 #include "avs_builtin/script_evaluator.h"
+
+#include <fstream>
+#include <iterator>
+#include <sys/stat.h>
 
 namespace bv::builtin {
 

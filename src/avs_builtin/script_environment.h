@@ -2,13 +2,13 @@
 // that relative file names are resolved against.
 #pragma once
 
+#include "avs_builtin/script_value.h"
+
 #include <stdexcept>
 #include <string>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
-
-#include "avs_builtin/script_value.h"
 
 namespace bv::builtin {
 
@@ -35,7 +35,8 @@ public:
     const EnvironmentOptions& options() const { return options_; }
 
     // The C interface's call: no implicit `last`; throws FunctionNotFound or ScriptError.
-    Value Invoke(std::string_view name, const std::vector<Value>& args, const std::vector<std::string>& names);
+    Value Invoke(std::string_view name, const std::vector<Value>& args,
+                 const std::vector<std::string>& names);
     // Whether the C interface can call `name`.
     bool FunctionExists(std::string_view name) const;
 

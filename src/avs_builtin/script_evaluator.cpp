@@ -1,21 +1,23 @@
 #include "avs_builtin/script_evaluator.h"
 
-#include <cmath>
-#include <cstdint>
-#include <strings.h>
-
 #include "avs_builtin/clip.h"
 #include "avs_builtin/script_environment.h"
 #include "avs_builtin/script_error.h"
 #include "avs_builtin/script_parser.h"
 #include "avs_builtin/splice.h"
 
+#include <cmath>
+#include <cstdint>
+#include <strings.h>
+
 namespace bv::builtin {
 
 namespace {
 
 // Integer arithmetic wraps at 32 bits as the language's does, without undefined behaviour.
-int Wrap(int64_t v) { return static_cast<int>(static_cast<uint32_t>(static_cast<uint64_t>(v))); }
+int Wrap(int64_t v) {
+    return static_cast<int>(static_cast<uint32_t>(static_cast<uint64_t>(v)));
+}
 
 class Evaluator {
 public:
@@ -28,7 +30,8 @@ public:
             try {
                 Value v = Evaluate(*s.expression);
                 switch (s.kind) {
-                case Statement::Kind::Return: return v;
+                case Statement::Kind::Return:
+                    return v;
                 case Statement::Kind::Assignment:
                     env_.SetVariable(s.variable, std::move(v));
                     endsWithExpression = false;
@@ -62,11 +65,16 @@ private:
 
     Value Evaluate(const Node& n) {
         switch (n.kind) {
-        case Node::Kind::Literal: return n.literal;
-        case Node::Kind::Identifier: return EvaluateIdentifier(n);
-        case Node::Kind::Call: return EvaluateCall(n);
-        case Node::Kind::Unary: return EvaluateUnary(n);
-        case Node::Kind::Binary: return EvaluateBinary(n);
+        case Node::Kind::Literal:
+            return n.literal;
+        case Node::Kind::Identifier:
+            return EvaluateIdentifier(n);
+        case Node::Kind::Call:
+            return EvaluateCall(n);
+        case Node::Kind::Unary:
+            return EvaluateUnary(n);
+        case Node::Kind::Binary:
+            return EvaluateBinary(n);
         case Node::Kind::Ternary: {
             const Value c = Evaluate(*n.children[0]);
             if (!c.isBool())
@@ -94,7 +102,8 @@ private:
         return Call(n, args, n.argNames, n.method);
     }
 
-    Value Call(const Node& n, const std::vector<Value>& args, const std::vector<std::string>& names, bool method) {
+    Value Call(const Node& n, const std::vector<Value>& args, const std::vector<std::string>& names,
+               bool method) {
         try {
             return env_.CallFromScript(n.name, args, names, method);
         } catch (ScriptError& e) {
@@ -165,9 +174,12 @@ private:
         if (l.isInt() && r.isInt()) {
             const int64_t a = l.asInt(), b = r.asInt();
             switch (op) {
-            case '+': return Value::Int(Wrap(a + b));
-            case '-': return Value::Int(Wrap(a - b));
-            case '*': return Value::Int(Wrap(a * b));
+            case '+':
+                return Value::Int(Wrap(a + b));
+            case '-':
+                return Value::Int(Wrap(a - b));
+            case '*':
+                return Value::Int(Wrap(a * b));
             default:
                 if (b == 0)
                     Fail(n, "Evaluate: division by zero");
@@ -176,11 +188,16 @@ private:
         }
         const double a = l.asFloat(), b = r.asFloat();
         switch (op) {
-        case '+': return Value::Float(a + b);
-        case '-': return Value::Float(a - b);
-        case '*': return Value::Float(a * b);
-        case '/': return Value::Float(a / b);
-        default: return Value::Float(std::fmod(a, b));
+        case '+':
+            return Value::Float(a + b);
+        case '-':
+            return Value::Float(a - b);
+        case '*':
+            return Value::Float(a * b);
+        case '/':
+            return Value::Float(a / b);
+        default:
+            return Value::Float(std::fmod(a, b));
         }
     }
 

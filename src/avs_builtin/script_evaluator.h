@@ -1,10 +1,10 @@
 // Evaluates parsed scripts: statements, `last`, `return`, operators and calls.
 #pragma once
 
+#include "avs_builtin/script_value.h"
+
 #include <string>
 #include <string_view>
-
-#include "avs_builtin/script_value.h"
 
 namespace bv::builtin {
 

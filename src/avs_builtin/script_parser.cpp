@@ -1,10 +1,10 @@
 #include "avs_builtin/script_parser.h"
 
-#include <utility>
-#include <vector>
-
 #include "avs_builtin/script_error.h"
 #include "avs_builtin/tokenizer.h"
+
+#include <utility>
+#include <vector>
 
 namespace bv::builtin {
 
@@ -40,9 +40,7 @@ public:
     }
 
 private:
-    const Token& Peek(size_t ahead = 0) const {
-        return t_[std::min(i_ + ahead, t_.size() - 1)];
-    }
+    const Token& Peek(size_t ahead = 0) const { return t_[std::min(i_ + ahead, t_.size() - 1)]; }
     const Token& Take() {
         const Token& t = t_[i_];
         if (i_ + 1 < t_.size())

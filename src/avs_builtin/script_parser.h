@@ -2,10 +2,10 @@
 // "Script error: expected a , or )" + "\n(file, line L, column C)".
 #pragma once
 
+#include "avs_builtin/script_ast.h"
+
 #include <string>
 #include <string_view>
-
-#include "avs_builtin/script_ast.h"
 
 namespace bv::builtin {
 

@@ -1,15 +1,15 @@
 // The source filters scripts use to open video files. Whatever plugin a template names,
 // the file is decoded through FFMS2; arguments of the real plugins that have no meaning
 // here are accepted and ignored.
-#include <cstring>
-#include <strings.h>
-#include <sys/stat.h>
-
 #include "avs_builtin/ffms_source.h"
 #include "avs_builtin/function_table.h"
 #include "avs_builtin/script_environment.h"
 #include "avs_builtin/script_error.h"
 #include "avs_builtin/splice.h"
+
+#include <cstring>
+#include <strings.h>
+#include <sys/stat.h>
 
 namespace bv::builtin {
 
@@ -175,10 +175,11 @@ void RegisterSourceFunctions(FunctionTable& t) {
           BSVideoSource);
     // Windows-only in AviSynth: scripts may use them, the C interface does not offer them,
     // exactly as AviSynth+ on Linux (so script files are opened with Import everywhere).
-    t.Add("DirectShowSource",
-          "s[fps]f[seek]b[audio]b[video]b[convertfps]b[seekzero]b[timeout]i[pixel_type]s[framecount]i[logfile]s"
-          "[logmask]i",
-          DirectShowSource, true);
+    t.Add(
+        "DirectShowSource",
+        "s[fps]f[seek]b[audio]b[video]b[convertfps]b[seekzero]b[timeout]i[pixel_type]s[framecount]i[logfile]s"
+        "[logmask]i",
+        DirectShowSource, true);
     for (const char* name : {"AviSource", "AviFileSource", "OpenDMLSource"})
         t.Add(name, "ss*[audio]b[pixel_type]s[fourCC]s[vtrack]i[atrack]i[utf8]b", AviSource, true);
 }

@@ -1,10 +1,10 @@
 // A clip whose frames are all one picture, drawn on first use (BlankClip, ColorBars, Version).
 #pragma once
 
+#include "avs_builtin/clip.h"
+
 #include <functional>
 #include <mutex>
-
-#include "avs_builtin/clip.h"
 
 namespace bv::builtin {
 

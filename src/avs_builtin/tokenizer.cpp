@@ -7,10 +7,18 @@ namespace bv::builtin {
 
 namespace {
 
-bool IsIdentStart(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_'; }
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-bool IsIdentChar(char c) { return IsIdentStart(c) || IsDigit(c); }
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\f' || c == '\v'; }
+bool IsIdentStart(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_';
+}
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+bool IsIdentChar(char c) {
+    return IsIdentStart(c) || IsDigit(c);
+}
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\f' || c == '\v';
+}
 
 class Lexer {
 public:
@@ -246,6 +254,8 @@ private:
 
 } // namespace
 
-std::vector<Token> Tokenize(std::string_view text) { return Lexer(text).Run(); }
+std::vector<Token> Tokenize(std::string_view text) {
+    return Lexer(text).Run();
+}
 
 } // namespace bv::builtin

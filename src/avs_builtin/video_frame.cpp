@@ -1,38 +1,48 @@
 #include "avs_builtin/video_frame.h"
 
+#include "avs_builtin/script_error.h"
+
 #include <cstdlib>
 #include <new>
 #include <strings.h>
-
-#include "avs_builtin/script_error.h"
 
 namespace bv::builtin {
 
 uint32_t PixelTypeFlags(PixelFormat format) {
     switch (format) {
-    case PixelFormat::YUY2: return 0x60000004u;
-    case PixelFormat::YV12: return 0xA0000008u;
-    case PixelFormat::I420: return 0xA0000010u;
-    case PixelFormat::RGB24: return 0x50000001u;
-    case PixelFormat::RGB32: return 0x50000002u;
+    case PixelFormat::YUY2:
+        return 0x60000004u;
+    case PixelFormat::YV12:
+        return 0xA0000008u;
+    case PixelFormat::I420:
+        return 0xA0000010u;
+    case PixelFormat::RGB24:
+        return 0x50000001u;
+    case PixelFormat::RGB32:
+        return 0x50000002u;
     }
     return 0;
 }
 
 const char* PixelFormatName(PixelFormat format) {
     switch (format) {
-    case PixelFormat::YUY2: return "YUY2";
-    case PixelFormat::YV12: return "YV12";
-    case PixelFormat::I420: return "I420";
-    case PixelFormat::RGB24: return "RGB24";
-    case PixelFormat::RGB32: return "RGB32";
+    case PixelFormat::YUY2:
+        return "YUY2";
+    case PixelFormat::YV12:
+        return "YV12";
+    case PixelFormat::I420:
+        return "I420";
+    case PixelFormat::RGB24:
+        return "RGB24";
+    case PixelFormat::RGB32:
+        return "RGB32";
     }
     return "";
 }
 
 bool PixelFormatFromName(const std::string& name, PixelFormat& format) {
-    for (PixelFormat f : {PixelFormat::YUY2, PixelFormat::YV12, PixelFormat::I420, PixelFormat::RGB24,
-                          PixelFormat::RGB32}) {
+    for (PixelFormat f :
+         {PixelFormat::YUY2, PixelFormat::YV12, PixelFormat::I420, PixelFormat::RGB24, PixelFormat::RGB32}) {
         if (strcasecmp(name.c_str(), PixelFormatName(f)) == 0) {
             format = f;
             return true;
@@ -56,7 +66,9 @@ void CheckFrameSize(const char* who, PixelFormat format, int width, int height) 
 }
 
 namespace {
-int AlignUp(int n) { return (n + kFrameAlign - 1) / kFrameAlign * kFrameAlign; }
+int AlignUp(int n) {
+    return (n + kFrameAlign - 1) / kFrameAlign * kFrameAlign;
+}
 } // namespace
 
 std::shared_ptr<VideoFrame> VideoFrame::Create(PixelFormat format, int width, int height) {

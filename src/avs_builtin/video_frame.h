@@ -16,8 +16,12 @@ const char* PixelFormatName(PixelFormat format);
 // "YUY2", "YV12", "I420", "RGB24", "RGB32" in any letter case; false for anything else.
 bool PixelFormatFromName(const std::string& name, PixelFormat& format);
 
-inline bool IsPlanar(PixelFormat f) { return f == PixelFormat::YV12 || f == PixelFormat::I420; }
-inline bool IsRgb(PixelFormat f) { return f == PixelFormat::RGB24 || f == PixelFormat::RGB32; }
+inline bool IsPlanar(PixelFormat f) {
+    return f == PixelFormat::YV12 || f == PixelFormat::I420;
+}
+inline bool IsRgb(PixelFormat f) {
+    return f == PixelFormat::RGB24 || f == PixelFormat::RGB32;
+}
 inline int BytesPerPixel(PixelFormat f) {
     return f == PixelFormat::RGB32 ? 4 : f == PixelFormat::RGB24 ? 3 : f == PixelFormat::YUY2 ? 2 : 1;
 }
@@ -39,8 +43,8 @@ public:
     static std::shared_ptr<VideoFrame> Create(PixelFormat format, int width, int height);
     // A view of a rectangle of `parent` sharing its pixels (x, y, width and height must suit
     // the format). For RGB, `y` counts image rows from the top.
-    static std::shared_ptr<const VideoFrame> Crop(const std::shared_ptr<const VideoFrame>& parent, int x, int y,
-                                                  int width, int height);
+    static std::shared_ptr<const VideoFrame> Crop(const std::shared_ptr<const VideoFrame>& parent, int x,
+                                                  int y, int width, int height);
 
     PixelFormat format() const { return format_; }
     int width() const { return width_; }

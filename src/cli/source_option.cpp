@@ -1,10 +1,10 @@
 #include "cli/source_option.h"
 
-#include <filesystem>
-#include <stdexcept>
-
 #include "analysis/template_script.h"
 #include "analysis/text_file.h"
+
+#include <filesystem>
+#include <stdexcept>
 
 namespace bv {
 
@@ -22,8 +22,9 @@ AvsClip OpenSourceOption(ScriptEnvironment& environment, const std::string& sour
                                  " for example Templates/FFMS2.avs beside the program");
     // The generated script lives in the program folder, and AviSynth resolves a relative
     // name against the folder of the script that names it: hand it the absolute path.
-    const std::string path =
-        SourceKindOf(source) == SourceKind::TemplateScript ? std::filesystem::absolute(source).string() : source;
+    const std::string path = SourceKindOf(source) == SourceKind::TemplateScript
+                                 ? std::filesystem::absolute(source).string()
+                                 : source;
     return OpenSourceClip(environment, path, LoadTemplateOption(templateFile), scriptName);
 }
 

@@ -2,6 +2,10 @@
 // reading test clips and private temporary folders.
 #pragma once
 
+#include "avs_builtin/clip.h"
+#include "avs_builtin/script_environment.h"
+#include "avs_builtin/script_error.h"
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -9,10 +13,6 @@
 #include <iterator>
 #include <string>
 #include <unistd.h>
-
-#include "avs_builtin/clip.h"
-#include "avs_builtin/script_environment.h"
-#include "avs_builtin/script_error.h"
 
 namespace bv::builtin::test {
 
@@ -28,7 +28,8 @@ inline ClipPtr EvalClip(ScriptEnvironment& env, const std::string& text) {
 }
 
 // The text of the ScriptError that `text` raises, or "" when it raises none.
-inline std::string ErrorOf(ScriptEnvironment& env, const std::string& text, const std::string& file = "/t/x.avs") {
+inline std::string ErrorOf(ScriptEnvironment& env, const std::string& text,
+                           const std::string& file = "/t/x.avs") {
     try {
         Eval(env, text, file);
     } catch (const ScriptError& e) {

@@ -1,12 +1,12 @@
 // The exported C entry points, loaded with dlopen as the program loads them: the layout,
 // reference counting in any release order, planes, errors.
-#include <dlfcn.h>
-#include <filesystem>
-#include <stdexcept>
-#include <gtest/gtest.h>
-
 #include "avs_test_support.h"
 #include "frame_source/avs_c_abi.h"
+
+#include <dlfcn.h>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <stdexcept>
 
 namespace bv::builtin::test {
 namespace {
@@ -39,7 +39,8 @@ struct Api {
     avs::GetVersionFn version;
 
     Api() {
-        const auto path = std::filesystem::read_symlink("/proc/self/exe").parent_path() / "libbrevanta_avs.so";
+        const auto path =
+            std::filesystem::read_symlink("/proc/self/exe").parent_path() / "libbrevanta_avs.so";
         handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
         if (handle == nullptr)
             throw std::runtime_error(dlerror());
@@ -76,7 +77,8 @@ protected:
     }
     AVS_Value Call(const char* name, std::vector<AVS_Value> args, std::vector<const char*> names = {}) {
         names.resize(args.size(), nullptr);
-        return api_.invoke(env_, name, avs::NewValueArray(args.data(), static_cast<int>(args.size())), names.data());
+        return api_.invoke(env_, name, avs::NewValueArray(args.data(), static_cast<int>(args.size())),
+                           names.data());
     }
     AVS_Value Int(int i) {
         AVS_Value v{};

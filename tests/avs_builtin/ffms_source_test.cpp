@@ -1,14 +1,14 @@
 // Video files through FFMS2: the right frame for every number, the right format, and no
 // file written beside the video.
+#include "avs_builtin/ffms_index.h"
+#include "avs_builtin/ffms_source.h"
+#include "avs_test_support.h"
+
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <random>
-
-#include "avs_builtin/ffms_index.h"
-#include "avs_builtin/ffms_source.h"
-#include "avs_test_support.h"
 
 namespace bv::builtin::test {
 namespace {
@@ -51,9 +51,11 @@ TEST_F(FfmsSourceTest, OpenGopRandomAccessDeliversExactlyTheAskedFrames) {
     const auto start = std::chrono::steady_clock::now();
     for (int n : order) {
         FramePtr f = clip->GetFrame(n);
-        ASSERT_TRUE(PlaneBytes(*f) == gray.substr(static_cast<size_t>(n) * kW * kH, kW * kH)) << "frame " << n;
+        ASSERT_TRUE(PlaneBytes(*f) == gray.substr(static_cast<size_t>(n) * kW * kH, kW * kH))
+            << "frame " << n;
     }
-    const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    const double ms =
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
     // The seeking reader did the backward jumps, and caught its misplaced seeks.
     const auto& stats = static_cast<FfmsSource&>(*clip).readerStats();
     std::printf("%zu jumping reads in %.0f ms: %d seeks, %d off target, %d restarts, %d frames read on\n",
@@ -71,7 +73,8 @@ TEST_F(FfmsSourceTest, SequentialReadingDecodesEachFrameOnce) {
         ASSERT_TRUE(PlaneBytes(*f) == gray.substr(static_cast<size_t>(n) * kW * kH, kW * kH)) << n;
         clip->GetFrame(n); // asked twice, as the metrics may
     }
-    const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    const double ms =
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
     std::printf("%d sequential reads in %.0f ms\n", kFrames, ms);
     const auto& stats = static_cast<FfmsSource&>(*clip).readerStats();
     EXPECT_EQ(stats.linearFrames, kFrames);
@@ -97,7 +100,8 @@ TEST_F(FfmsSourceTest, PackedYuy2AndRgbComeOutUntouched) {
     const std::string ref = ReadFile(TestData("orig_yuy2.yuyv"));
     ASSERT_EQ(yuy2->info().frameCount, 20);
     for (int n : {0, 19, 7})
-        EXPECT_TRUE(PlaneBytes(*yuy2->GetFrame(n)) == ref.substr(static_cast<size_t>(n) * kW * kH * 2, kW * kH * 2));
+        EXPECT_TRUE(PlaneBytes(*yuy2->GetFrame(n)) ==
+                    ref.substr(static_cast<size_t>(n) * kW * kH * 2, kW * kH * 2));
 
     ClipPtr rgb = Open(Source("orig_rgb.avi"));
     EXPECT_EQ(rgb->info().format, PixelFormat::RGB24);
@@ -150,7 +154,7 @@ TEST_F(FfmsSourceTest, NothingIsWrittenBesideTheVideo) {
     TempFolder videos;
     fs::copy_file(TestData("enc_short.mkv"), videos / "clip.mkv");
     WriteFile(videos / "clip.avs", "FFVideoSource(\"clip.mkv\")\n"); // relative to the script
-    for (int round = 0; round < 2; ++round) { // the second open reads the cached index
+    for (int round = 0; round < 2; ++round) {                        // the second open reads the cached index
         Value v = env_.ImportFile(videos / "clip.avs");
         ASSERT_TRUE(v.isClip());
         v.asClip()->GetFrame(39);
@@ -177,7 +181,8 @@ TEST_F(FfmsSourceTest, ErrorsNameTheFunctionAndFile) {
               std::string::npos);
     EXPECT_EQ(ErrorOf(env_, "FFVideoSource()"), "FFVideoSource: No source specified\n(/t/x.avs, line 1)");
     // A device would be read forever.
-    EXPECT_EQ(ErrorOf(env_, "FFVideoSource(\"/dev/zero\")"), "FFVideoSource: Can't open '/dev/zero'\n(/t/x.avs, line 1)");
+    EXPECT_EQ(ErrorOf(env_, "FFVideoSource(\"/dev/zero\")"),
+              "FFVideoSource: Can't open '/dev/zero'\n(/t/x.avs, line 1)");
 }
 
 } // namespace

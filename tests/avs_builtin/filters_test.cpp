@@ -1,8 +1,8 @@
 // The generators, conversions and edits, on frames made by the server itself.
-#include <gtest/gtest.h>
-
 #include "avs_builtin/color_convert.h"
 #include "avs_test_support.h"
+
+#include <gtest/gtest.h>
 
 namespace bv::builtin::test {
 namespace {
@@ -118,9 +118,9 @@ TEST_F(Filters, RgbConversionsRoundTripAndKeepOrientation) {
     FramePtr yuy2 = Frame("ColorBars(32, 24, \"RGB32\").ConvertToYUY2()");
     FramePtr rgb = Frame("ColorBars(32, 24, \"RGB32\")");
     // ColorBars' top-left is 75% grey, its bottom-left -I: compare both ends of the picture.
-    EXPECT_EQ(yuy2->row(0)[0], 181);                // Y of (192,192,192)
-    EXPECT_LT(yuy2->row(23)[0], 60);                 // -I is dark
-    EXPECT_EQ(rgb->row(0)[0], 192);                  // row(0) is the top of the picture
+    EXPECT_EQ(yuy2->row(0)[0], 181); // Y of (192,192,192)
+    EXPECT_LT(yuy2->row(23)[0], 60); // -I is dark
+    EXPECT_EQ(rgb->row(0)[0], 192);  // row(0) is the top of the picture
     // Random colours in blocks of four pixels survive RGB -> YUY2 -> RGB within rounding,
     // except the last pixel of a block, whose chroma is shared with the next block.
     auto orig = VideoFrame::Create(PixelFormat::RGB24, 64, 4);
@@ -145,9 +145,10 @@ TEST_F(Filters, RgbConversionsRoundTripAndKeepOrientation) {
 
 TEST_F(Filters, TrimSelectsFrames) {
     // Each source frame is told apart by its length-based template: use a splice of colours.
-    const std::string clips = "a = BlankClip(length=10, width=8, height=8, pixel_type=\"YUY2\", color_yuv=$0A8080)\n"
-                              "b = BlankClip(length=10, width=8, height=8, pixel_type=\"YUY2\", color_yuv=$148080)\n"
-                              "c = a + b\n";
+    const std::string clips =
+        "a = BlankClip(length=10, width=8, height=8, pixel_type=\"YUY2\", color_yuv=$0A8080)\n"
+        "b = BlankClip(length=10, width=8, height=8, pixel_type=\"YUY2\", color_yuv=$148080)\n"
+        "c = a + b\n";
     EXPECT_EQ(EvalClip(env, clips + "c.Trim(5, 14)")->info().frameCount, 10);
     EXPECT_EQ(EvalClip(env, clips + "c.Trim(5, 0)")->info().frameCount, 15);
     EXPECT_EQ(EvalClip(env, clips + "c.Trim(5, -3)")->info().frameCount, 3);
@@ -176,8 +177,9 @@ TEST_F(Filters, CropCutsTheRightRectangle) {
     FramePtr part = Frame("ColorBars(56, 48, \"RGB24\").Crop(0, 40, 56, 8, align=true)");
     EXPECT_EQ(RowOf(*part, 0, 0), RowOf(*full, 0, 40));
     EXPECT_EQ(part->pitch(0) % kFrameAlign, 0);
-    EXPECT_NE(ErrorOf(env, "ColorBars(pixel_type=\"YUY2\").Crop(1, 0, 0, 0)").find("even numbers (left side)"),
-              std::string::npos);
+    EXPECT_NE(
+        ErrorOf(env, "ColorBars(pixel_type=\"YUY2\").Crop(1, 0, 0, 0)").find("even numbers (left side)"),
+        std::string::npos);
     EXPECT_NE(ErrorOf(env, "ColorBars(pixel_type=\"YV12\").Crop(0, 1, 0, 0)").find("even numbers (top)"),
               std::string::npos);
     EXPECT_NE(ErrorOf(env, "ColorBars().Crop(0, 0, 700, 0)").find("enlarge"), std::string::npos);

@@ -1,8 +1,8 @@
 // The script language: syntax, values, variables and `last`, calls, and AviSynth's errors.
+#include "avs_test_support.h"
+
 #include <clocale>
 #include <gtest/gtest.h>
-
-#include "avs_test_support.h"
 
 namespace bv::builtin::test {
 namespace {
@@ -47,14 +47,13 @@ TEST_F(ScriptLanguage, NumbersIgnoreTheProcessLocale) {
 }
 
 TEST_F(ScriptLanguage, CommentsContinuationAndLineEnds) {
-    const ClipPtr clip = EvalClip(env,
-                                  "# leading comment\r\n"
-                                  "/* block\r\n comment */ BlankClip(width=64, \\\r\n"
-                                  "   height=32) [* nested [* inner *] still *]\r\n"
-                                  "Trim(0, 9)\n"
-                                  "\\ .Crop(0, 0, 32, 16)\n"
-                                  "__END__\n"
-                                  "this is not a script");
+    const ClipPtr clip = EvalClip(env, "# leading comment\r\n"
+                                       "/* block\r\n comment */ BlankClip(width=64, \\\r\n"
+                                       "   height=32) [* nested [* inner *] still *]\r\n"
+                                       "Trim(0, 9)\n"
+                                       "\\ .Crop(0, 0, 32, 16)\n"
+                                       "__END__\n"
+                                       "this is not a script");
     EXPECT_EQ(clip->info().width, 32);
     EXPECT_EQ(clip->info().height, 16);
     EXPECT_EQ(clip->info().frameCount, 10);
@@ -98,10 +97,9 @@ TEST_F(ScriptLanguage, ArgumentsByPositionNameAndChaining) {
 }
 
 TEST_F(ScriptLanguage, LoadPluginAndOtherHousekeepingAreAccepted) {
-    const ClipPtr clip = EvalClip(env,
-                                  "LoadPlugin(\"/usr/lib/avisynth/libffms2.so\")\n"
-                                  "SetMemoryMax(512)\n"
-                                  "BlankClip(length=4).Prefetch(2)");
+    const ClipPtr clip = EvalClip(env, "LoadPlugin(\"/usr/lib/avisynth/libffms2.so\")\n"
+                                       "SetMemoryMax(512)\n"
+                                       "BlankClip(length=4).Prefetch(2)");
     EXPECT_EQ(clip->info().frameCount, 4);
 }
 
@@ -122,7 +120,8 @@ TEST_F(ScriptLanguage, ErrorsNameFileAndLine) {
               "Script error: There is no function named 'Bar'.\n(/t/x.avs, line 2)");
     // `last` used before any clip.
     ScriptEnvironment fresh;
-    EXPECT_EQ(ErrorOf(fresh, "Trim(0, 10)"), "Script error: Invalid arguments to function 'Trim'.\n(/t/x.avs, line 1)");
+    EXPECT_EQ(ErrorOf(fresh, "Trim(0, 10)"),
+              "Script error: Invalid arguments to function 'Trim'.\n(/t/x.avs, line 1)");
 }
 
 TEST_F(ScriptLanguage, ImportEvaluatesInTheSameEnvironmentAndNamesEachLevel) {
@@ -137,8 +136,8 @@ TEST_F(ScriptLanguage, ImportEvaluatesInTheSameEnvironmentAndNamesEachLevel) {
     EXPECT_EQ(v.asClip()->info().frameCount, 5);
     EXPECT_EQ(Eval(env, "shared").asInt(), 5);
 
-    const std::string inner = "Script error: There is no function named 'NoSuchFilter'.\n(" + (dir / "broken.avs") +
-                              ", line 2)";
+    const std::string inner =
+        "Script error: There is no function named 'NoSuchFilter'.\n(" + (dir / "broken.avs") + ", line 2)";
     try {
         env.ImportFile(dir / "outer.avs");
         FAIL();

@@ -81,7 +81,8 @@ TEST_F(Cli, EveryShippedTemplateOpensVideo) {
     const fs::path templates = fs::read_symlink("/proc/self/exe").parent_path() / "Templates";
     int count = 0;
     for (const auto& entry : fs::directory_iterator(templates)) {
-        CliResult r = RunCli("info " + Quote(TestData("enc_small.mkv")) + " --template " + Quote(entry.path()));
+        CliResult r =
+            RunCli("info " + Quote(TestData("enc_small.mkv")) + " --template " + Quote(entry.path()));
         EXPECT_EQ(r.status, 0) << entry.path() << ": " << r.err;
         EXPECT_NE(r.out.find("Frame Size: 160 x 120\n"), std::string::npos) << entry.path();
         ++count;

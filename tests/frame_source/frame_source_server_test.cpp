@@ -1,16 +1,16 @@
 // The frame source against a real frame server: our built-in one by default, or any AviSynth
 // library named by BREVANTA_AVISYNTH. Tests that need something only our server has skip
 // themselves elsewhere.
+#include "frame_source/avisynth_error.h"
+#include "frame_source/avs_clip.h"
+#include "frame_source/script_environment.h"
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <string>
 #include <unistd.h>
-
-#include "frame_source/avisynth_error.h"
-#include "frame_source/avs_clip.h"
-#include "frame_source/script_environment.h"
 
 namespace bv {
 namespace {
@@ -66,13 +66,16 @@ TEST_F(FrameSourceServer, MissingScriptGivesAviSynthsTextUnchanged) {
 
 TEST_F(FrameSourceServer, ScriptErrorsNameTheFileAndLine) {
     const std::string unknown = Script("ColorBars()\nNoSuchFilter()\n");
-    EXPECT_EQ(OpenError(unknown), "Script error: There is no function named 'NoSuchFilter'.\n(" + unknown + ", line 2)");
+    EXPECT_EQ(OpenError(unknown),
+              "Script error: There is no function named 'NoSuchFilter'.\n(" + unknown + ", line 2)");
     const std::string syntax = Script("ColorBars(640 480)\n", "syntax.avs");
     const std::string text = OpenError(syntax);
     EXPECT_EQ(text.rfind("Script error: ", 0), 0u) << text;
     EXPECT_NE(text.find("\n(" + syntax + ", line 1, column "), std::string::npos) << text;
-    const std::string missingVideo = Script("x = 1\nFFVideoSource(\"/no/such/video.mkv\", cache=false)\n", "v.avs");
-    EXPECT_EQ(OpenError(missingVideo), "FFVideoSource: Can't open '/no/such/video.mkv'\n(" + missingVideo + ", line 2)");
+    const std::string missingVideo =
+        Script("x = 1\nFFVideoSource(\"/no/such/video.mkv\", cache=false)\n", "v.avs");
+    EXPECT_EQ(OpenError(missingVideo),
+              "FFVideoSource: Can't open '/no/such/video.mkv'\n(" + missingVideo + ", line 2)");
     const std::string notAClip = Script("42\n", "int.avs");
     EXPECT_NE(OpenError(notAClip), "");
 }
@@ -112,9 +115,10 @@ TEST_F(FrameSourceServer, ClipsCloseOnceAndFramesAreIndependent) {
 }
 
 TEST_F(FrameSourceServer, FrameNumbersOutsideTheClipAreClamped) {
-    const std::string script = Script("a = BlankClip(length=2, width=64, height=16, pixel_type=\"YUY2\", color=$FF0000)\n"
-                                      "b = BlankClip(length=2, width=64, height=16, pixel_type=\"YUY2\", color=$0000FF)\n"
-                                      "a + b\n");
+    const std::string script =
+        Script("a = BlankClip(length=2, width=64, height=16, pixel_type=\"YUY2\", color=$FF0000)\n"
+               "b = BlankClip(length=2, width=64, height=16, pixel_type=\"YUY2\", color=$0000FF)\n"
+               "a + b\n");
     AvsClip clip = OpenAvsClip(env_, script);
     ASSERT_EQ(clip.frameCount, 4);
     EXPECT_EQ(Bytes(FetchFrame(clip, -5)), Bytes(FetchFrame(clip, 0)));
@@ -123,8 +127,10 @@ TEST_F(FrameSourceServer, FrameNumbersOutsideTheClipAreClamped) {
 }
 
 TEST_F(FrameSourceServer, TheScriptMayGoOnceOpenAndTwoClipsAreIndependent) {
-    const std::string first = Script("FFVideoSource(\"" + TestData("orig.mkv") + "\", cache=false)\n", "a.avs");
-    const std::string second = Script("FFVideoSource(\"" + TestData("enc_crf40.mkv") + "\", cache=false)\n", "b.avs");
+    const std::string first =
+        Script("FFVideoSource(\"" + TestData("orig.mkv") + "\", cache=false)\n", "a.avs");
+    const std::string second =
+        Script("FFVideoSource(\"" + TestData("enc_crf40.mkv") + "\", cache=false)\n", "b.avs");
     AvsClip a = OpenAvsClip(env_, first);
     AvsClip b = OpenAvsClip(env_, second);
     fs::remove(first); // the analysis run deletes its generated scripts right after opening
