@@ -189,18 +189,23 @@ BV_EXPORT void avs_release_value(AVS_Value v) {
 }
 
 BV_EXPORT AVS_Clip* avs_take_clip(AVS_Value v, AVS_ScriptEnvironment*) {
+    // AviSynth does not check the type; a value that is no clip gives no clip here.
     if (v.type != bv::avs::kTypeClip || v.d.clip == nullptr)
         return nullptr;
-    auto* clip = new AVS_Clip;
-    clip->clip = static_cast<ClipReference*>(v.d.clip)->clip;
-    const bv::builtin::VideoInfo& vi = clip->clip->info();
-    clip->info.width = vi.width;
-    clip->info.height = vi.height;
-    clip->info.fps_numerator = vi.fpsNumerator;
-    clip->info.fps_denominator = vi.fpsDenominator;
-    clip->info.num_frames = vi.frameCount;
-    clip->info.pixel_type = static_cast<int32_t>(bv::builtin::PixelTypeFlags(vi.format));
-    return clip;
+    try {
+        auto* clip = new AVS_Clip;
+        clip->clip = static_cast<ClipReference*>(v.d.clip)->clip;
+        const bv::builtin::VideoInfo& vi = clip->clip->info();
+        clip->info.width = vi.width;
+        clip->info.height = vi.height;
+        clip->info.fps_numerator = vi.fpsNumerator;
+        clip->info.fps_denominator = vi.fpsDenominator;
+        clip->info.num_frames = vi.frameCount;
+        clip->info.pixel_type = static_cast<int32_t>(bv::builtin::PixelTypeFlags(vi.format));
+        return clip;
+    } catch (...) {
+        return nullptr;
+    }
 }
 
 BV_EXPORT void avs_release_clip(AVS_Clip* clip) {
