@@ -171,7 +171,39 @@ Value BlankClipNoTemplate(const Args& a, CallContext& ctx) {
     return BlankClip(Args(std::move(slots)), ctx);
 }
 
-// Version(): a short dark-blue clip standing for the server's version.
+// A 5x7 pixel font with just the letters of the version line.
+struct Glyph {
+    char c;
+    uint8_t rows[7]; // five bits each, the leftmost pixel in bit 4
+};
+constexpr Glyph kFont[] = {
+    {'B', {0x1e, 0x11, 0x11, 0x1e, 0x11, 0x11, 0x1e}}, {'a', {0x00, 0x00, 0x0e, 0x01, 0x0f, 0x11, 0x0f}},
+    {'b', {0x10, 0x10, 0x16, 0x19, 0x11, 0x11, 0x1e}}, {'e', {0x00, 0x00, 0x0e, 0x11, 0x1f, 0x10, 0x0e}},
+    {'f', {0x06, 0x09, 0x08, 0x1c, 0x08, 0x08, 0x08}}, {'i', {0x04, 0x00, 0x0c, 0x04, 0x04, 0x04, 0x0e}},
+    {'l', {0x0c, 0x04, 0x04, 0x04, 0x04, 0x04, 0x0e}}, {'m', {0x00, 0x00, 0x1a, 0x15, 0x15, 0x11, 0x11}},
+    {'n', {0x00, 0x00, 0x16, 0x19, 0x11, 0x11, 0x11}}, {'r', {0x00, 0x00, 0x16, 0x19, 0x10, 0x10, 0x10}},
+    {'s', {0x00, 0x00, 0x0e, 0x10, 0x0e, 0x01, 0x1e}}, {'t', {0x08, 0x08, 0x1c, 0x08, 0x08, 0x09, 0x06}},
+    {'u', {0x00, 0x00, 0x11, 0x11, 0x11, 0x13, 0x0d}}, {'v', {0x00, 0x00, 0x11, 0x11, 0x11, 0x0a, 0x04}},
+    {'-', {0x00, 0x00, 0x00, 0x1f, 0x00, 0x00, 0x00}}, {'.', {0x00, 0x00, 0x00, 0x00, 0x00, 0x0c, 0x0c}},
+    {'0', {0x0e, 0x11, 0x13, 0x15, 0x19, 0x11, 0x0e}}, {'1', {0x04, 0x0c, 0x04, 0x04, 0x04, 0x04, 0x0e}},
+};
+constexpr const char* kVersionLine = "Brevanta built-in frame server 1.0";
+
+// Whether pixel (x, y) of `text`, drawn at `scale` from (left, top), is lit.
+bool TextPixel(const char* text, int left, int top, int scale, int x, int y) {
+    if (x < left || y < top || (y - top) / scale >= 7)
+        return false;
+    const int column = (x - left) / scale;
+    const size_t index = static_cast<size_t>(column / 6);
+    if (index >= std::strlen(text) || column % 6 == 5)
+        return false;
+    for (const Glyph& g : kFont)
+        if (g.c == text[index])
+            return (g.rows[(y - top) / scale] >> (4 - column % 6)) & 1;
+    return false;
+}
+
+// Version(): a short clip showing the server's name and version.
 Value Version(const Args&, CallContext&) {
     VideoInfo vi;
     vi.width = 436;
@@ -180,8 +212,11 @@ Value Version(const Args&, CallContext&) {
     vi.fpsNumerator = 24;
     vi.fpsDenominator = 1;
     vi.frameCount = 240;
-    return Value::FromClip(std::make_shared<StillClip>(
-        vi, [](const VideoInfo& info) { return Paint(info, false, [](int, int) { return 0x202060u; }); }));
+    return Value::FromClip(std::make_shared<StillClip>(vi, [](const VideoInfo& info) {
+        return Paint(info, false, [](int x, int y) {
+            return TextPixel(kVersionLine, 14, 33, 2, x, y) ? 0xf0f0f0u : 0x202060u;
+        });
+    }));
 }
 
 } // namespace

@@ -43,6 +43,17 @@ TEST_F(Filters, GeneratorsHaveTheirDocumentedShape) {
     EXPECT_EQ(yuy2->pitch(0), 1472); // what AviSynth+ gives for this size
 }
 
+TEST_F(Filters, VersionShowsText) {
+    FramePtr f = Frame("Version()");
+    EXPECT_EQ(f->width(), 436);
+    int lit = 0;
+    for (int y = 0; y < f->height(); ++y)
+        for (int x = 0; x < f->width(); ++x)
+            lit += f->row(y)[3 * x] == 0xf0 ? 1 : 0;
+    EXPECT_GT(lit, 500);
+    EXPECT_EQ(f->row(0)[0], 0x60); // background, blue byte first
+}
+
 TEST_F(Filters, BlankClipColoursUseRec601LimitedRange) {
     FramePtr black = Frame("BlankClip(width=8, height=2, pixel_type=\"YUY2\")");
     EXPECT_EQ(RowOf(*black, 0, 0).substr(0, 4), std::string("\x10\x80\x10\x80", 4));
