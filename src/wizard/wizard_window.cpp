@@ -283,8 +283,14 @@ void WizardWindow::RunFinished() {
 
     if (failed)
         dialogs_->ShowError(this, QString::fromStdString(outcome.failed ? outcome.error : outcome.refusal));
-    if (!outcome.messages.empty())
-        dialogs_->Inform(this, ToQStringList(outcome.messages).join(QLatin1Char('\n')));
+    // What the run noted along the way (files it could not analyse), the error aside.
+    QStringList notes;
+    for (const std::string& message : outcome.messages) {
+        if (!(outcome.failed && message == outcome.error))
+            notes << QString::fromStdString(message);
+    }
+    if (!notes.isEmpty())
+        dialogs_->Inform(this, notes.join(QLatin1Char('\n')));
 
     if (closeAgreed_) {
         close();
