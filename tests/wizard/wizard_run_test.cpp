@@ -278,14 +278,18 @@ private slots:
         TestWindow& w = *f.w;
         f.run->outcome.failed = true;
         f.run->outcome.error = "Cannot create file \"/nowhere/bv_log.csv\": Permission denied";
+        f.run->outcome.messages = {"enc0.avs: Not analyzed", f.run->outcome.error};
         f.run->holdFirstFile = false;
         w.Click("Button9");
         QTRY_VERIFY(!w.window->IsRunning());
         QCOMPARE(
             w.dialogs->errorTexts,
             QStringList{QStringLiteral("Cannot create file \"/nowhere/bv_log.csv\": Permission denied")});
+        QCOMPARE(w.dialogs->informTexts, QStringList{QStringLiteral("enc0.avs: Not analyzed")});
         QCOMPARE(w.CurrentPage(), int(WizardWindow::kJobSummary));
         QVERIFY(!w.window->Pages()->isTabVisible(WizardWindow::kAnalyzation));
+        // What the run finished before the error stays readable.
+        QVERIFY(w.window->Pages()->isTabVisible(WizardWindow::kResults));
         for (int i = WizardWindow::kWelcome; i <= WizardWindow::kJobSummary; ++i)
             QVERIFY(w.window->Page(i)->isEnabled());
         QVERIFY(w.Find("Button9")->isEnabled());
