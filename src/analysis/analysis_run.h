@@ -27,6 +27,8 @@ struct ClipsOpenedInfo {
     int index = 0;
     const AvsClip* clip1 = nullptr;
     const AvsClip* clip2 = nullptr;
+    int firstFrame = 0; // the frames the run will analyse; lastFrame < firstFrame when none
+    int lastFrame = -1;
 };
 
 // One analysed frame. Pointers are valid only during the callback.
@@ -65,6 +67,9 @@ struct RunOutcome {
 };
 
 // Everything a display needs, called on the run's thread at the points of the run.
+// OnRunStart comes only when the settings were accepted (with the frame range as parsed, -1
+// for an open end); OnFrame comes after the frame's CSV line is written, so a stop requested
+// there ends the file with that frame; OnRunEnd always comes last.
 class RunObserver {
 public:
     virtual ~RunObserver() = default;
@@ -97,7 +102,10 @@ struct RunContext {
     std::function<bool()> shutdownSystem;        // empty: ask logind to power off
 };
 
-// Runs the job on the calling thread (see AnalysisRunThread for the usual way).
+// Runs the job on the calling thread (see AnalysisRunThread for the usual way). It never
+// changes the calling thread's priority: AnalysisRunThread puts its own thread at idle
+// priority for a LowPriority run. Errors end the run cleanly and are reported in the outcome
+// (and through OnMessage); nothing is thrown.
 RunOutcome RunAnalysis(const AnalysisSettings& settings, RunContext& context);
 
 } // namespace bv

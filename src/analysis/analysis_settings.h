@@ -41,4 +41,7 @@ void NormaliseFrameRange(AnalysisSettings& settings);
 // "Check your metric settings.", translated), or "" when the settings may run.
 std::string ValidateSettings(const AnalysisSettings& settings);
 
+// The caption of the colour-standard choice (1 PC.601, anything else REC.601), translated.
+std::string ItuCaptionFor(int ituMode);
+
 } // namespace bv

@@ -4,13 +4,14 @@
 #include <exception>
 #include <iostream>
 
+#include "cli/analyze_command.h"
 #include "cli/frames_command.h"
 #include "cli/info_command.h"
 #include "frame_source/avisynth_error.h"
 
 namespace bv {
 
-int RunCli(int argc, char** argv) {
+int RunCli(int argc, char** argv, const GraphExporter& exportGraphPages) {
     CLI::App app{"Brevanta: measures how faithfully encoded videos reproduce their original.",
                  "brevanta-cli"};
     app.require_subcommand(1);
@@ -33,6 +34,9 @@ int RunCli(int argc, char** argv) {
     frames->add_option("OUT", framesOut, "Output file, - for standard output")->required();
     frames->add_option("--template", framesTemplate, "AviSynth template; $FileName stands for SOURCE");
 
+    AnalyzeOptions analyzeOptions;
+    CLI::App* analyze = AddAnalyzeCommand(app, analyzeOptions);
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
@@ -44,6 +48,8 @@ int RunCli(int argc, char** argv) {
             return RunInfoCommand(infoSource, infoTemplate);
         if (*frames)
             return RunFramesCommand(framesSource, first, last, framesOut, framesTemplate);
+        if (*analyze)
+            return RunAnalyzeCommand(analyzeOptions, exportGraphPages);
     } catch (const EAviSynthCException& e) {
         std::cerr << e.what() << '\n'; // AviSynth's own text, unchanged
         return 1;

@@ -1,0 +1,122 @@
+// "Low Process Priority": the run thread and the threads it creates run at SCHED_IDLE; no
+// other thread of the process is touched, before or after.
+#include <gtest/gtest.h>
+
+#include <condition_variable>
+#include <sched.h>
+
+#include "analysis/analysis_run_thread.h"
+#include "analysis/run_fixture.h"
+#include "platform/thread_priority.h"
+
+namespace bv::testing {
+namespace {
+
+struct PolicyProbe : RunObserver {
+    std::vector<int> framePolicies;
+    void OnFrame(const FrameReport&) override { framePolicies.push_back(CurrentThreadPolicy()); }
+};
+
+// A thread of the process that exists before the run and lives on after it.
+class Bystander {
+public:
+    Bystander() : thread_([this] { Loop(); }) {}
+    ~Bystander() {
+        {
+            std::lock_guard lock(mutex_);
+            quit_ = true;
+        }
+        cv_.notify_all();
+        thread_.join();
+    }
+    int Policy() {
+        std::unique_lock lock(mutex_);
+        asked_ = true;
+        answered_ = false;
+        cv_.notify_all();
+        cv_.wait(lock, [this] { return answered_; });
+        return policy_;
+    }
+
+private:
+    void Loop() {
+        std::unique_lock lock(mutex_);
+        while (!quit_) {
+            cv_.wait(lock, [this] { return quit_ || asked_; });
+            if (asked_) {
+                policy_ = CurrentThreadPolicy();
+                asked_ = false;
+                answered_ = true;
+                cv_.notify_all();
+            }
+        }
+    }
+    std::mutex mutex_;
+    std::condition_variable cv_;
+    bool quit_ = false, asked_ = false, answered_ = false;
+    int policy_ = -1;
+    std::thread thread_;
+};
+
+class RunPriority : public RunFolder {
+protected:
+    RunOutcome RunOnThread(AnalysisSettings s, RunObserver& observer) {
+        RunContext context;
+        context.environment = &Environment();
+        context.graph = &graph_;
+        context.stopRequested = &stop_;
+        context.observer = &observer;
+        AnalysisRunThread thread;
+        bool completed = false;
+        thread.Start(s, context, [&completed](const RunOutcome&) { completed = true; });
+        RunOutcome out = thread.Wait();
+        EXPECT_TRUE(completed);
+        EXPECT_FALSE(thread.IsRunning());
+        return out;
+    }
+};
+
+TEST_F(RunPriority, LowPriorityRunsTheFrameLoopAndItsThreadsAtIdle) {
+    Bystander bystander;
+    ASSERT_EQ(CurrentThreadPolicy(), SCHED_OTHER);
+    ASSERT_EQ(bystander.Policy(), SCHED_OTHER);
+
+    const std::string s1 = Source("orig.mkv", "clip w=16 h=16 frames=3");
+    AnalysisSettings s = Settings(s1, {s1});
+    s.ExtendedLog = s.StandardLog = false;
+    s.LowPriority = true;
+    PolicyProbe probe;
+    const RunOutcome out = RunOnThread(s, probe);
+    ASSERT_FALSE(out.failed) << out.error;
+    EXPECT_EQ(probe.framePolicies, (std::vector<int>{SCHED_IDLE, SCHED_IDLE, SCHED_IDLE}));
+    EXPECT_EQ(FakeWorkerPolicy(), SCHED_IDLE); // a decoder thread made by the run
+
+    EXPECT_EQ(CurrentThreadPolicy(), SCHED_OTHER);
+    EXPECT_EQ(bystander.Policy(), SCHED_OTHER);
+
+    // A run without the option stays at normal priority.
+    s.LowPriority = false;
+    PolicyProbe normal;
+    RunOnThread(s, normal);
+    EXPECT_EQ(normal.framePolicies, (std::vector<int>{SCHED_OTHER, SCHED_OTHER, SCHED_OTHER}));
+    EXPECT_EQ(FakeWorkerPolicy(), SCHED_OTHER);
+}
+
+TEST_F(RunPriority, ASecondStartWhileRunningIsRefused) {
+    const std::string s1 = Source("orig.mkv", "clip w=16 h=16 frames=3 delay=30");
+    AnalysisSettings s = Settings(s1, {s1});
+    s.ExtendedLog = s.StandardLog = false;
+    RunContext context;
+    context.environment = &Environment();
+    context.graph = &graph_;
+    AnalysisRunThread thread;
+    thread.Start(s, context);
+    EXPECT_TRUE(thread.IsRunning());
+    EXPECT_THROW(thread.Start(s, context), std::logic_error);
+    EXPECT_FALSE(thread.Wait().failed);
+    thread.Start(s, context); // a finished run makes room for the next
+    thread.Wait();
+}
+
+} // namespace
+} // namespace bv::testing
