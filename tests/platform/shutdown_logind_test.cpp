@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include "analysis/run_fixture.h"
+#include "cli/cli_process.h"
 #include "platform/shutdown_request.h"
 
 extern char** environ;
@@ -176,6 +177,24 @@ TEST_F(ShutdownAfterRun, AFinishedRunAsksLogindAndAStoppedOneDoesNot) {
     out = RunAnalysis(s, context);
     EXPECT_TRUE(out.stopped);
     EXPECT_FALSE(out.shutdownRequested);
+    EXPECT_EQ(Logind().PowerOffCalls().size(), before + 1);
+}
+
+TEST_F(ShutdownAfterRun, TheCommandLineAsksOnlyWhenNotStopped) {
+    ASSERT_TRUE(Logind().ready());
+    const std::string s1 = Source("orig.avs", "clip w=16 h=16 frames=3");
+    const auto before = Logind().PowerOffCalls().size();
+    CliResult r = RunCliProcess({"analyze", s1, s1, "--shutdown", "--quiet"}, dir_);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(Logind().PowerOffCalls().size(), before + 1);
+    EXPECT_EQ(FilesEndingWith("_results.txt").size(), 1u); // --shutdown keeps the standard logfile on
+
+    const std::string slow = Source("slow.avs", "clip w=16 h=16 frames=500 delay=10");
+    CliProcess cli({"analyze", slow, slow, "--shutdown", "--quiet"}, dir_);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    cli.Signal(SIGINT);
+    r = cli.Wait();
+    EXPECT_EQ(r.status, 130) << r.err;
     EXPECT_EQ(Logind().PowerOffCalls().size(), before + 1);
 }
 
