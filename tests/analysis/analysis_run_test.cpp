@@ -19,8 +19,8 @@ struct Expected {
     reference::Ssim s;
 };
 Expected ExpectedFrame(const fake::ClipSpec& o, const fake::ClipSpec& e, int n) {
-    const reference::Picture po = [&](int i, int y) { return fake::Sample(o, i, y, n); };
-    const reference::Picture pe = [&](int i, int y) { return fake::Sample(e, i, y, n); };
+    const auto po = [&](int i, int y) { return fake::Sample(o, i, y, n); };
+    const auto pe = [&](int i, int y) { return fake::Sample(e, i, y, n); };
     return {reference::ComputeDistances(po, pe, o.width, o.height), reference::ComputeSsim(po, pe, o.width, o.height)};
 }
 
@@ -96,13 +96,7 @@ TEST_F(AnalysisRun, FiguresAgreeWithALiteralComputation) {
         sumWQ += x.s.weightSum * x.s.q;
     }
     // The footer: averages, the PSNR of the average MSE, the weighted Q.
-    auto valueOf = [&log](const std::string& label) {
-        for (const auto& line : log)
-            if (line.rfind(label, 0) == 0)
-                return line.substr(label.size() + 1);
-        ADD_FAILURE() << "no line " << label;
-        return std::string("nan");
-    };
+    const auto valueOf = [&log](const std::string& label) { return LineValue(log, label); };
     const std::string psnr = valueOf("PSNR in Y:");
     ASSERT_EQ(psnr.substr(psnr.size() - 3), " dB");
     ExpectFigure(psnr.substr(0, psnr.size() - 3), reference::Psnr(sumMse[0] / 6), "file PSNR");

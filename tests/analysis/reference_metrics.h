@@ -4,12 +4,11 @@
 
 #include <cmath>
 #include <cstdint>
-#include <functional>
+#include <cstdlib>
 
 namespace bv::reference {
 
-// Byte i of row y of a YUY2 picture.
-using Picture = std::function<uint8_t(int i, int y)>;
+// A YUY2 picture is anything callable as picture(i, y) for byte i of row y.
 
 struct Distances {
     double mse[3] = {0, 0, 0}; // Y, U, V
@@ -17,7 +16,8 @@ struct Distances {
     double edYuv = 0;
 };
 
-inline Distances ComputeDistances(const Picture& o, const Picture& e, int width, int height) {
+template <typename O, typename E>
+Distances ComputeDistances(const O& o, const E& e, int width, int height) {
     Distances d;
     double sq[3] = {0, 0, 0}, ab[3] = {0, 0, 0}, dist = 0;
     for (int y = 0; y < height; ++y)
@@ -51,7 +51,8 @@ struct Ssim {
     int lowestX = 0, lowestY = 0;
 };
 
-inline Ssim ComputeSsim(const Picture& o, const Picture& e, int width, int height) {
+template <typename O, typename E>
+Ssim ComputeSsim(const O& o, const E& e, int width, int height) {
     Ssim r;
     double sum = 0, weighted = 0;
     for (int y = 0; y + 8 <= height; ++y)

@@ -5,6 +5,7 @@
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -52,6 +53,42 @@ inline Lines ReadCrLfLines(const fs::path& path) {
         start = lf + 1;
     }
     return lines;
+}
+
+// Files in `folder` whose names end with `suffix`, sorted.
+inline std::vector<fs::path> FilesEndingWith(const fs::path& folder, const std::string& suffix) {
+    std::vector<fs::path> found;
+    for (const auto& entry : fs::directory_iterator(folder)) {
+        const std::string name = entry.path().filename().string();
+        if (name.size() >= suffix.size() && name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0)
+            found.push_back(entry.path());
+    }
+    std::sort(found.begin(), found.end());
+    return found;
+}
+
+// The frame lines of a CSV log: the lines between the column heads and the footer.
+inline Lines FrameLines(const Lines& log) {
+    Lines frames;
+    bool inFrames = false;
+    for (const std::string& line : log) {
+        if (line.rfind("Frame", 0) == 0)
+            inFrames = true;
+        else if (inFrames && line.empty())
+            break;
+        else if (inFrames)
+            frames.push_back(line);
+    }
+    return frames;
+}
+
+// What follows "label " on the first line that starts with it.
+inline std::string LineValue(const Lines& lines, const std::string& label) {
+    for (const auto& line : lines)
+        if (line.rfind(label + " ", 0) == 0)
+            return line.substr(label.size() + 1);
+    ADD_FAILURE() << "no line " << label;
+    return "nan";
 }
 
 class RunFolder : public ::testing::Test {
@@ -111,33 +148,8 @@ protected:
         return RunAnalysis(s, context);
     }
 
-    // Files in the folder whose names end with `suffix`, sorted.
     std::vector<fs::path> FilesEndingWith(const std::string& suffix, const fs::path& folder = {}) const {
-        std::vector<fs::path> found;
-        for (const auto& entry : fs::directory_iterator(folder.empty() ? dir_ : folder)) {
-            const std::string name = entry.path().filename().string();
-            if (name.size() >= suffix.size() && name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0)
-                found.push_back(entry.path());
-        }
-        std::sort(found.begin(), found.end());
-        return found;
-    }
-
-    // The frame lines of a CSV log: the lines that start with a digit after the column heads.
-    static Lines FrameLines(const Lines& log) {
-        Lines frames;
-        bool inFrames = false;
-        for (const std::string& line : log) {
-            if (line.rfind("Frame", 0) == 0) {
-                inFrames = true;
-                continue;
-            }
-            if (inFrames && line.empty())
-                break;
-            if (inFrames)
-                frames.push_back(line);
-        }
-        return frames;
+        return bv::testing::FilesEndingWith(folder.empty() ? dir_ : folder, suffix);
     }
 
     fs::path dir_;

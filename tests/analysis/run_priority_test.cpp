@@ -2,7 +2,8 @@
 // other thread of the process is touched, before or after.
 #include <gtest/gtest.h>
 
-#include <condition_variable>
+#include <future>
+#include <unistd.h>
 #include <sched.h>
 
 #include "analysis/analysis_run_thread.h"
@@ -20,41 +21,20 @@ struct PolicyProbe : RunObserver {
 // A thread of the process that exists before the run and lives on after it.
 class Bystander {
 public:
-    Bystander() : thread_([this] { Loop(); }) {}
+    Bystander() : thread_([this] {
+        tid_.set_value(gettid());
+        done_.get_future().wait();
+    }) {}
     ~Bystander() {
-        {
-            std::lock_guard lock(mutex_);
-            quit_ = true;
-        }
-        cv_.notify_all();
+        done_.set_value();
         thread_.join();
     }
-    int Policy() {
-        std::unique_lock lock(mutex_);
-        asked_ = true;
-        answered_ = false;
-        cv_.notify_all();
-        cv_.wait(lock, [this] { return answered_; });
-        return policy_;
-    }
+    int Policy() { return sched_getscheduler(tidFuture_.get()); }
 
 private:
-    void Loop() {
-        std::unique_lock lock(mutex_);
-        while (!quit_) {
-            cv_.wait(lock, [this] { return quit_ || asked_; });
-            if (asked_) {
-                policy_ = CurrentThreadPolicy();
-                asked_ = false;
-                answered_ = true;
-                cv_.notify_all();
-            }
-        }
-    }
-    std::mutex mutex_;
-    std::condition_variable cv_;
-    bool quit_ = false, asked_ = false, answered_ = false;
-    int policy_ = -1;
+    std::promise<pid_t> tid_;
+    std::shared_future<pid_t> tidFuture_ = tid_.get_future().share();
+    std::promise<void> done_;
     std::thread thread_;
 };
 
