@@ -1,12 +1,5 @@
 #include "analysis/analysis_run.h"
 
-#include <algorithm>
-#include <chrono>
-#include <exception>
-#include <new>
-#include <random>
-#include <stdexcept>
-
 #include "analysis/csv_log.h"
 #include "analysis/report_texts.h"
 #include "analysis/run_file_names.h"
@@ -18,6 +11,13 @@
 #include "i18n/translate.h"
 #include "metrics/frame_metrics.h"
 #include "platform/shutdown_request.h"
+
+#include <algorithm>
+#include <chrono>
+#include <exception>
+#include <new>
+#include <random>
+#include <stdexcept>
 
 namespace bv {
 
@@ -66,8 +66,8 @@ std::string MismatchText(const AvsClip& clip1, const AvsClip& clip2) {
         clip1.height == clip2.height)
         return "";
     return Translate("Not analyzed: both clips must be YUY2 and of the same frame size.") + " (" +
-           Translate("Source File 1") + ": " + ClipDescription(clip1) + ", " + Translate("Source File 2") + ": " +
-           ClipDescription(clip2) + ")";
+           Translate("Source File 1") + ": " + ClipDescription(clip1) + ", " + Translate("Source File 2") +
+           ": " + ClipDescription(clip2) + ")";
 }
 
 // A frame must have the geometry its clip announced before a metric reads it.
@@ -75,10 +75,10 @@ void CheckFrameGeometry(const FrameView& frame, const AvsClip& clip, const std::
     const int rowBytes = clip.width * 2;
     if (frame.readPtr() == nullptr || frame.rowSize() != rowBytes || frame.height() != clip.height ||
         frame.pitch() < rowBytes)
-        throw EAviSynthCException("AviSynth delivered frame " + std::to_string(number) + " of " + path + " as " +
-                                  std::to_string(frame.rowSize()) + " bytes x " + std::to_string(frame.height()) +
-                                  " rows instead of " + std::to_string(rowBytes) + " x " +
-                                  std::to_string(clip.height));
+        throw EAviSynthCException("AviSynth delivered frame " + std::to_string(number) + " of " + path +
+                                  " as " + std::to_string(frame.rowSize()) + " bytes x " +
+                                  std::to_string(frame.height()) + " rows instead of " +
+                                  std::to_string(rowBytes) + " x " + std::to_string(clip.height));
 }
 
 class NullObserver : public RunObserver {};
@@ -87,7 +87,8 @@ class NullObserver : public RunObserver {};
 class Run {
 public:
     Run(const AnalysisSettings& settings, RunContext& context)
-        : s_(settings), context_(context), stop_(context.stopRequested != nullptr ? *context.stopRequested : ownStop_),
+        : s_(settings), context_(context),
+          stop_(context.stopRequested != nullptr ? *context.stopRequested : ownStop_),
           observer_(context.observer != nullptr ? *context.observer : nullObserver_),
           graph_(context.graph != nullptr ? *context.graph : ownGraph_) {}
 
@@ -113,10 +114,10 @@ private:
     GraphTables ownGraph_;
     GraphTables& graph_;
     RunOutcome outcome_;
-    int endFrame_ = 0;           // the end frame with an open end resolved
-    std::string storageFolder_;  // computed anew for every Source File 2
-    int trailingOverview_ = 0;   // separator lines after the last block, taken back when a stop
-    int trailingResults_ = 0;    // arrives between two files
+    int endFrame_ = 0;          // the end frame with an open end resolved
+    std::string storageFolder_; // computed anew for every Source File 2
+    int trailingOverview_ = 0;  // separator lines after the last block, taken back when a stop
+    int trailingResults_ = 0;   // arrives between two files
 };
 
 RunOutcome Run::Execute() {
@@ -186,10 +187,12 @@ void Run::AnalyseFile(int index) {
         storageFolder_ = StorageFolderFor(s_.StoragePath, s_.SourceFile1, path);
 
         std::string note = MismatchText(clip1, clip2);
-        const long long lastFrame = std::min<long long>({endFrame_, clip1.frameCount - 1LL, clip2.frameCount - 1LL});
+        const long long lastFrame =
+            std::min<long long>({endFrame_, clip1.frameCount - 1LL, clip2.frameCount - 1LL});
         if (note.empty() && s_.StartFrame > lastFrame)
-            note = Translate("Not analyzed: the start frame lies beyond the last frame that can be analyzed.") +
-                   " (" + std::to_string(s_.StartFrame) + " > " + std::to_string(lastFrame) + ")";
+            note =
+                Translate("Not analyzed: the start frame lies beyond the last frame that can be analyzed.") +
+                " (" + std::to_string(s_.StartFrame) + " > " + std::to_string(lastFrame) + ")";
         const int last = note.empty() ? static_cast<int>(lastFrame) : s_.StartFrame - 1;
         observer_.OnClipsOpened({index, &clip1, &clip2, s_.StartFrame, last});
 

@@ -1,9 +1,9 @@
 #include "analysis/analysis_run_thread.h"
 
-#include <stdexcept>
-
 #include "i18n/translate.h"
 #include "platform/thread_priority.h"
+
+#include <stdexcept>
 
 namespace bv {
 

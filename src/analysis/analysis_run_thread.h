@@ -3,12 +3,12 @@
 // priority comes back by itself when the thread ends, and no other thread is touched.
 #pragma once
 
+#include "analysis/analysis_run.h"
+
 #include <functional>
 #include <mutex>
 #include <optional>
 #include <thread>
-
-#include "analysis/analysis_run.h"
 
 namespace bv {
 

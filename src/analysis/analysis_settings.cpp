@@ -1,15 +1,17 @@
 #include "analysis/analysis_settings.h"
 
+#include "i18n/translate.h"
+
 #include <cctype>
 #include <limits>
 #include <stdexcept>
 
-#include "i18n/translate.h"
-
 namespace bv {
 
 int ParseFrameNumberText(const std::string& text) {
-    const auto invalid = [&text] { return std::invalid_argument("'" + text + "' is not a valid integer value"); };
+    const auto invalid = [&text] {
+        return std::invalid_argument("'" + text + "' is not a valid integer value");
+    };
     size_t i = 0, end = text.size();
     // Surrounding blanks are forgiven, as in a typed field; nothing else is.
     while (i < end && text[i] == ' ')

@@ -1,12 +1,12 @@
 #include "analysis/csv_log.h"
 
+#include "analysis/report_texts.h"
+
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
 #include <stdexcept>
 #include <unistd.h>
-
-#include "analysis/report_texts.h"
 
 namespace bv {
 
@@ -16,7 +16,9 @@ std::runtime_error FileError(const char* what, const std::string& path, int erro
 }
 } // namespace
 
-CsvLog::~CsvLog() { Close(); }
+CsvLog::~CsvLog() {
+    Close();
+}
 
 void CsvLog::Open(const std::string& path, const AnalysisSettings& settings, const std::string& source2) {
     Close();

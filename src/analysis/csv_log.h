@@ -2,12 +2,12 @@
 // written, so a run that ends early leaves a log complete up to its last field.
 #pragma once
 
-#include <string>
-#include <vector>
-
 #include "analysis/analysis_settings.h"
 #include "analysis/file_totals.h"
 #include "metrics/frame_results.h"
+
+#include <string>
+#include <vector>
 
 namespace bv {
 

@@ -30,17 +30,33 @@ void AddSsimFrame(FileTotals& t, const SsimFrameResult& f, int frameNumber) {
 }
 
 namespace {
-double Mean(double sum, int count) { return count > 0 ? sum / count : 0.0; }
+double Mean(double sum, int count) {
+    return count > 0 ? sum / count : 0.0;
+}
 } // namespace
 
-double AverageMse(const FileTotals& t, int plane) { return Mean(t.SumMse[plane], t.AnalysedCount); }
-double AverageEd(const FileTotals& t, int plane) { return Mean(t.SumEd[plane], t.AnalysedCount); }
-double AverageEdYuv(const FileTotals& t) { return Mean(t.SumEdYuv, t.AnalysedCount); }
+double AverageMse(const FileTotals& t, int plane) {
+    return Mean(t.SumMse[plane], t.AnalysedCount);
+}
+double AverageEd(const FileTotals& t, int plane) {
+    return Mean(t.SumEd[plane], t.AnalysedCount);
+}
+double AverageEdYuv(const FileTotals& t) {
+    return Mean(t.SumEdYuv, t.AnalysedCount);
+}
 
-bool HasPsnrY(const FileTotals& t) { return t.AnalysedCount > 0 && t.SumMse[0] > 0; }
-double PsnrY(const FileTotals& t) { return HasPsnrY(t) ? PsnrFromMse(AverageMse(t, 0)) : 0.0; }
+bool HasPsnrY(const FileTotals& t) {
+    return t.AnalysedCount > 0 && t.SumMse[0] > 0;
+}
+double PsnrY(const FileTotals& t) {
+    return HasPsnrY(t) ? PsnrFromMse(AverageMse(t, 0)) : 0.0;
+}
 
-double QY(const FileTotals& t) { return t.SumWeight > 0 ? t.SumWeightedQ / t.SumWeight : 0.0; }
-double SsimY(const FileTotals& t) { return Mean(t.SumSsim, t.AnalysedCount); }
+double QY(const FileTotals& t) {
+    return t.SumWeight > 0 ? t.SumWeightedQ / t.SumWeight : 0.0;
+}
+double SsimY(const FileTotals& t) {
+    return Mean(t.SumSsim, t.AnalysedCount);
+}
 
 } // namespace bv

@@ -1,9 +1,9 @@
 // The sums of one Source File 2 during a run, and the figures derived from them.
 #pragma once
 
-#include <string>
-
 #include "metrics/frame_results.h"
+
+#include <string>
 
 namespace bv {
 

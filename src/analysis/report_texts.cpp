@@ -8,9 +8,12 @@ namespace bv {
 
 namespace {
 
-std::string Labelled(const char* label, const std::string& value) { return Translate(label) + " " + value; }
+std::string Labelled(const char* label, const std::string& value) {
+    return Translate(label) + " " + value;
+}
 
-void AppendTemplate(std::vector<std::string>& lines, const char* label, const std::vector<std::string>& tmpl) {
+void AppendTemplate(std::vector<std::string>& lines, const char* label,
+                    const std::vector<std::string>& tmpl) {
     lines.push_back(Translate(label) + ":");
     lines.insert(lines.end(), tmpl.begin(), tmpl.end());
     lines.emplace_back();
@@ -30,9 +33,13 @@ void AppendMetricNames(std::vector<std::string>& lines, const AnalysisSettings& 
         lines.push_back(Translate("SSIM"));
 }
 
-bool ShowsFigures(const FileBlock& b) { return b.note.empty() && b.totals != nullptr && b.totals->AnalysedCount > 0; }
+bool ShowsFigures(const FileBlock& b) {
+    return b.note.empty() && b.totals != nullptr && b.totals->AnalysedCount > 0;
+}
 
-std::string NoteOf(const FileBlock& b) { return b.note.empty() ? Translate("No frame analyzed.") : b.note; }
+std::string NoteOf(const FileBlock& b) {
+    return b.note.empty() ? Translate("No frame analyzed.") : b.note;
+}
 
 // A CSV field with its leading separator. (Built by append: GCC 12 warns falsely on ";" + string.)
 std::string Field(const std::string& value) {
@@ -41,7 +48,9 @@ std::string Field(const std::string& value) {
     return field;
 }
 
-std::string QWithFrame(double q, int frame) { return FormatNumber(q) + " (" + std::to_string(frame) + ")"; }
+std::string QWithFrame(double q, int frame) {
+    return FormatNumber(q) + " (" + std::to_string(frame) + ")";
+}
 
 } // namespace
 
@@ -85,14 +94,16 @@ std::vector<std::string> CsvFrameFields(const AnalysisSettings& s, int frame, co
     if (s.MetricSsim && ssim != nullptr) {
         fields.push_back(Field(FormatNumber(ssim->qY)));
         // A frame too small for one window has no mean weight: the field stays empty.
-        fields.push_back(Field(ssim->windowCount > 0 ? FormatNumber(ssim->weightSum / ssim->windowCount) : ""));
+        fields.push_back(
+            Field(ssim->windowCount > 0 ? FormatNumber(ssim->weightSum / ssim->windowCount) : ""));
         fields.push_back(Field(FormatNumber(ssim->ssimY)));
         fields.push_back(Field(FormatNumber(ssim->lowestSsim)));
         // The window's corners are whole numbers, written unrounded.
         const std::string& sep = UserDecimalSeparator();
         std::string window = ";(";
         window += FormatShortest(ssim->lowestX, sep) + ", " + FormatShortest(ssim->lowestY, sep) + ", " +
-                  FormatShortest(ssim->lowestX + 7, sep) + ", " + FormatShortest(ssim->lowestY + 7, sep) + ")";
+                  FormatShortest(ssim->lowestX + 7, sep) + ", " + FormatShortest(ssim->lowestY + 7, sep) +
+                  ")";
         fields.push_back(window);
     }
     return fields;

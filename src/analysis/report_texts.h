@@ -3,12 +3,12 @@
 // use the user's decimal separator.
 #pragma once
 
-#include <string>
-#include <vector>
-
 #include "analysis/analysis_settings.h"
 #include "analysis/file_totals.h"
 #include "metrics/frame_results.h"
+
+#include <string>
+#include <vector>
 
 namespace bv {
 

@@ -32,8 +32,14 @@ std::string BaseNameFor(const std::string& stamp, int index, int count) {
     return stamp + "_" + std::to_string(index + 1) + "of" + std::to_string(count);
 }
 
-std::string CsvLogFileName(const std::string& baseName) { return "bv_" + baseName + "_log.csv"; }
-std::string OverviewFileName(const std::string& stamp) { return "bv_" + stamp + "_overview.txt"; }
-std::string ResultsFileName(const std::string& stamp) { return "bv_" + stamp + "_results.txt"; }
+std::string CsvLogFileName(const std::string& baseName) {
+    return "bv_" + baseName + "_log.csv";
+}
+std::string OverviewFileName(const std::string& stamp) {
+    return "bv_" + stamp + "_overview.txt";
+}
+std::string ResultsFileName(const std::string& stamp) {
+    return "bv_" + stamp + "_results.txt";
+}
 
 } // namespace bv

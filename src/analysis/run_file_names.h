@@ -14,8 +14,8 @@ std::string StorageFolderFor(const std::string& storagePath, const std::string& 
 // stamp + "_" + (index + 1) + "of" + count, e.g. 20071113_093005_1of3.
 std::string BaseNameFor(const std::string& stamp, int index, int count);
 
-std::string CsvLogFileName(const std::string& baseName);  // bv_<base>_log.csv
-std::string OverviewFileName(const std::string& stamp);   // bv_<stamp>_overview.txt
-std::string ResultsFileName(const std::string& stamp);    // bv_<stamp>_results.txt
+std::string CsvLogFileName(const std::string& baseName); // bv_<base>_log.csv
+std::string OverviewFileName(const std::string& stamp);  // bv_<stamp>_overview.txt
+std::string ResultsFileName(const std::string& stamp);   // bv_<stamp>_results.txt
 
 } // namespace bv

@@ -1,5 +1,10 @@
 #include "cli/analyze_command.h"
 
+#include "analysis/analysis_run_thread.h"
+#include "cli/progress_line.h"
+#include "cli/source_option.h"
+#include "frame_source/script_environment.h"
+
 #include <CLI/CLI.hpp>
 #include <atomic>
 #include <csignal>
@@ -9,11 +14,6 @@
 #include <stdexcept>
 #include <unistd.h>
 
-#include "analysis/analysis_run_thread.h"
-#include "cli/progress_line.h"
-#include "cli/source_option.h"
-#include "frame_source/script_environment.h"
-
 namespace bv {
 
 namespace {
@@ -21,7 +21,9 @@ namespace {
 std::atomic<bool> stopRequested{false};
 static_assert(std::atomic<bool>::is_always_lock_free, "the signal handler needs a lock-free flag");
 
-extern "C" void RequestStop(int) { stopRequested.store(true); }
+extern "C" void RequestStop(int) {
+    stopRequested.store(true);
+}
 
 // Ctrl-C acts as "Stop" while the run is under way; a second one ends the program at once.
 class InterruptAsStop {
@@ -51,34 +53,41 @@ std::string Absolute(const std::string& path) {
 void RequireTemplate(const std::string& source, const std::vector<std::string>& templateLines,
                      const char* option) {
     if (SourceKindOf(source) == SourceKind::TemplateScript && templateLines.empty())
-        throw std::invalid_argument(source + " is not an AviSynth script (.avs): give a template with " + option +
-                                    " FILE, for example one holding FFVideoSource(\"$FileName\")");
+        throw std::invalid_argument(source + " is not an AviSynth script (.avs): give a template with " +
+                                    option + " FILE, for example one holding FFVideoSource(\"$FileName\")");
 }
 
 } // namespace
 
 CLI::App* AddAnalyzeCommand(CLI::App& app, AnalyzeOptions& o) {
     CLI::App* cmd = app.add_subcommand(
-        "analyze", "Compare SOURCE2 files with the original SOURCE1 frame by frame and write the logs and reports");
-    cmd->add_option("SOURCE1", o.source1, "The original: an AviSynth script (.avs) or a video read through --template1")
+        "analyze",
+        "Compare SOURCE2 files with the original SOURCE1 frame by frame and write the logs and reports");
+    cmd->add_option("SOURCE1", o.source1,
+                    "The original: an AviSynth script (.avs) or a video read through --template1")
         ->required();
-    cmd->add_option("SOURCE2", o.sources2, "Encoded versions, in order: scripts or videos read through --template2")
+    cmd->add_option("SOURCE2", o.sources2,
+                    "Encoded versions, in order: scripts or videos read through --template2")
         ->required();
-    cmd->add_option("--template1", o.template1, "AviSynth template for SOURCE1; $FileName stands for the file");
+    cmd->add_option("--template1", o.template1,
+                    "AviSynth template for SOURCE1; $FileName stands for the file");
     cmd->add_option("--template2", o.template2, "AviSynth template for every SOURCE2");
     cmd->add_option("--start", o.start, "First frame (default 0; negative counts as 0)");
     cmd->add_option("--end", o.end, "Last frame (default -1: up to the end of the shorter clip)");
     cmd->add_flag("--no-psnr", o.noPsnr, "Leave out PSNR, MSE and Euclidean distance");
     cmd->add_flag("--no-ssim", o.noSsim, "Leave out SSIM");
     cmd->add_flag("--standard-log", o.standardLog, "Write the overview and results files at the end");
-    cmd->add_flag("--extended-log", o.extendedLog, "Write a per-frame CSV log for every SOURCE2 (and the graph pages)");
-    cmd->add_option("--storage", o.storage,
-                    "Folder for the files (default: the folder of SOURCE1; a relative one is taken relative to "
-                    "each SOURCE2's folder)");
+    cmd->add_flag("--extended-log", o.extendedLog,
+                  "Write a per-frame CSV log for every SOURCE2 (and the graph pages)");
+    cmd->add_option(
+        "--storage", o.storage,
+        "Folder for the files (default: the folder of SOURCE1; a relative one is taken relative to "
+        "each SOURCE2's folder)");
     cmd->add_option("--itu", o.itu, "Colour standard quoted in the logs: pc601 (default) or rec601")
         ->check(CLI::IsMember({"pc601", "rec601"}));
     cmd->add_flag("--low-priority", o.lowPriority, "Run the analysis at idle priority");
-    cmd->add_flag("--shutdown", o.shutdown, "Power the computer off when the run has finished (implies --standard-log)");
+    cmd->add_flag("--shutdown", o.shutdown,
+                  "Power the computer off when the run has finished (implies --standard-log)");
     cmd->add_flag("--quiet", o.quiet, "Print nothing but errors");
     return cmd;
 }

@@ -1,11 +1,11 @@
 // `brevanta-cli analyze`: the analysis run from the command line.
 #pragma once
 
-#include <string>
-#include <vector>
-
 #include "analysis/analysis_run.h"
 #include "analysis/analysis_settings.h"
+
+#include <string>
+#include <vector>
 
 namespace CLI {
 class App;

@@ -1,13 +1,13 @@
 #include "cli/cli_app.h"
 
-#include <CLI/CLI.hpp>
-#include <exception>
-#include <iostream>
-
 #include "cli/analyze_command.h"
 #include "cli/frames_command.h"
 #include "cli/info_command.h"
 #include "frame_source/avisynth_error.h"
+
+#include <CLI/CLI.hpp>
+#include <exception>
+#include <iostream>
 
 namespace bv {
 
@@ -27,7 +27,8 @@ int RunCli(int argc, char** argv, const GraphExporter& exportGraphPages) {
     CLI::App* frames = app.add_subcommand(
         "frames", "Write frames FIRST..LAST as raw bytes (the default plane: the whole image of YUY2 and "
                   "RGB, the luma of planar formats), rows without padding");
-    frames->add_option("SOURCE", framesSource, "An AviSynth script (.avs) or a video opened through --template")
+    frames
+        ->add_option("SOURCE", framesSource, "An AviSynth script (.avs) or a video opened through --template")
         ->required();
     frames->add_option("FIRST", first, "First frame")->required();
     frames->add_option("LAST", last, "Last frame")->required();

@@ -27,10 +27,11 @@ void ProgressLine::OnFrame(const FrameReport& report) {
     const double fps = seconds > 0 ? analysed_ / seconds : 0.0;
     // Files still to come are assumed as long as this one.
     const long long fileFrames = static_cast<long long>(lastFrame_) - firstFrame_ + 1;
-    const long long framesLeft =
-        (lastFrame_ - report.frame) + static_cast<long long>(report.fileCount - report.fileIndex - 1) * fileFrames;
+    const long long framesLeft = (lastFrame_ - report.frame) +
+                                 static_cast<long long>(report.fileCount - report.fileIndex - 1) * fileFrames;
     const double left = fps > 0 ? framesLeft / fps : 0.0;
-    std::fprintf(out_, "\r%s\033[K", Text(report.fileIndex, report.fileCount, report.frame, fps, left).c_str());
+    std::fprintf(out_, "\r%s\033[K",
+                 Text(report.fileIndex, report.fileCount, report.frame, fps, left).c_str());
     std::fflush(out_);
     drawn_ = true;
 }
@@ -43,7 +44,9 @@ void ProgressLine::OnMessage(const std::string& text) {
     std::fflush(out_);
 }
 
-void ProgressLine::OnRunEnd(const RunOutcome&) { Erase(); }
+void ProgressLine::OnRunEnd(const RunOutcome&) {
+    Erase();
+}
 
 void ProgressLine::Erase() {
     if (drawn_) {
@@ -57,8 +60,9 @@ std::string ProgressLine::Text(int fileIndex, int fileCount, int frame, double f
                                double secondsLeft) {
     const long long total = std::llround(std::max(secondsLeft, 0.0));
     char buffer[160];
-    std::snprintf(buffer, sizeof buffer, "file %d of %d, frame %d, %.1f fps, %lld:%02lld:%02lld left", fileIndex + 1,
-                  fileCount, frame, framesPerSecond, total / 3600, total / 60 % 60, total % 60);
+    std::snprintf(buffer, sizeof buffer, "file %d of %d, frame %d, %.1f fps, %lld:%02lld:%02lld left",
+                  fileIndex + 1, fileCount, frame, framesPerSecond, total / 3600, total / 60 % 60,
+                  total % 60);
     return buffer;
 }
 

@@ -2,12 +2,12 @@
 // (file i of N, frame, frames per second, time left) and the run's messages.
 #pragma once
 
+#include "analysis/analysis_run.h"
+
 #include <chrono>
 #include <cstdio>
 #include <mutex>
 #include <string>
-
-#include "analysis/analysis_run.h"
 
 namespace bv {
 
@@ -22,7 +22,8 @@ public:
     void OnRunEnd(const RunOutcome& outcome) override;
 
     // The line for a state of the run; separate so that it can be checked without a terminal.
-    static std::string Text(int fileIndex, int fileCount, int frame, double framesPerSecond, double secondsLeft);
+    static std::string Text(int fileIndex, int fileCount, int frame, double framesPerSecond,
+                            double secondsLeft);
 
 private:
     using Clock = std::chrono::steady_clock;

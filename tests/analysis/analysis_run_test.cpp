@@ -1,14 +1,13 @@
 // Whole runs against the stand-in AviSynth library: the files they write, their figures, the
 // frame range rules, stop, skipped files and errors.
-#include <gtest/gtest.h>
-
-#include <cmath>
-
 #include "analysis/fake_frames.h"
 #include "analysis/number_format.h"
 #include "analysis/reference_metrics.h"
 #include "analysis/report_texts.h"
 #include "analysis/run_fixture.h"
+
+#include <cmath>
+#include <gtest/gtest.h>
 
 namespace bv::testing {
 namespace {
@@ -21,14 +20,18 @@ struct Expected {
 Expected ExpectedFrame(const fake::ClipSpec& o, const fake::ClipSpec& e, int n) {
     const auto po = [&](int i, int y) { return fake::Sample(o, i, y, n); };
     const auto pe = [&](int i, int y) { return fake::Sample(e, i, y, n); };
-    return {reference::ComputeDistances(po, pe, o.width, o.height), reference::ComputeSsim(po, pe, o.width, o.height)};
+    return {reference::ComputeDistances(po, pe, o.width, o.height),
+            reference::ComputeSsim(po, pe, o.width, o.height)};
 }
 
-double Parse(const std::string& field) { return std::stod(field); }
+double Parse(const std::string& field) {
+    return std::stod(field);
+}
 
 // The written figure is the literal one rounded to 4 decimals.
 void ExpectFigure(const std::string& written, double exact, const std::string& what) {
-    EXPECT_NEAR(Parse(written), reference::Round4(exact), 1e-9) << what << ": " << written << " against " << exact;
+    EXPECT_NEAR(Parse(written), reference::Round4(exact), 1e-9)
+        << what << ": " << written << " against " << exact;
 }
 
 // Records what a display would be told.
@@ -114,7 +117,8 @@ TEST_F(AnalysisRun, ThreeFilesWriteTheirLogsAndTheStandardLogfiles) {
     const std::string s1 = Source("orig.mkv", "clip w=16 h=16 frames=4");
     std::vector<std::string> s2;
     for (int k = 1; k <= 3; ++k)
-        s2.push_back(Source("enc" + std::to_string(k) + ".mkv", "clip w=16 h=16 frames=4 noise=3 seed=" + std::to_string(k)));
+        s2.push_back(Source("enc" + std::to_string(k) + ".mkv",
+                            "clip w=16 h=16 frames=4 noise=3 seed=" + std::to_string(k)));
     Recorder recorder;
     const RunOutcome out = Run(Settings(s1, s2), &recorder);
     ASSERT_FALSE(out.failed) << out.error;
@@ -146,7 +150,8 @@ TEST_F(AnalysisRun, ThreeFilesWriteTheirLogsAndTheStandardLogfiles) {
     EXPECT_EQ(out.overviewLines[4], "");
     EXPECT_EQ(out.overviewLines[5], s2[1]);
     EXPECT_EQ(out.overviewLines.back().rfind("Q in Y: ", 0), 0u);
-    EXPECT_EQ(std::count(out.resultsLines.begin(), out.resultsLines.end(), std::string(kResultsSeparator)), 2);
+    EXPECT_EQ(std::count(out.resultsLines.begin(), out.resultsLines.end(), std::string(kResultsSeparator)),
+              2);
     EXPECT_EQ(out.resultsLines.back().rfind("Highest Q in Y: ", 0), 0u);
     EXPECT_EQ(out.writtenFiles.size(), 5u);
 
@@ -220,8 +225,8 @@ TEST_F(AnalysisRun, OnlyALowerCaseAvsExtensionIsAScript) {
     const RunOutcome out = Run(s);
     ASSERT_FALSE(out.failed) << out.error;
     const std::string imports = FakeImports();
-    EXPECT_NE(imports.find(s1 + "\n"), std::string::npos) << imports;                  // opened as it is
-    EXPECT_NE(imports.find("bv_avisynth_2.avs\n"), std::string::npos) << imports;      // through template 2
+    EXPECT_NE(imports.find(s1 + "\n"), std::string::npos) << imports;             // opened as it is
+    EXPECT_NE(imports.find("bv_avisynth_2.avs\n"), std::string::npos) << imports; // through template 2
     EXPECT_EQ(imports.find(upper + "\n"), std::string::npos) << imports;
     EXPECT_EQ(imports.find("bv_avisynth_1.avs"), std::string::npos) << imports;
     // The generated script is deleted once opened.
@@ -251,7 +256,8 @@ TEST_F(AnalysisRun, StopDuringTheSecondOfThreeFiles) {
     const std::string s1 = Source("orig.mkv", "clip w=16 h=16 frames=10");
     std::vector<std::string> s2;
     for (int k = 1; k <= 3; ++k)
-        s2.push_back(Source("enc" + std::to_string(k) + ".mkv", "clip w=16 h=16 frames=10 noise=2 seed=" + std::to_string(k)));
+        s2.push_back(Source("enc" + std::to_string(k) + ".mkv",
+                            "clip w=16 h=16 frames=10 noise=2 seed=" + std::to_string(k)));
     AnalysisSettings s = Settings(s1, s2);
     s.StartFrame = 2;
     s.ShutdownWhenFinished = true;
@@ -281,9 +287,11 @@ TEST_F(AnalysisRun, StopDuringTheSecondOfThreeFiles) {
     EXPECT_EQ(ov[6], "Start Frame: 2");
     EXPECT_EQ(ov[7], "End Frame: 5");
     EXPECT_EQ(ov.back().rfind("Q in Y: ", 0), 0u);
-    EXPECT_EQ(std::count(out.resultsLines.begin(), out.resultsLines.end(), std::string(kResultsSeparator)), 1);
+    EXPECT_EQ(std::count(out.resultsLines.begin(), out.resultsLines.end(), std::string(kResultsSeparator)),
+              1);
     EXPECT_EQ(out.resultsLines.back().rfind("Highest Q in Y: ", 0), 0u);
-    EXPECT_NE(std::find(out.resultsLines.begin(), out.resultsLines.end(), "End Frame: 5"), out.resultsLines.end());
+    EXPECT_NE(std::find(out.resultsLines.begin(), out.resultsLines.end(), "End Frame: 5"),
+              out.resultsLines.end());
     // The standard logfiles and the graph of what was analysed are still written.
     EXPECT_EQ(FilesEndingWith("_overview.txt").size(), 1u);
 }
@@ -323,10 +331,12 @@ TEST_F(AnalysisRun, MismatchedAndTooShortFilesAreReportedAndSkipped) {
     EXPECT_EQ(out.messages[0], small + ": Not analyzed: both clips must be YUY2 and of the same frame size. "
                                        "(Source File 1: 32 x 16 YUY2, Source File 2: 16 x 16 YUY2)");
     EXPECT_NE(out.messages[1].find("32 x 16 YV12"), std::string::npos);
-    EXPECT_EQ(out.messages[2], shortClip + ": Not analyzed: the start frame lies beyond the last frame that can "
-                                           "be analyzed. (5 > 2)");
+    EXPECT_EQ(out.messages[2], shortClip +
+                                   ": Not analyzed: the start frame lies beyond the last frame that can "
+                                   "be analyzed. (5 > 2)");
     EXPECT_EQ(recorder.frames.size(), 10u); // frames 5..9 of the two good files
-    EXPECT_NE(std::find(recorder.events.begin(), recorder.events.end(), "end 1 skipped"), recorder.events.end());
+    EXPECT_NE(std::find(recorder.events.begin(), recorder.events.end(), "end 1 skipped"),
+              recorder.events.end());
     // No log for a skipped file; the reports say why.
     EXPECT_EQ(FilesEndingWith("_log.csv").size(), 2u);
     EXPECT_EQ(FilesEndingWith("_2of5_log.csv").size(), 0u);
@@ -364,7 +374,8 @@ TEST_F(AnalysisRun, AnErrorEndsTheRunCleanlyAndKeepsWhatWasWritten) {
     EXPECT_EQ(out.overviewLines.back(), "Error: FakeSource: frame 3 is damaged");
     EXPECT_EQ(out.overviewLines[4], "");
     const Lines& results = out.resultsLines;
-    EXPECT_NE(std::find(results.begin(), results.end(), "Error: FakeSource: frame 3 is damaged"), results.end());
+    EXPECT_NE(std::find(results.begin(), results.end(), "Error: FakeSource: frame 3 is damaged"),
+              results.end());
     EXPECT_EQ(std::count(results.begin(), results.end(), std::string(kResultsSeparator)), 1);
 }
 

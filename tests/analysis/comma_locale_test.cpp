@@ -1,10 +1,9 @@
 // Under a locale whose decimal separator is a comma (run with LC_ALL=de_DE.UTF-8).
-#include <gtest/gtest.h>
-
-#include <cstdio>
-
 #include "analysis/number_format.h"
 #include "analysis/run_fixture.h"
+
+#include <cstdio>
+#include <gtest/gtest.h>
 
 namespace bv::testing {
 namespace {

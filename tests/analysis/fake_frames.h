@@ -13,13 +13,13 @@ struct ClipSpec {
     int width = 32;
     int height = 24;
     int frames = 30;
-    int seed = 0;      // 0: the original's picture; another seed adds its own noise
-    int noise = 0;     // noise amplitude in sample levels
-    bool dark = false; // luma squeezed into 0..40: every window weighs nothing
+    int seed = 0;              // 0: the original's picture; another seed adds its own noise
+    int noise = 0;             // noise amplitude in sample levels
+    bool dark = false;         // luma squeezed into 0..40: every window weighs nothing
     std::string type = "yuy2"; // yuy2, yv12 or rgb32
-    int fail = -1;     // this frame cannot be fetched
-    int badFrame = -1; // this frame comes with fewer rows than the clip announces
-    int delayMs = 0;   // time each frame fetch takes
+    int fail = -1;             // this frame cannot be fetched
+    int badFrame = -1;         // this frame comes with fewer rows than the clip announces
+    int delayMs = 0;           // time each frame fetch takes
 };
 
 inline uint32_t Hash(uint32_t a, uint32_t b, uint32_t c, uint32_t d) {

@@ -44,7 +44,9 @@ Distances ComputeDistances(const O& o, const E& e, int width, int height) {
     return d;
 }
 
-inline double Psnr(double mse) { return 20.0 * std::log10(255.0 / std::sqrt(mse)); }
+inline double Psnr(double mse) {
+    return 20.0 * std::log10(255.0 / std::sqrt(mse));
+}
 
 struct Ssim {
     double ssim = 0, weightSum = 0, q = 0, windows = 0, lowest = 1.0;
@@ -94,6 +96,8 @@ Ssim ComputeSsim(const O& o, const E& e, int width, int height) {
 }
 
 // The rounding of the reports: 4 decimals, halves away from zero.
-inline double Round4(double v) { return std::trunc(v / 0.0001 + (v < 0 ? -0.5 : 0.5)) * 0.0001; }
+inline double Round4(double v) {
+    return std::trunc(v / 0.0001 + (v < 0 ? -0.5 : 0.5)) * 0.0001;
+}
 
 } // namespace bv::reference

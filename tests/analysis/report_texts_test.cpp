@@ -1,11 +1,10 @@
 // The texts of a run, line by line: CSV header, frame lines, footer, overview and results blocks.
-#include <gtest/gtest.h>
-
-#include <cmath>
-
 #include "analysis/file_totals.h"
 #include "analysis/number_format.h"
 #include "analysis/report_texts.h"
+
+#include <cmath>
+#include <gtest/gtest.h>
 
 namespace bv {
 namespace {
@@ -60,21 +59,22 @@ TEST(CsvLogText, HeaderQuotesTemplatesAndNamesTheChosenColumns) {
     s.LogTemplate1 = true;
     s.Template2 = {"x"};
     s.LogTemplate2 = false; // given but not quoted
-    const Lines expected{"Brevanta",
-                         "Version 2007.11.13",
-                         "",
-                         "Source File 1: /v/orig.mkv",
-                         "Source File 2: /v/a.mkv",
-                         "",
-                         "AviSynth Template 1:",
-                         "FFVideoSource(\"$FileName\")",
-                         "ConvertToYUY2()",
-                         "",
-                         "PC.601 (RGB [0..255] -> YUV [0..255])",
-                         "PSNR, MSE and Euclidean Distance",
-                         "SSIM",
-                         "",
-                         "Frame;PSNR in Y;ED in YUV;Q in Y;Weighting;SSIM in Y;Lowest Local SSIM in Y;(x1, y1, x2, y2)"};
+    const Lines expected{
+        "Brevanta",
+        "Version 2007.11.13",
+        "",
+        "Source File 1: /v/orig.mkv",
+        "Source File 2: /v/a.mkv",
+        "",
+        "AviSynth Template 1:",
+        "FFVideoSource(\"$FileName\")",
+        "ConvertToYUY2()",
+        "",
+        "PC.601 (RGB [0..255] -> YUV [0..255])",
+        "PSNR, MSE and Euclidean Distance",
+        "SSIM",
+        "",
+        "Frame;PSNR in Y;ED in YUV;Q in Y;Weighting;SSIM in Y;Lowest Local SSIM in Y;(x1, y1, x2, y2)"};
     EXPECT_EQ(CsvHeaderLines(s, "/v/a.mkv"), expected);
 
     s.MetricPsnr = false;

@@ -4,6 +4,9 @@
 //   FakeSource("FILE")   (what a template makes of "$FileName": FILE is read the same way)
 // Frames are drawn by fake_frames.h. Every successful open starts a short-lived thread, as a
 // decoder would, and records that thread's scheduling policy.
+#include "analysis/fake_frames.h"
+#include "frame_source/avs_c_abi.h"
+
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
@@ -15,9 +18,6 @@
 #include <string>
 #include <thread>
 #include <vector>
-
-#include "analysis/fake_frames.h"
-#include "frame_source/avs_c_abi.h"
 
 namespace {
 
@@ -37,8 +37,8 @@ int clipsOpen = 0;
 int framesOpen = 0;
 int framesFetched = 0;
 int workerPolicy = -1;
-std::string imports;     // every path given to Import, one a line
-std::string lastError;   // text of the last failed fetch
+std::string imports;   // every path given to Import, one a line
+std::string lastError; // text of the last failed fetch
 int dummyEnvironment;
 
 bool ReadFile(const std::string& path, std::string& content) {
@@ -71,15 +71,24 @@ ClipSpec ParseSpec(std::istringstream& words) {
             c.type = value;
         else {
             const int v = std::atoi(value.c_str());
-            if (key == "w") c.width = v;
-            else if (key == "h") c.height = v;
-            else if (key == "frames") c.frames = v;
-            else if (key == "seed") c.seed = v;
-            else if (key == "noise") c.noise = v;
-            else if (key == "dark") c.dark = v != 0;
-            else if (key == "fail") c.fail = v;
-            else if (key == "badframe") c.badFrame = v;
-            else if (key == "delay") c.delayMs = v;
+            if (key == "w")
+                c.width = v;
+            else if (key == "h")
+                c.height = v;
+            else if (key == "frames")
+                c.frames = v;
+            else if (key == "seed")
+                c.seed = v;
+            else if (key == "noise")
+                c.noise = v;
+            else if (key == "dark")
+                c.dark = v != 0;
+            else if (key == "fail")
+                c.fail = v;
+            else if (key == "badframe")
+                c.badFrame = v;
+            else if (key == "delay")
+                c.delayMs = v;
         }
     }
     return c;
@@ -138,14 +147,22 @@ AVS_Value Evaluate(const std::string& path, int depth) {
 extern "C" {
 #define FAKE_EXPORT __attribute__((visibility("default")))
 
-FAKE_EXPORT int fake_clips_open() { return clipsOpen; }
-FAKE_EXPORT int fake_frames_open() { return framesOpen; }
-FAKE_EXPORT int fake_frames_fetched() { return framesFetched; }
+FAKE_EXPORT int fake_clips_open() {
+    return clipsOpen;
+}
+FAKE_EXPORT int fake_frames_open() {
+    return framesOpen;
+}
+FAKE_EXPORT int fake_frames_fetched() {
+    return framesFetched;
+}
 FAKE_EXPORT int fake_worker_policy() {
     std::lock_guard lock(mutex);
     return workerPolicy;
 }
-FAKE_EXPORT const char* fake_imports() { return imports.c_str(); }
+FAKE_EXPORT const char* fake_imports() {
+    return imports.c_str();
+}
 FAKE_EXPORT void fake_reset() {
     imports.clear();
     framesFetched = 0;
@@ -165,13 +182,17 @@ FAKE_EXPORT AVS_Value avs_invoke(AVS_ScriptEnvironment*, const char* name, AVS_V
     imports += '\n';
     return Evaluate(args.d.string, 0);
 }
-FAKE_EXPORT AVS_Clip* avs_take_clip(AVS_Value v, AVS_ScriptEnvironment*) { return static_cast<AVS_Clip*>(v.d.clip); }
+FAKE_EXPORT AVS_Clip* avs_take_clip(AVS_Value v, AVS_ScriptEnvironment*) {
+    return static_cast<AVS_Clip*>(v.d.clip);
+}
 FAKE_EXPORT void avs_release_value(AVS_Value) {}
 FAKE_EXPORT void avs_release_clip(AVS_Clip* clip) {
     delete reinterpret_cast<FakeClip*>(clip);
     --clipsOpen;
 }
-FAKE_EXPORT const AVS_VideoInfo* avs_get_video_info(AVS_Clip* clip) { return &reinterpret_cast<FakeClip*>(clip)->info; }
+FAKE_EXPORT const AVS_VideoInfo* avs_get_video_info(AVS_Clip* clip) {
+    return &reinterpret_cast<FakeClip*>(clip)->info;
+}
 FAKE_EXPORT AVS_VideoFrame* avs_get_frame(AVS_Clip* c, int n) {
     const auto* clip = reinterpret_cast<FakeClip*>(c);
     const ClipSpec& spec = clip->spec;
@@ -194,7 +215,9 @@ FAKE_EXPORT AVS_VideoFrame* avs_get_frame(AVS_Clip* c, int n) {
     ++framesFetched;
     return reinterpret_cast<AVS_VideoFrame*>(frame);
 }
-FAKE_EXPORT const char* avs_clip_get_error(AVS_Clip*) { return lastError.c_str(); }
+FAKE_EXPORT const char* avs_clip_get_error(AVS_Clip*) {
+    return lastError.c_str();
+}
 FAKE_EXPORT void avs_release_video_frame(AVS_VideoFrame* frame) {
     delete reinterpret_cast<FakeFrame*>(frame);
     --framesOpen;
@@ -202,9 +225,13 @@ FAKE_EXPORT void avs_release_video_frame(AVS_VideoFrame* frame) {
 FAKE_EXPORT const unsigned char* avs_get_read_ptr_p(const AVS_VideoFrame* f, int) {
     return reinterpret_cast<const FakeFrame*>(f)->bytes.data();
 }
-FAKE_EXPORT int avs_get_pitch_p(const AVS_VideoFrame* f, int) { return reinterpret_cast<const FakeFrame*>(f)->pitch; }
+FAKE_EXPORT int avs_get_pitch_p(const AVS_VideoFrame* f, int) {
+    return reinterpret_cast<const FakeFrame*>(f)->pitch;
+}
 FAKE_EXPORT int avs_get_row_size_p(const AVS_VideoFrame* f, int) {
     return reinterpret_cast<const FakeFrame*>(f)->rowSize;
 }
-FAKE_EXPORT int avs_get_height_p(const AVS_VideoFrame* f, int) { return reinterpret_cast<const FakeFrame*>(f)->height; }
+FAKE_EXPORT int avs_get_height_p(const AVS_VideoFrame* f, int) {
+    return reinterpret_cast<const FakeFrame*>(f)->height;
+}
 }

@@ -2,20 +2,19 @@
 // what the runs write.
 #pragma once
 
-#include <dlfcn.h>
-#include <gtest/gtest.h>
+#include "analysis/analysis_run.h"
+#include "frame_source/avs_library.h"
+#include "frame_source/script_environment.h"
 
 #include <algorithm>
+#include <dlfcn.h>
 #include <filesystem>
 #include <fstream>
+#include <gtest/gtest.h>
 #include <sstream>
 #include <string>
 #include <unistd.h>
 #include <vector>
-
-#include "analysis/analysis_run.h"
-#include "frame_source/avs_library.h"
-#include "frame_source/script_environment.h"
 
 namespace bv::testing {
 
@@ -27,11 +26,21 @@ Fn FakeFunction(const char* name) {
     void* handle = dlopen(AvsLibrary::Load().path().c_str(), RTLD_NOW | RTLD_NOLOAD);
     return reinterpret_cast<Fn>(dlsym(handle, name));
 }
-inline int FakeClipsOpen() { return FakeFunction<int (*)()>("fake_clips_open")(); }
-inline int FakeFramesOpen() { return FakeFunction<int (*)()>("fake_frames_open")(); }
-inline int FakeWorkerPolicy() { return FakeFunction<int (*)()>("fake_worker_policy")(); }
-inline std::string FakeImports() { return FakeFunction<const char* (*)()>("fake_imports")(); }
-inline void FakeReset() { FakeFunction<void (*)()>("fake_reset")(); }
+inline int FakeClipsOpen() {
+    return FakeFunction<int (*)()>("fake_clips_open")();
+}
+inline int FakeFramesOpen() {
+    return FakeFunction<int (*)()>("fake_frames_open")();
+}
+inline int FakeWorkerPolicy() {
+    return FakeFunction<int (*)()>("fake_worker_policy")();
+}
+inline std::string FakeImports() {
+    return FakeFunction<const char* (*)()>("fake_imports")();
+}
+inline void FakeReset() {
+    FakeFunction<void (*)()>("fake_reset")();
+}
 
 // The file's lines; every line must end with CR LF.
 inline Lines ReadCrLfLines(const fs::path& path) {
@@ -48,7 +57,8 @@ inline Lines ReadCrLfLines(const fs::path& path) {
             lines.push_back(text.substr(start));
             break;
         }
-        EXPECT_TRUE(lf > start && text[lf - 1] == '\r') << path << ": line " << lines.size() + 1 << " ends in LF alone";
+        EXPECT_TRUE(lf > start && text[lf - 1] == '\r')
+            << path << ": line " << lines.size() + 1 << " ends in LF alone";
         lines.push_back(text.substr(start, lf > start && text[lf - 1] == '\r' ? lf - 1 - start : lf - start));
         start = lf + 1;
     }
@@ -60,7 +70,8 @@ inline std::vector<fs::path> FilesEndingWith(const fs::path& folder, const std::
     std::vector<fs::path> found;
     for (const auto& entry : fs::directory_iterator(folder)) {
         const std::string name = entry.path().filename().string();
-        if (name.size() >= suffix.size() && name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0)
+        if (name.size() >= suffix.size() &&
+            name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0)
             found.push_back(entry.path());
     }
     std::sort(found.begin(), found.end());
@@ -100,8 +111,8 @@ protected:
 
     void SetUp() override {
         const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        dir_ = fs::temp_directory_path() /
-               ("bv_run_" + std::string(info->test_suite_name()) + "_" + info->name() + "_" + std::to_string(getpid()));
+        dir_ = fs::temp_directory_path() / ("bv_run_" + std::string(info->test_suite_name()) + "_" +
+                                            info->name() + "_" + std::to_string(getpid()));
         fs::remove_all(dir_);
         fs::create_directories(dir_);
         FakeReset();

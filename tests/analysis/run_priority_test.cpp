@@ -1,14 +1,13 @@
 // "Low Process Priority": the run thread and the threads it creates run at SCHED_IDLE; no
 // other thread of the process is touched, before or after.
-#include <gtest/gtest.h>
-
-#include <future>
-#include <unistd.h>
-#include <sched.h>
-
 #include "analysis/analysis_run_thread.h"
 #include "analysis/run_fixture.h"
 #include "platform/thread_priority.h"
+
+#include <future>
+#include <gtest/gtest.h>
+#include <sched.h>
+#include <unistd.h>
 
 namespace bv::testing {
 namespace {
@@ -21,10 +20,11 @@ struct PolicyProbe : RunObserver {
 // A thread of the process that exists before the run and lives on after it.
 class Bystander {
 public:
-    Bystander() : thread_([this] {
-        tid_.set_value(gettid());
-        done_.get_future().wait();
-    }) {}
+    Bystander()
+        : thread_([this] {
+              tid_.set_value(gettid());
+              done_.get_future().wait();
+          }) {}
     ~Bystander() {
         done_.set_value();
         thread_.join();

@@ -1,10 +1,10 @@
 // Reading and checking the settings; where files go and what they are called.
-#include <gtest/gtest.h>
-
 #include "analysis/analysis_settings.h"
 #include "analysis/live_figures.h"
 #include "analysis/run_file_names.h"
 #include "analysis/time_stamp.h"
+
+#include <gtest/gtest.h>
 
 namespace bv {
 namespace {

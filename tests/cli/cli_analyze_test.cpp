@@ -1,10 +1,9 @@
 // `brevanta-cli analyze` as a user runs it, against the stand-in AviSynth library.
-#include <gtest/gtest.h>
-
-#include <thread>
-
 #include "analysis/run_fixture.h"
 #include "cli/cli_process.h"
+
+#include <gtest/gtest.h>
+#include <thread>
 
 namespace bv::testing {
 namespace {
@@ -51,9 +50,9 @@ TEST_F(CliAnalyze, WritesTheRunsFilesAndPrintsTheResults) {
     const std::string b = Source("b.avs", "clip w=16 h=16 frames=5 seed=2 noise=4");
     const fs::path out = dir_ / "out";
     fs::create_directories(out);
-    const CliResult r = Cli({s1, a, b, "--template1", Template("t1.avs"), "--template2", Template("t2.avs"), "--start",
-                             "1", "--end", "3", "--standard-log", "--extended-log", "--storage", out.string(), "--itu",
-                             "rec601"});
+    const CliResult r =
+        Cli({s1, a, b, "--template1", Template("t1.avs"), "--template2", Template("t2.avs"), "--start", "1",
+             "--end", "3", "--standard-log", "--extended-log", "--storage", out.string(), "--itu", "rec601"});
     ASSERT_EQ(r.status, 0) << r.err;
     const auto results = FilesEndingWith("_results.txt", out);
     ASSERT_EQ(results.size(), 1u);

@@ -1,6 +1,8 @@
 // Runs brevanta-cli (from the program folder) as a child process and collects what it says.
 #pragma once
 
+#include "platform/program_folder.h"
+
 #include <chrono>
 #include <csignal>
 #include <fcntl.h>
@@ -12,8 +14,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
-
-#include "platform/program_folder.h"
 
 extern char** environ;
 
@@ -27,7 +27,8 @@ struct CliResult {
 
 class CliProcess {
 public:
-    CliProcess(const std::vector<std::string>& args, const std::filesystem::path& scratch) : scratch_(scratch) {
+    CliProcess(const std::vector<std::string>& args, const std::filesystem::path& scratch)
+        : scratch_(scratch) {
         const std::string exe = ProgramFolder() + "brevanta-cli";
         std::vector<char*> argv{const_cast<char*>(exe.c_str())};
         for (const auto& a : args)
@@ -37,8 +38,10 @@ public:
         errPath_ = (scratch_ / "cli.err").string();
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, outPath_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errPath_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, outPath_.c_str(),
+                                         O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errPath_.c_str(),
+                                         O_WRONLY | O_CREAT | O_TRUNC, 0644);
         posix_spawn(&pid_, exe.c_str(), &actions, nullptr, argv.data(), environ);
         posix_spawn_file_actions_destroy(&actions);
     }

@@ -1,19 +1,18 @@
 // The shutdown request against a fake logind (python3-dbusmock) on a private bus that the test
 // starts and names in DBUS_SYSTEM_BUS_ADDRESS.
-#include <gtest/gtest.h>
+#include "analysis/run_fixture.h"
+#include "cli/cli_process.h"
+#include "platform/shutdown_request.h"
 
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
+#include <gtest/gtest.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <systemd/sd-bus.h>
 #include <thread>
 #include <unistd.h>
-
-#include "analysis/run_fixture.h"
-#include "cli/cli_process.h"
-#include "platform/shutdown_request.h"
 
 extern char** environ;
 
@@ -80,8 +79,9 @@ public:
         sd_bus_error error = SD_BUS_ERROR_NULL;
         sd_bus_message* reply = nullptr;
         if (sd_bus_open_system(&bus) >= 0 &&
-            sd_bus_call_method(bus, "org.freedesktop.login1", "/org/freedesktop/login1", "org.freedesktop.DBus.Mock",
-                               "GetMethodCalls", &error, &reply, "s", "PowerOff") >= 0) {
+            sd_bus_call_method(bus, "org.freedesktop.login1", "/org/freedesktop/login1",
+                               "org.freedesktop.DBus.Mock", "GetMethodCalls", &error, &reply, "s",
+                               "PowerOff") >= 0) {
             sd_bus_message_enter_container(reply, 'a', "(tav)");
             while (sd_bus_message_enter_container(reply, 'r', "tav") > 0) {
                 uint64_t when = 0;
@@ -138,7 +138,8 @@ TEST(ShutdownRequest, PowerOffReachesLogindNonInteractively) {
 }
 
 TEST(ShutdownRequest, NoBusMeansRefusedWithAReason) {
-    const std::string saved = std::getenv("DBUS_SYSTEM_BUS_ADDRESS") ? std::getenv("DBUS_SYSTEM_BUS_ADDRESS") : "";
+    const std::string saved =
+        std::getenv("DBUS_SYSTEM_BUS_ADDRESS") ? std::getenv("DBUS_SYSTEM_BUS_ADDRESS") : "";
     setenv("DBUS_SYSTEM_BUS_ADDRESS", "unix:path=/nonexistent/bus", 1);
     const ShutdownAnswer answer = RequestPowerOff();
     EXPECT_FALSE(answer.accepted);
