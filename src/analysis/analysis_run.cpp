@@ -169,7 +169,6 @@ void Run::AnalyseFile(int index) {
     const std::string& path = s_.SourceFiles2[index];
     const std::string baseName = BaseNameFor(DateTimeStamp(), index, count);
     outcome_.filesBegun = index + 1;
-    observer_.OnFileStart({index, count, path});
     if (s_.MetricSsim)
         graph_.GraphColors[index] = RandomColor();
 
@@ -181,6 +180,7 @@ void Run::AnalyseFile(int index) {
     block.last = index == count - 1;
     bool skipped = false;
     try {
+        observer_.OnFileStart({index, count, path});
         ScriptEnvironment& environment = *context_.environment;
         clip1 = OpenSourceClip(environment, s_.SourceFile1, s_.Template1, kGeneratedScript1);
         clip2 = OpenSourceClip(environment, path, s_.Template2, kGeneratedScript2);
