@@ -102,6 +102,13 @@ inline std::string LineValue(const Lines& lines, const std::string& label) {
     return "nan";
 }
 
+// The last field of a CSV frame line for the window whose top-left corner is (x, y).
+inline std::string WindowCorners(int x, int y) {
+    std::string text = "(";
+    text += std::to_string(x) + ", " + std::to_string(y) + ", " + std::to_string(x + 7) + ", " + std::to_string(y + 7);
+    return text + ")";
+}
+
 class RunFolder : public ::testing::Test {
 protected:
     static ScriptEnvironment& Environment() {
