@@ -55,37 +55,43 @@ void RunController::Start(const AnalysisSettings& settings, const RunContext& co
         progress_ = RunProgress{};
         outcome_ = RunOutcome{};
     }
-    RunContext ownContext = context;
-    ownContext.observer = observer_.get();
-    thread_ = std::thread([this, settings, ownContext]() mutable {
+    context_ = context;
+    context_.observer = observer_.get();
+    if (!run_) {
+        runThread_.Start(settings, context_, [this](const RunOutcome& outcome) { Finish(outcome); });
+        return;
+    }
+    standInThread_ = std::thread([this, settings] {
         RunOutcome outcome;
         try {
-            outcome = run_(settings, ownContext);
+            outcome = run_(settings, context_);
         } catch (const std::exception& e) {
             outcome.failed = true;
             outcome.error = e.what();
-        } catch (...) {
-            outcome.failed = true;
-            outcome.error = "Unknown error";
         }
-        {
-            std::lock_guard lock(mutex_);
-            outcome_ = std::move(outcome);
-        }
-        // Delivered on the window's thread, after every progress signal posted before it.
-        QMetaObject::invokeMethod(
-            this,
-            [this] {
-                Wait();
-                emit finished();
-            },
-            Qt::QueuedConnection);
+        Finish(outcome);
     });
 }
 
+void RunController::Finish(const RunOutcome& outcome) {
+    {
+        std::lock_guard lock(mutex_);
+        outcome_ = outcome;
+    }
+    // Delivered on the window's thread, after every progress signal posted before it.
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            Wait();
+            emit finished();
+        },
+        Qt::QueuedConnection);
+}
+
 void RunController::Wait() {
-    if (thread_.joinable() && thread_.get_id() != std::this_thread::get_id())
-        thread_.join();
+    runThread_.Wait();
+    if (standInThread_.joinable())
+        standInThread_.join();
 }
 
 RunProgress RunController::Progress() const {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "analysis/analysis_run.h"
+#include "analysis/analysis_run_thread.h"
 
 #include <QObject>
 #include <atomic>
@@ -28,12 +29,13 @@ class RunController : public QObject {
 public:
     using RunFunction = std::function<RunOutcome(const AnalysisSettings&, RunContext&)>;
 
-    explicit RunController(RunFunction run, QObject* parent = nullptr);
+    // An empty `run` is the analysis run on its AnalysisRunThread (idle priority for "Low
+    // Process Priority"); tests hand in a stand-in, which gets a plain thread.
+    explicit RunController(RunFunction run = {}, QObject* parent = nullptr);
     ~RunController() override; // waits for a run under way
 
     // Starts the job; the context's observer is the controller's own.
     void Start(const AnalysisSettings& settings, const RunContext& context);
-    bool IsRunning() const { return thread_.joinable(); }
     // Blocks until the job has returned; finished() still follows through the event loop.
     void Wait();
 
@@ -49,9 +51,12 @@ signals:
 private:
     class Observer;
     void PostProgress();
+    void Finish(const RunOutcome& outcome); // on the run's thread
 
     RunFunction run_;
-    std::thread thread_;
+    RunContext context_; // lives as long as the run
+    AnalysisRunThread runThread_;
+    std::thread standInThread_;
     mutable std::mutex mutex_;
     RunProgress progress_;
     RunOutcome outcome_;

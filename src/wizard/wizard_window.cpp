@@ -77,8 +77,7 @@ WizardWindow::WizardWindow(WizardServices services, QWidget* parent)
     pages_->setCurrentIndex(kWelcome);
     ConnectNavigation();
 
-    RunController::RunFunction run = services_.run ? services_.run : RunController::RunFunction(&RunAnalysis);
-    controller_ = new RunController(std::move(run), this);
+    controller_ = new RunController(services_.run, this);
     connect(controller_, &RunController::progressChanged, this, &WizardWindow::ShowRunProgress);
     connect(controller_, &RunController::finished, this, &WizardWindow::RunFinished);
 

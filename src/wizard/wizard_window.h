@@ -29,7 +29,7 @@ class WizardPage;
 // What the window uses from outside; tests replace the dialogs, the run and the shutdown.
 struct WizardServices {
     std::shared_ptr<Dialogs> dialogs;     // null: the real dialogs
-    RunController::RunFunction run;       // empty: RunAnalysis
+    RunController::RunFunction run;       // empty: the analysis run on its own thread
     std::function<bool()> shutdownSystem; // empty: the run's own request to the system
     GraphExporter exportGraphPages;       // empty: the graph's JPEG export
 };
