@@ -123,9 +123,12 @@ private slots:
             QCOMPARE(LinesWithoutTimes(path), LinesWithoutTimes(cliFiles.at(name)));
         }
         // The boxes hold what the standard logfiles hold.
-        QCOMPARE(overview + QStringLiteral("\n"),
-                 QString::fromUtf8(ReadFile(windowFiles.at(QStringLiteral("bv_STAMP_overview.txt"))))
-                     .replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+        const auto fileText = [&](const char* name) {
+            return QString::fromUtf8(ReadFile(windowFiles.at(QString::fromLatin1(name))))
+                .replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+        };
+        QCOMPARE(overview + QStringLiteral("\n"), fileText("bv_STAMP_overview.txt"));
+        QCOMPARE(results + QStringLiteral("\n"), fileText("bv_STAMP_results.txt"));
     }
 };
 

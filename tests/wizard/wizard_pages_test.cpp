@@ -576,12 +576,6 @@ private slots:
         w.dialogs->confirmAnswers.push_back(true);
         w.window->close();
     }
-
-    void tabCaptionsAreCentredWithTruncatedHalves() {
-        // Odd remainders round toward zero on both sides, also for captions wider than the tab.
-        QCOMPARE(CenteredTabBar::CaptionOrigin(QRect(10, 4, 81, 20), 40, 13), QPoint(10 + 20, 4 + 3));
-        QCOMPARE(CenteredTabBar::CaptionOrigin(QRect(10, 4, 75, 20), 80, 25), QPoint(10 - 2, 4 - 2));
-    }
 };
 
 QTEST_MAIN(WizardPagesTest)
