@@ -65,9 +65,13 @@ std::string MismatchText(const AvsClip& clip1, const AvsClip& clip2) {
     if (IsYuy2(clip1.pixelType) && IsYuy2(clip2.pixelType) && clip1.width == clip2.width &&
         clip1.height == clip2.height)
         return "";
-    return Translate("Not analyzed: both clips must be YUY2 and of the same frame size.") + " (" +
-           Translate("Source File 1") + ": " + ClipDescription(clip1) + ", " + Translate("Source File 2") +
-           ": " + ClipDescription(clip2) + ")";
+    std::string text = Translate("Not analyzed: both clips must be YUY2 and of the same frame size.") + " (" +
+                       Translate("Source File 1") + ": " + ClipDescription(clip1) + ", " +
+                       Translate("Source File 2") + ": " + ClipDescription(clip2) + ")";
+    // Source filters commonly deliver YV12: the usual remedy is one call in the template.
+    if (!IsYuy2(clip1.pixelType) || !IsYuy2(clip2.pixelType))
+        text.append(" ").append(Translate("Add .ConvertToYUY2() to the AviSynth template."));
+    return text;
 }
 
 // A frame must have the geometry its clip announced before a metric reads it.

@@ -118,7 +118,7 @@ AnalysisSettings SettingsFromOptions(const AnalyzeOptions& o) {
     return s;
 }
 
-int RunAnalyzeCommand(const AnalyzeOptions& options, const GraphExporter& exportGraphPages) {
+int RunAnalyzeCommand(const AnalyzeOptions& options, const std::function<GraphExporter()>& makeGraphExporter) {
     AnalysisSettings settings;
     try {
         settings = SettingsFromOptions(options);
@@ -143,7 +143,8 @@ int RunAnalyzeCommand(const AnalyzeOptions& options, const GraphExporter& export
     context.graph = &graph;
     context.stopRequested = &stopRequested;
     context.observer = &display;
-    context.exportGraphPages = exportGraphPages;
+    if (settings.ExtendedLog && settings.MetricSsim && makeGraphExporter)
+        context.exportGraphPages = makeGraphExporter(); // brings up Qt only when pages are written
 
     RunOutcome outcome;
     {

@@ -11,7 +11,7 @@
 
 namespace bv {
 
-int RunCli(int argc, char** argv, const GraphExporter& exportGraphPages) {
+int RunCli(int argc, char** argv, const GraphExporterFactory& makeGraphExporter) {
     CLI::App app{"Brevanta: measures how faithfully encoded videos reproduce their original.",
                  "brevanta-cli"};
     app.require_subcommand(1);
@@ -50,7 +50,7 @@ int RunCli(int argc, char** argv, const GraphExporter& exportGraphPages) {
         if (*frames)
             return RunFramesCommand(framesSource, first, last, framesOut, framesTemplate);
         if (*analyze)
-            return RunAnalyzeCommand(analyzeOptions, exportGraphPages);
+            return RunAnalyzeCommand(analyzeOptions, makeGraphExporter);
     } catch (const EAviSynthCException& e) {
         std::cerr << e.what() << '\n'; // AviSynth's own text, unchanged
         return 1;

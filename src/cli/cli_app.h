@@ -6,7 +6,9 @@
 namespace bv {
 
 // Parses the command line and runs the chosen subcommand; returns the exit status.
-// `exportGraphPages` writes the graph pages at the end of an `analyze` run (none when empty).
-int RunCli(int argc, char** argv, const GraphExporter& exportGraphPages = {});
+// `makeGraphExporter` gives the exporter of the graph pages an `analyze` run writes at its end;
+// it is called only for runs that write them (none when empty).
+using GraphExporterFactory = std::function<GraphExporter()>;
+int RunCli(int argc, char** argv, const GraphExporterFactory& makeGraphExporter = {});
 
 } // namespace bv

@@ -103,6 +103,11 @@ TEST_F(RealClips, ThreeEncodesAgreeWithALiteralComputation) {
         args.emplace_back(a);
     const CliResult run = RunCliProcess(args, dir_);
     ASSERT_EQ(run.status, 0) << run.err;
+    // 60 analysed frames of the first encode: one graph page, drawn without a display.
+    const auto pages = FilesEndingWith(out, "_frame_00000.jpg");
+    ASSERT_EQ(pages.size(), 1u);
+    EXPECT_GT(fs::file_size(pages[0]), 10000u);
+    EXPECT_TRUE(FilesEndingWith(out, "_frame_00250.jpg").empty());
 
     const std::string original = Yuy2Frames("orig.mkv");
     const std::vector<std::string> templateLines{"FFVideoSource(\"$FileName\")", "ConvertToYUY2()"};
