@@ -9,16 +9,14 @@ namespace bv {
 
 QString AboutText(const AvsLibrary* library) {
     const QString from = QLatin1Char(' ') + Tr("from") + QLatin1Char(' ');
-    QString avisynth;
+    // The AviSynth interface in use: whichever library the frame source loaded.
+    QString avisynth = QStringLiteral("AviSynth C interface: ");
     if (library == nullptr)
-        avisynth = QStringLiteral("AviSynth C interface (no library loaded)") + from +
-                   QStringLiteral("the AviSynth developers");
-    else if (library->isBuiltin())
-        avisynth =
-            QString::fromStdString(library->Description()) + from + QStringLiteral("the Brevanta developers");
+        avisynth += QStringLiteral("no library loaded") + from + QStringLiteral("the AviSynth developers");
     else
-        avisynth = QString::fromStdString(library->Description()) + from +
-                   QStringLiteral("the AviSynth+ developers");
+        avisynth += QString::fromStdString(library->Description()) + from +
+                    (library->isBuiltin() ? QStringLiteral("the Brevanta developers")
+                                          : QStringLiteral("the AviSynth+ developers"));
     const QStringList lines{
         QStringLiteral("Brevanta"),
         Tr("Version") + QLatin1Char(' ') + QString::fromLatin1(kVersionText),
