@@ -5,7 +5,7 @@
 #include "analysis/run_file_names.h"
 #include "analysis/text_file.h"
 #include "analysis/time_stamp.h"
-#include "frame_source/avisynth_error.h"
+#include "frame_source/avs_error.h"
 #include "frame_source/avs_clip.h"
 #include "frame_source/script_environment.h"
 #include "i18n/translate.h"

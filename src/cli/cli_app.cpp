@@ -3,7 +3,7 @@
 #include "cli/analyze_command.h"
 #include "cli/frames_command.h"
 #include "cli/info_command.h"
-#include "frame_source/avisynth_error.h"
+#include "frame_source/avs_error.h"
 
 #include <CLI/CLI.hpp>
 #include <exception>

@@ -1,6 +1,6 @@
 #include "graph/preview_image.h"
 
-#include "frame_source/avisynth_error.h"
+#include "frame_source/avs_error.h"
 #include "frame_source/avs_clip.h"
 #include "graph/round_half_even.h"
 

@@ -1,7 +1,7 @@
 #include "wizard/source_info.h"
 
 #include "analysis/template_script.h"
-#include "frame_source/avisynth_error.h"
+#include "frame_source/avs_error.h"
 #include "frame_source/avs_clip.h"
 #include "player/preview_player.h"
 #include "wizard/file_filters.h"

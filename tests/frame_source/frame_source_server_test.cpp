@@ -1,7 +1,7 @@
 // The frame source against a real frame server: our built-in one by default, or any AviSynth
 // library named by BREVANTA_AVISYNTH. Tests that need something only our server has skip
 // themselves elsewhere.
-#include "frame_source/avisynth_error.h"
+#include "frame_source/avs_error.h"
 #include "frame_source/avs_clip.h"
 #include "frame_source/script_environment.h"
 
