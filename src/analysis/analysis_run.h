@@ -1,15 +1,15 @@
 // The analysis run: the job behind "Analyze" and `brevanta-cli analyze`.
 #pragma once
 
-#include <atomic>
-#include <functional>
-#include <string>
-#include <vector>
-
 #include "analysis/analysis_settings.h"
 #include "analysis/file_totals.h"
 #include "analysis/graph_tables.h"
 #include "metrics/frame_results.h"
+
+#include <atomic>
+#include <functional>
+#include <string>
+#include <vector>
 
 namespace bv {
 
@@ -27,18 +27,20 @@ struct ClipsOpenedInfo {
     int index = 0;
     const AvsClip* clip1 = nullptr;
     const AvsClip* clip2 = nullptr;
+    int firstFrame = 0; // the frames the run will analyse; lastFrame < firstFrame when none
+    int lastFrame = -1;
 };
 
 // One analysed frame. Pointers are valid only during the callback.
 struct FrameReport {
     int fileIndex = 0;
     int fileCount = 0;
-    int frame = 0;                          // frame number in the clips
-    const PsnrFrameResult* psnr = nullptr;  // null when the metric is off
-    const SsimFrameResult* ssim = nullptr;  // null when the metric is off
-    const FileTotals* totals = nullptr;     // running totals of this file
-    const GraphTables* graph = nullptr;     // with this frame's Q stored (SSIM runs)
-    const AvsClip* clip1 = nullptr;         // for preview pictures
+    int frame = 0;                         // frame number in the clips
+    const PsnrFrameResult* psnr = nullptr; // null when the metric is off
+    const SsimFrameResult* ssim = nullptr; // null when the metric is off
+    const FileTotals* totals = nullptr;    // running totals of this file
+    const GraphTables* graph = nullptr;    // with this frame's Q stored (SSIM runs)
+    const AvsClip* clip1 = nullptr;        // for preview pictures
     const AvsClip* clip2 = nullptr;
 };
 
@@ -46,16 +48,16 @@ struct FileEndInfo {
     int index = 0;
     std::string path;
     const FileTotals* totals = nullptr;
-    bool skipped = false;      // nothing analysed (mismatched clips, start beyond the clips)
+    bool skipped = false; // nothing analysed (mismatched clips, start beyond the clips)
     std::string skipReason;
 };
 
 struct RunOutcome {
-    std::string refusal;        // ValidateSettings' message when the start was refused
-    bool stopped = false;       // "Stop" (or Ctrl-C) ended the run early
-    bool failed = false;        // an error ended the run; `error` holds its text
+    std::string refusal;  // ValidateSettings' message when the start was refused
+    bool stopped = false; // "Stop" (or Ctrl-C) ended the run early
+    bool failed = false;  // an error ended the run; `error` holds its text
     std::string error;
-    int filesBegun = 0;         // Source Files 2 whose analysis began
+    int filesBegun = 0;                     // Source Files 2 whose analysis began
     std::vector<std::string> overviewLines; // the overview text
     std::vector<std::string> resultsLines;  // the results text
     std::vector<std::string> writtenFiles;  // every file the run wrote, in order
@@ -65,6 +67,9 @@ struct RunOutcome {
 };
 
 // Everything a display needs, called on the run's thread at the points of the run.
+// OnRunStart comes only when the settings were accepted (with the frame range as parsed, -1
+// for an open end); OnFrame comes after the frame's CSV line is written, so a stop requested
+// there ends the file with that frame; OnRunEnd always comes last.
 class RunObserver {
 public:
     virtual ~RunObserver() = default;
@@ -83,21 +88,24 @@ struct GraphExportRequest {
     const GraphTables* tables = nullptr;
     std::vector<std::string> sourceNames; // as the list shows them
     int sourcesBegun = 0;
-    std::string storageFolder;            // ends with "/"
+    std::string storageFolder; // ends with "/"
 };
 // Returns the files written; throws std::runtime_error naming a file that cannot be written.
 using GraphExporter = std::function<std::vector<std::string>(const GraphExportRequest&)>;
 
 struct RunContext {
     ScriptEnvironment* environment = nullptr;
-    GraphTables* graph = nullptr;                // rebuilt by runs with SSIM, kept otherwise
-    std::atomic<bool>* stopRequested = nullptr;  // read at the top of each file and frame
-    RunObserver* observer = nullptr;             // may be null
-    GraphExporter exportGraphPages;              // may be empty: no graph pages
-    std::function<bool()> shutdownSystem;        // empty: ask logind to power off
+    GraphTables* graph = nullptr;               // rebuilt by runs with SSIM, kept otherwise
+    std::atomic<bool>* stopRequested = nullptr; // read at the top of each file and frame
+    RunObserver* observer = nullptr;            // may be null
+    GraphExporter exportGraphPages;             // may be empty: no graph pages
+    std::function<bool()> shutdownSystem;       // empty: ask logind to power off
 };
 
-// Runs the job on the calling thread (see AnalysisRunThread for the usual way).
+// Runs the job on the calling thread (see AnalysisRunThread for the usual way). It never
+// changes the calling thread's priority: AnalysisRunThread puts its own thread at idle
+// priority for a LowPriority run. Errors end the run cleanly and are reported in the outcome
+// (and through OnMessage); nothing is thrown.
 RunOutcome RunAnalysis(const AnalysisSettings& settings, RunContext& context);
 
 } // namespace bv

@@ -1,10 +1,10 @@
 // The settings of one analysis job, as the window's controls or the command line give them.
 #pragma once
 
+#include "analysis/template_script.h"
+
 #include <string>
 #include <vector>
-
-#include "analysis/template_script.h"
 
 namespace bv {
 
@@ -16,18 +16,18 @@ struct AnalysisSettings {
     std::vector<std::string> SourceFiles2;
     std::vector<std::string> Template2;
     bool LogTemplate2 = false;
-    int StartFrame = 0;        // negative values become 0
-    int EndFrame = -1;         // negative values become -1: up to the last frame
-    bool MetricPsnr = true;    // "PSNR, MSE and Euclidean Distance"
-    bool MetricSsim = true;    // "SSIM"
-    bool ShowPreview = false;  // "Preview"
-    bool LowPriority = false;  // "Low Process Priority"
+    int StartFrame = 0;       // negative values become 0
+    int EndFrame = -1;        // negative values become -1: up to the last frame
+    bool MetricPsnr = true;   // "PSNR, MSE and Euclidean Distance"
+    bool MetricSsim = true;   // "SSIM"
+    bool ShowPreview = false; // "Preview"
+    bool LowPriority = false; // "Low Process Priority"
     bool ShutdownWhenFinished = false;
-    bool ExtendedLog = false;  // per-frame CSV logs, and the graph pages at the end
-    bool StandardLog = false;  // overview and results files at the end
-    int ItuMode = 1;           // 1 PC.601, 2 REC.601 (preview conversion only)
-    std::string ItuCaption;    // the chosen recommendation's caption as displayed
-    std::string StoragePath;   // empty: the folder of SourceFile1
+    bool ExtendedLog = false; // per-frame CSV logs, and the graph pages at the end
+    bool StandardLog = false; // overview and results files at the end
+    int ItuMode = 1;          // 1 PC.601, 2 REC.601 (preview conversion only)
+    std::string ItuCaption;   // the chosen recommendation's caption as displayed
+    std::string StoragePath;  // empty: the folder of SourceFile1
 };
 
 // Parses a frame-range field as a decimal integer. Throws std::invalid_argument with the
@@ -40,5 +40,8 @@ void NormaliseFrameRange(AnalysisSettings& settings);
 // The message that refuses a start ("Check your frames to be analyzed settings." or
 // "Check your metric settings.", translated), or "" when the settings may run.
 std::string ValidateSettings(const AnalysisSettings& settings);
+
+// The caption of the colour-standard choice (1 PC.601, anything else REC.601), translated.
+std::string ItuCaptionFor(int ituMode);
 
 } // namespace bv

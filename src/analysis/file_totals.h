@@ -1,6 +1,8 @@
 // The sums of one Source File 2 during a run, and the figures derived from them.
 #pragma once
 
+#include "metrics/frame_results.h"
+
 #include <string>
 
 namespace bv {
@@ -20,5 +22,21 @@ struct FileTotals {
     std::string StartTime;
     std::string EndTime;
 };
+
+// Adds one frame's figures. The lowest and highest Q move only on a strictly lower or
+// higher value, so the earliest frame wins a tie.
+void AddPsnrFrame(FileTotals& totals, const PsnrFrameResult& frame);
+void AddSsimFrame(FileTotals& totals, const SsimFrameResult& frame, int frameNumber);
+
+// Figures over the analysed frames. With no frame analysed the averages are 0, never NaN.
+double AverageMse(const FileTotals& totals, int plane); // 0 Y, 1 U, 2 V
+double AverageEd(const FileTotals& totals, int plane);
+double AverageEdYuv(const FileTotals& totals);
+// The PSNR of the average MSE in Y; it exists only while the summed MSE in Y is above 0.
+bool HasPsnrY(const FileTotals& totals);
+double PsnrY(const FileTotals& totals);
+// Weighted mean over every window analysed; 0 while no window carried weight (dark clips).
+double QY(const FileTotals& totals);
+double SsimY(const FileTotals& totals);
 
 } // namespace bv

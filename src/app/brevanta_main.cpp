@@ -1,18 +1,20 @@
-// The desktop program. Until the window lands it tells which frame server it would use.
-#include <exception>
-#include <iostream>
+// The desktop program: one wizard window.
+#include "i18n/qt/translation_start.h"
+#include "platform/program_folder.h"
+#include "wizard/window_font.h"
+#include "wizard/wizard_window.h"
 
-#include "frame_source/avs_library.h"
+#include <QApplication>
 
-int main() {
-    try {
-        std::cout << "Brevanta\nFrame source: " << bv::AvsLibrary::Load().Description() << "\n\n";
-    } catch (const std::exception& e) {
-        std::cerr << e.what() << '\n';
-        return 1;
-    }
-    std::cout << "The window is not built yet. Use the command line:\n"
-                 "  brevanta-cli info SOURCE [--template FILE]\n"
-                 "  brevanta-cli frames SOURCE FIRST LAST OUT [--template FILE]\n";
-    return 0;
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Brevanta"));
+    QApplication::setStyle(QStringLiteral("Fusion"));
+    QApplication::setFont(bv::WindowFont()); // the message boxes and dialogs too
+
+    // The language is chosen before the window exists; the window translates itself once.
+    bv::StartTranslation(bv::ProgramFolder());
+    bv::WizardWindow window;
+    window.show();
+    return QApplication::exec();
 }

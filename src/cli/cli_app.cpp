@@ -1,16 +1,17 @@
 #include "cli/cli_app.h"
 
+#include "cli/analyze_command.h"
+#include "cli/frames_command.h"
+#include "cli/info_command.h"
+#include "frame_source/avs_error.h"
+
 #include <CLI/CLI.hpp>
 #include <exception>
 #include <iostream>
 
-#include "cli/frames_command.h"
-#include "cli/info_command.h"
-#include "frame_source/avisynth_error.h"
-
 namespace bv {
 
-int RunCli(int argc, char** argv) {
+int RunCli(int argc, char** argv, const GraphExporterFactory& makeGraphExporter) {
     CLI::App app{"Brevanta: measures how faithfully encoded videos reproduce their original.",
                  "brevanta-cli"};
     app.require_subcommand(1);
@@ -26,12 +27,16 @@ int RunCli(int argc, char** argv) {
     CLI::App* frames = app.add_subcommand(
         "frames", "Write frames FIRST..LAST as raw bytes (the default plane: the whole image of YUY2 and "
                   "RGB, the luma of planar formats), rows without padding");
-    frames->add_option("SOURCE", framesSource, "An AviSynth script (.avs) or a video opened through --template")
+    frames
+        ->add_option("SOURCE", framesSource, "An AviSynth script (.avs) or a video opened through --template")
         ->required();
     frames->add_option("FIRST", first, "First frame")->required();
     frames->add_option("LAST", last, "Last frame")->required();
     frames->add_option("OUT", framesOut, "Output file, - for standard output")->required();
     frames->add_option("--template", framesTemplate, "AviSynth template; $FileName stands for SOURCE");
+
+    AnalyzeOptions analyzeOptions;
+    CLI::App* analyze = AddAnalyzeCommand(app, analyzeOptions);
 
     try {
         app.parse(argc, argv);
@@ -44,6 +49,8 @@ int RunCli(int argc, char** argv) {
             return RunInfoCommand(infoSource, infoTemplate);
         if (*frames)
             return RunFramesCommand(framesSource, first, last, framesOut, framesTemplate);
+        if (*analyze)
+            return RunAnalyzeCommand(analyzeOptions, makeGraphExporter);
     } catch (const EAviSynthCException& e) {
         std::cerr << e.what() << '\n'; // AviSynth's own text, unchanged
         return 1;

@@ -1,9 +1,14 @@
 // brevanta-cli: the headless front end.
 #pragma once
 
+#include "analysis/analysis_run.h"
+
 namespace bv {
 
 // Parses the command line and runs the chosen subcommand; returns the exit status.
-int RunCli(int argc, char** argv);
+// `makeGraphExporter` gives the exporter of the graph pages an `analyze` run writes at its end;
+// it is called only for runs that write them (none when empty).
+using GraphExporterFactory = std::function<GraphExporter()>;
+int RunCli(int argc, char** argv, const GraphExporterFactory& makeGraphExporter = {});
 
 } // namespace bv

@@ -1,9 +1,10 @@
 #include "cli/source_option.h"
 
-#include <stdexcept>
-
 #include "analysis/template_script.h"
 #include "analysis/text_file.h"
+
+#include <filesystem>
+#include <stdexcept>
 
 namespace bv {
 
@@ -19,7 +20,12 @@ AvsClip OpenSourceOption(ScriptEnvironment& environment, const std::string& sour
         throw std::runtime_error(source +
                                  " is not an AviSynth script (.avs): give a template with --template FILE,"
                                  " for example Templates/FFMS2.avs beside the program");
-    return OpenSourceClip(environment, source, LoadTemplateOption(templateFile), scriptName);
+    // The generated script lives in the program folder, and AviSynth resolves a relative
+    // name against the folder of the script that names it: hand it the absolute path.
+    const std::string path = SourceKindOf(source) == SourceKind::TemplateScript
+                                 ? std::filesystem::absolute(source).string()
+                                 : source;
+    return OpenSourceClip(environment, path, LoadTemplateOption(templateFile), scriptName);
 }
 
 } // namespace bv

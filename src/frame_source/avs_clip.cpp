@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "frame_source/avisynth_error.h"
+#include "frame_source/avs_error.h"
 #include "frame_source/script_environment.h"
 
 namespace bv {

@@ -6,7 +6,7 @@
 #include <mutex>
 #include <optional>
 
-#include "frame_source/avisynth_error.h"
+#include "frame_source/avs_error.h"
 #include "platform/program_folder.h"
 
 namespace bv {

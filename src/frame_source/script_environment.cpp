@@ -1,6 +1,6 @@
 #include "frame_source/script_environment.h"
 
-#include "frame_source/avisynth_error.h"
+#include "frame_source/avs_error.h"
 
 namespace bv {
 

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Makes the small real clips the tests read: an x264 original and encodes of it, an
-# open-GOP stream with its sequentially decoded luma, and packed 4:2:2 video.
+# open-GOP stream with its sequentially decoded luma, packed 4:2:2 video, and 720x576
+# frames decoded to raw yuyv422 for the metric kernels.
 # Safe to re-run: clips that exist are kept.
 set -euo pipefail
 out=${1:?usage: make_test_clips.sh OUTDIR}
@@ -25,14 +26,25 @@ make enc_short.mkv ff -i orig.mkv -frames:v 40 -c:v libx264 -crf 28 -preset fast
 make enc_small.mkv ff -i orig.mkv -vf scale=160:120 -c:v libx264 -crf 28 -preset fast -f matroska
 
 # Open-GOP H.264 with B-frames (frame-exactness of random access), and its sequential luma.
+# The luma is taken with extractplanes: a plain conversion to grey would rescale it.
+[ -e .gray_is_luma ] || rm -f opengop.gray
+touch .gray_is_luma
 make opengop.mkv ff -f lavfi -i mandelbrot=size=320x240:rate=25 -t 6 -vf noise=alls=10:allf=t -pix_fmt yuv420p \
     -c:v libx264 -preset fast -crf 26 -x264-params open-gop=1:keyint=50:bframes=3 -f matroska
-make opengop.gray ff -i opengop.mkv -f rawvideo -pix_fmt gray
+make opengop.gray ff -i opengop.mkv -vf extractplanes=y -f rawvideo -pix_fmt gray
 make opengop.yuyv ff -i opengop.mkv -f rawvideo -pix_fmt yuyv422
 
 # Packed 4:2:2 in a container (delivered as YUY2 without conversion) and RGB.
 make orig_yuy2.avi ff -i orig.mkv -frames:v 20 -c:v rawvideo -pix_fmt yuyv422 -f avi
+make orig_yuy2.yuyv ff -i orig_yuy2.avi -f rawvideo -pix_fmt yuyv422
 make orig_rgb.avi ff -i orig.mkv -frames:v 10 -c:v rawvideo -pix_fmt bgr24 -f avi
+make orig_rgb.bgr ff -i orig_rgb.avi -f rawvideo -pix_fmt bgr24
+# Planar 4:2:2 (delivered as YUY2 by repacking), and odd frame sizes in 4:2:0 and 4:4:4.
+make orig_422p.mkv ff -i orig.mkv -frames:v 10 -pix_fmt yuv422p -c:v libx264 -qp 0 -f matroska
+for fmt in 420 444; do
+    make odd_$fmt.mkv ff -f lavfi -i testsrc2=size=160x120:rate=25 -t 0.4 -vf scale=161:121 -pix_fmt yuv${fmt}p \
+        -c:v ffv1 -f matroska
+done
 # Real encoded frames for the metric kernels: 720x576, 3 frames of a noisy test picture and of a
 # dark one (luma about 30 to 60, where the SSIM weight ramps), encoded at several CRFs, all
 # decoded to raw yuyv422 (the kernels' input).

@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <gtest/gtest.h>
 
-#include "frame_source/avisynth_error.h"
+#include "frame_source/avs_error.h"
 #include "frame_source/script_environment.h"
 
 TEST(FrameSourceLoadError, RaisesWithAClearText) {

@@ -1,0 +1,372 @@
+#include "analysis/analysis_run.h"
+
+#include "analysis/csv_log.h"
+#include "analysis/report_texts.h"
+#include "analysis/run_file_names.h"
+#include "analysis/text_file.h"
+#include "analysis/time_stamp.h"
+#include "frame_source/avs_error.h"
+#include "frame_source/avs_clip.h"
+#include "frame_source/script_environment.h"
+#include "i18n/translate.h"
+#include "metrics/frame_metrics.h"
+#include "platform/shutdown_request.h"
+
+#include <algorithm>
+#include <chrono>
+#include <exception>
+#include <new>
+#include <random>
+#include <stdexcept>
+
+namespace bv {
+
+namespace {
+
+// An open end means "up to the end of the clips", but at most this many frames from frame 0.
+constexpr int kOpenEndLastFrame = 179999;
+// Graph rows are sized at the start of a run; an explicit end frame far beyond any clip must
+// not reserve gigabytes, so longer rows grow only when a file really has more frames.
+constexpr long long kInitialGraphRowLimit = 180000;
+
+GraphColor RandomColor() {
+    // Seeded from the clock once per program run.
+    static std::mt19937 generator(
+        static_cast<std::mt19937::result_type>(std::chrono::system_clock::now().time_since_epoch().count()));
+    std::uniform_int_distribution<int> channel(0, 255);
+    GraphColor c;
+    c.r = channel(generator);
+    c.g = channel(generator);
+    c.b = channel(generator);
+    return c;
+}
+
+void SetUpGraph(GraphTables& graph, int sourceCount, long long rangeLength) {
+    const long long length = std::clamp<long long>(rangeLength, 0, kInitialGraphRowLimit);
+    graph.GraphValues.assign(sourceCount, std::vector<double>(static_cast<size_t>(length), kNoGraphValue));
+    graph.GraphColors.assign(sourceCount, GraphColor{});
+}
+
+void EnsureGraphRowLength(GraphTables& graph, long long length) {
+    for (auto& row : graph.GraphValues)
+        if (static_cast<long long>(row.size()) < length)
+            row.resize(static_cast<size_t>(length), kNoGraphValue);
+}
+
+std::string ClipDescription(const AvsClip& clip) {
+    std::string text = std::to_string(clip.width) + " x " + std::to_string(clip.height);
+    const std::string space = ColorSpaceName(clip);
+    return text + " " + (space.empty() ? Translate("unknown color space") : space);
+}
+
+// Both metrics read YUY2 bytes with the geometry of clip 1: anything else would be read
+// wrongly or beyond the end of a frame.
+std::string MismatchText(const AvsClip& clip1, const AvsClip& clip2) {
+    if (IsYuy2(clip1.pixelType) && IsYuy2(clip2.pixelType) && clip1.width == clip2.width &&
+        clip1.height == clip2.height)
+        return "";
+    std::string text = Translate("Not analyzed: both clips must be YUY2 and of the same frame size.") + " (" +
+                       Translate("Source File 1") + ": " + ClipDescription(clip1) + ", " +
+                       Translate("Source File 2") + ": " + ClipDescription(clip2) + ")";
+    // Source filters commonly deliver YV12: the usual remedy is one call in the template.
+    if (!IsYuy2(clip1.pixelType) || !IsYuy2(clip2.pixelType))
+        text.append(" ").append(Translate("Add .ConvertToYUY2() to the AviSynth template."));
+    return text;
+}
+
+// A frame must have the geometry its clip announced before a metric reads it.
+void CheckFrameGeometry(const FrameView& frame, const AvsClip& clip, const std::string& path, int number) {
+    const int rowBytes = clip.width * 2;
+    if (frame.readPtr() == nullptr || frame.rowSize() != rowBytes || frame.height() != clip.height ||
+        frame.pitch() < rowBytes)
+        throw EAviSynthCException("AviSynth delivered frame " + std::to_string(number) + " of " + path +
+                                  " as " + std::to_string(frame.rowSize()) + " bytes x " +
+                                  std::to_string(frame.height()) + " rows instead of " +
+                                  std::to_string(rowBytes) + " x " + std::to_string(clip.height));
+}
+
+class NullObserver : public RunObserver {};
+
+// One run: the steps of the job in order, with the state they share.
+class Run {
+public:
+    Run(const AnalysisSettings& settings, RunContext& context)
+        : s_(settings), context_(context),
+          stop_(context.stopRequested != nullptr ? *context.stopRequested : ownStop_),
+          observer_(context.observer != nullptr ? *context.observer : nullObserver_),
+          graph_(context.graph != nullptr ? *context.graph : ownGraph_) {}
+
+    RunOutcome Execute();
+
+private:
+    void AnalyseFile(int index);
+    void AnalyseFrames(int index, const std::string& path, const AvsClip& clip1, const AvsClip& clip2,
+                       int lastFrame, FileTotals& totals, CsvLog& log);
+    void AppendBlocks(const FileBlock& block);
+    void Report(const std::string& message);
+    void Fail(const std::string& error);
+    void SaveStandardLogs();
+    void ExportGraph();
+    void ShutDown();
+
+    AnalysisSettings s_;
+    RunContext& context_;
+    std::atomic<bool> ownStop_{false};
+    std::atomic<bool>& stop_;
+    NullObserver nullObserver_;
+    RunObserver& observer_;
+    GraphTables ownGraph_;
+    GraphTables& graph_;
+    RunOutcome outcome_;
+    int endFrame_ = 0;          // the end frame with an open end resolved
+    std::string storageFolder_; // computed anew for every Source File 2
+    int trailingOverview_ = 0;  // separator lines after the last block, taken back when a stop
+    int trailingResults_ = 0;   // arrives between two files
+};
+
+RunOutcome Run::Execute() {
+    stop_.store(false);
+    NormaliseFrameRange(s_);
+    outcome_.refusal = ValidateSettings(s_);
+    if (!outcome_.refusal.empty()) {
+        stop_.store(true);
+        observer_.OnRunEnd(outcome_);
+        return outcome_;
+    }
+    observer_.OnRunStart(s_);
+
+    endFrame_ = s_.EndFrame == -1 ? kOpenEndLastFrame : s_.EndFrame;
+    const int count = static_cast<int>(s_.SourceFiles2.size());
+    if (s_.MetricSsim)
+        SetUpGraph(graph_, count, static_cast<long long>(endFrame_) - s_.StartFrame + 1);
+
+    if (context_.environment == nullptr) {
+        Fail("No AviSynth script environment");
+    } else {
+        for (int i = 0; i < count && !outcome_.failed; ++i) {
+            if (stop_.load()) {
+                // The previous file ended before the stop arrived: it is the last block now.
+                outcome_.overviewLines.resize(outcome_.overviewLines.size() - trailingOverview_);
+                outcome_.resultsLines.resize(outcome_.resultsLines.size() - trailingResults_);
+                break;
+            }
+            AnalyseFile(i);
+        }
+    }
+
+    if (storageFolder_.empty())
+        storageFolder_ = StorageFolderFor(s_.StoragePath, s_.SourceFile1,
+                                          s_.SourceFiles2.empty() ? std::string() : s_.SourceFiles2.front());
+    if (s_.StandardLog)
+        SaveStandardLogs();
+    if (s_.ExtendedLog && s_.MetricSsim && context_.exportGraphPages)
+        ExportGraph();
+    outcome_.stopped = stop_.load();
+    if (!outcome_.stopped && !outcome_.failed && s_.ShutdownWhenFinished)
+        ShutDown();
+    observer_.OnRunEnd(outcome_);
+    return outcome_;
+}
+
+void Run::AnalyseFile(int index) {
+    const int count = static_cast<int>(s_.SourceFiles2.size());
+    const std::string& path = s_.SourceFiles2[index];
+    const std::string baseName = BaseNameFor(DateTimeStamp(), index, count);
+    outcome_.filesBegun = index + 1;
+    if (s_.MetricSsim)
+        graph_.GraphColors[index] = RandomColor();
+
+    FileTotals totals;
+    CsvLog log;
+    AvsClip clip1, clip2;
+    FileBlock block;
+    block.source2 = path;
+    block.last = index == count - 1;
+    bool skipped = false;
+    try {
+        observer_.OnFileStart({index, count, path});
+        ScriptEnvironment& environment = *context_.environment;
+        clip1 = OpenSourceClip(environment, s_.SourceFile1, s_.Template1, kGeneratedScript1);
+        clip2 = OpenSourceClip(environment, path, s_.Template2, kGeneratedScript2);
+        storageFolder_ = StorageFolderFor(s_.StoragePath, s_.SourceFile1, path);
+
+        std::string note = MismatchText(clip1, clip2);
+        const long long lastFrame =
+            std::min<long long>({endFrame_, clip1.frameCount - 1LL, clip2.frameCount - 1LL});
+        if (note.empty() && s_.StartFrame > lastFrame)
+            note =
+                Translate("Not analyzed: the start frame lies beyond the last frame that can be analyzed.") +
+                " (" + std::to_string(s_.StartFrame) + " > " + std::to_string(lastFrame) + ")";
+        const int last = note.empty() ? static_cast<int>(lastFrame) : s_.StartFrame - 1;
+        observer_.OnClipsOpened({index, &clip1, &clip2, s_.StartFrame, last});
+
+        if (!note.empty()) {
+            skipped = true;
+            block.note = note;
+            Report(path + ": " + note);
+        } else {
+            if (s_.ExtendedLog) {
+                const std::string logPath = storageFolder_ + CsvLogFileName(baseName);
+                log.Open(logPath, s_, path);
+                outcome_.writtenFiles.push_back(logPath);
+            }
+            totals.StartTime = TimeOfDayText();
+            AnalyseFrames(index, path, clip1, clip2, last, totals, log);
+            totals.EndTime = TimeOfDayText();
+            if (log.isOpen())
+                log.Finish(totals);
+            block.totals = &totals;
+        }
+    } catch (const std::bad_alloc&) {
+        Fail(Translate("Out of memory"));
+    } catch (const std::exception& e) {
+        Fail(e.what());
+    }
+    if (outcome_.failed) {
+        // The log keeps what was written; the clips are let go below.
+        log.Close();
+        if (!totals.StartTime.empty() && totals.EndTime.empty())
+            totals.EndTime = TimeOfDayText();
+        block.totals = &totals;
+        block.note = Translate("Error:") + " " + outcome_.error;
+    }
+    block.stopping = outcome_.failed || stop_.load();
+    AppendBlocks(block);
+    CloseAvsClip(clip1);
+    CloseAvsClip(clip2);
+
+    FileEndInfo end;
+    end.index = index;
+    end.path = path;
+    end.totals = &totals;
+    end.skipped = skipped;
+    end.skipReason = skipped ? block.note : std::string();
+    observer_.OnFileEnd(end);
+}
+
+void Run::AnalyseFrames(int index, const std::string& path, const AvsClip& clip1, const AvsClip& clip2,
+                        int lastFrame, FileTotals& totals, CsvLog& log) {
+    const int count = static_cast<int>(s_.SourceFiles2.size());
+    const int height = clip1.height;
+    const int64_t pixelCount = static_cast<int64_t>(clip1.width) * clip1.height;
+    if (s_.MetricSsim)
+        EnsureGraphRowLength(graph_, static_cast<long long>(lastFrame) - s_.StartFrame + 1);
+
+    for (long long frame = s_.StartFrame; frame <= lastFrame; ++frame) {
+        if (stop_.load())
+            break;
+        const int f = static_cast<int>(frame);
+
+        // Both metrics read the same pair of frames: fetch them once, original first.
+        FrameView original = FetchFrame(clip1, f);
+        FrameView encoded = FetchFrame(clip2, f);
+        CheckFrameGeometry(original, clip1, s_.SourceFile1, f);
+        CheckFrameGeometry(encoded, clip1, path, f);
+        ++totals.AnalysedCount;
+        const PackedImage o{original.readPtr(), original.pitch(), original.rowSize()};
+        const PackedImage e{encoded.readPtr(), encoded.pitch(), encoded.rowSize()};
+        PsnrFrameResult psnr;
+        SsimFrameResult ssim;
+        if (s_.MetricPsnr) {
+            psnr = MseKernel(o, e, height, pixelCount);
+            AddPsnrFrame(totals, psnr);
+        }
+        if (s_.MetricSsim) {
+            ssim = SsimKernel(o, e, height);
+            AddSsimFrame(totals, ssim, f);
+            graph_.GraphValues[index][totals.AnalysedCount - 1] = ssim.qY;
+        }
+        original.Release();
+        encoded.Release();
+
+        if (log.isOpen())
+            log.WriteFrame(f, s_.MetricPsnr ? &psnr : nullptr, s_.MetricSsim ? &ssim : nullptr);
+
+        FrameReport report;
+        report.fileIndex = index;
+        report.fileCount = count;
+        report.frame = f;
+        report.psnr = s_.MetricPsnr ? &psnr : nullptr;
+        report.ssim = s_.MetricSsim ? &ssim : nullptr;
+        report.totals = &totals;
+        report.graph = s_.MetricSsim ? &graph_ : nullptr;
+        report.clip1 = &clip1;
+        report.clip2 = &clip2;
+        observer_.OnFrame(report);
+    }
+}
+
+void Run::AppendBlocks(const FileBlock& block) {
+    AppendOverviewBlock(outcome_.overviewLines, s_, block);
+    AppendResultsBlock(outcome_.resultsLines, s_, block);
+    // What the blocks append after themselves when another block is to follow.
+    const bool separated = !block.last && !block.stopping;
+    trailingOverview_ = separated ? 1 : 0;
+    trailingResults_ = separated ? 3 : 0;
+}
+
+void Run::Report(const std::string& message) {
+    outcome_.messages.push_back(message);
+    observer_.OnMessage(message);
+}
+
+void Run::Fail(const std::string& error) {
+    if (!outcome_.failed) {
+        outcome_.failed = true;
+        outcome_.error = error;
+    }
+    Report(error);
+}
+
+void Run::SaveStandardLogs() {
+    const std::string stamp = DateTimeStamp();
+    const std::pair<std::string, const std::vector<std::string>*> files[] = {
+        {storageFolder_ + OverviewFileName(stamp), &outcome_.overviewLines},
+        {storageFolder_ + ResultsFileName(stamp), &outcome_.resultsLines},
+    };
+    for (const auto& [path, lines] : files) {
+        try {
+            WriteTextLines(path, *lines);
+            outcome_.writtenFiles.push_back(path);
+        } catch (const std::exception& e) {
+            Fail(e.what());
+        }
+    }
+}
+
+void Run::ExportGraph() {
+    GraphExportRequest request;
+    request.tables = &graph_;
+    request.sourceNames = s_.SourceFiles2;
+    request.sourcesBegun = outcome_.filesBegun;
+    request.storageFolder = storageFolder_;
+    try {
+        const std::vector<std::string> files = context_.exportGraphPages(request);
+        outcome_.writtenFiles.insert(outcome_.writtenFiles.end(), files.begin(), files.end());
+    } catch (const std::exception& e) {
+        Fail(e.what());
+    }
+}
+
+void Run::ShutDown() {
+    outcome_.shutdownRequested = true;
+    if (context_.shutdownSystem) {
+        outcome_.shutdownAccepted = context_.shutdownSystem();
+        if (!outcome_.shutdownAccepted)
+            Report(Translate("The computer could not be shut down."));
+        return;
+    }
+    const ShutdownAnswer answer = RequestPowerOff();
+    outcome_.shutdownAccepted = answer.accepted;
+    if (!answer.accepted)
+        Report(Translate("The computer could not be shut down.") + " " + answer.error);
+}
+
+} // namespace
+
+RunOutcome RunAnalysis(const AnalysisSettings& settings, RunContext& context) {
+    Run run(settings, context);
+    return run.Execute();
+}
+
+} // namespace bv

@@ -1,0 +1,28 @@
+#include "analysis/live_figures.h"
+
+#include "analysis/number_format.h"
+#include "i18n/translate.h"
+
+namespace bv {
+
+LiveFigures MakeLiveFigures(const FileTotals& t) {
+    LiveFigures f;
+    if (HasPsnrY(t))
+        f.psnrY = FormatNumber(PsnrY(t)) + " dB";
+    for (int plane = 0; plane < 3; ++plane) {
+        f.mse[plane] = FormatNumber(AverageMse(t, plane));
+        f.ed[plane] = FormatNumber(AverageEd(t, plane));
+    }
+    f.edYuv = FormatNumber(AverageEdYuv(t));
+    f.qY = FormatNumber(QY(t));
+    f.ssimY = FormatNumber(SsimY(t));
+    f.lowestQ = FormatNumber(t.LowestQ) + " (" + std::to_string(t.LowestQFrame) + ")";
+    f.highestQ = FormatNumber(t.HighestQ) + " (" + std::to_string(t.HighestQFrame) + ")";
+    return f;
+}
+
+std::string FilePositionText(int index, int count) {
+    return std::to_string(index + 1) + " " + Translate("of") + " " + std::to_string(count);
+}
+
+} // namespace bv

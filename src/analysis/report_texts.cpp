@@ -1,0 +1,216 @@
+#include "analysis/report_texts.h"
+
+#include "analysis/number_format.h"
+#include "i18n/translate.h"
+#include "metrics/frame_metrics.h"
+
+namespace bv {
+
+namespace {
+
+std::string Labelled(const char* label, const std::string& value) {
+    return Translate(label) + " " + value;
+}
+
+void AppendTemplate(std::vector<std::string>& lines, const char* label,
+                    const std::vector<std::string>& tmpl) {
+    lines.push_back(Translate(label) + ":");
+    lines.insert(lines.end(), tmpl.begin(), tmpl.end());
+    lines.emplace_back();
+}
+
+void AppendTemplates(std::vector<std::string>& lines, const AnalysisSettings& s) {
+    if (s.LogTemplate1)
+        AppendTemplate(lines, "AviSynth Template 1", s.Template1);
+    if (s.LogTemplate2)
+        AppendTemplate(lines, "AviSynth Template 2", s.Template2);
+}
+
+void AppendMetricNames(std::vector<std::string>& lines, const AnalysisSettings& s) {
+    if (s.MetricPsnr)
+        lines.push_back(Translate("PSNR, MSE and Euclidean Distance"));
+    if (s.MetricSsim)
+        lines.push_back(Translate("SSIM"));
+}
+
+bool ShowsFigures(const FileBlock& b) {
+    return b.note.empty() && b.totals != nullptr && b.totals->AnalysedCount > 0;
+}
+
+std::string NoteOf(const FileBlock& b) {
+    return b.note.empty() ? Translate("No frame analyzed.") : b.note;
+}
+
+// A CSV field with its leading separator. (Built by append: GCC 12 warns falsely on ";" + string.)
+std::string Field(const std::string& value) {
+    std::string field = ";";
+    field += value;
+    return field;
+}
+
+std::string QWithFrame(double q, int frame) {
+    return FormatNumber(q) + " (" + std::to_string(frame) + ")";
+}
+
+} // namespace
+
+std::vector<std::string> CsvHeaderLines(const AnalysisSettings& s, const std::string& source2) {
+    std::vector<std::string> lines{
+        kProgramName,
+        Translate("Version") + " " + kVersionText,
+        "",
+        Translate("Source File 1") + ": " + s.SourceFile1,
+        Translate("Source File 2") + ": " + source2,
+        "",
+    };
+    AppendTemplates(lines, s);
+    lines.push_back(s.ItuCaption);
+    AppendMetricNames(lines, s);
+    lines.emplace_back();
+    std::string heads = Translate("Frame");
+    const auto column = [&heads](const char* label) { heads += Field(Translate(label)); };
+    if (s.MetricPsnr) {
+        column("PSNR in Y");
+        column("ED in YUV");
+    }
+    if (s.MetricSsim) {
+        column("Q in Y");
+        column("Weighting");
+        column("SSIM in Y");
+        column("Lowest Local SSIM in Y");
+        column("(x1, y1, x2, y2)");
+    }
+    lines.push_back(heads);
+    return lines;
+}
+
+std::vector<std::string> CsvFrameFields(const AnalysisSettings& s, int frame, const PsnrFrameResult* psnr,
+                                        const SsimFrameResult* ssim) {
+    std::vector<std::string> fields{FormatFrameNumber(frame)};
+    if (s.MetricPsnr && psnr != nullptr) {
+        fields.push_back(Field(psnr->mseY > 0 ? FormatNumber(PsnrFromMse(psnr->mseY)) : ""));
+        fields.push_back(Field(FormatNumber(psnr->edYuv)));
+    }
+    if (s.MetricSsim && ssim != nullptr) {
+        fields.push_back(Field(FormatNumber(ssim->qY)));
+        // A frame too small for one window has no mean weight: the field stays empty.
+        fields.push_back(
+            Field(ssim->windowCount > 0 ? FormatNumber(ssim->weightSum / ssim->windowCount) : ""));
+        fields.push_back(Field(FormatNumber(ssim->ssimY)));
+        fields.push_back(Field(FormatNumber(ssim->lowestSsim)));
+        // The window's corners are whole numbers, written unrounded.
+        const std::string& sep = UserDecimalSeparator();
+        std::string window = ";(";
+        window += FormatShortest(ssim->lowestX, sep) + ", " + FormatShortest(ssim->lowestY, sep) + ", " +
+                  FormatShortest(ssim->lowestX + 7, sep) + ", " + FormatShortest(ssim->lowestY + 7, sep) +
+                  ")";
+        fields.push_back(window);
+    }
+    return fields;
+}
+
+std::string PsnrYLine(const FileTotals& t) {
+    return HasPsnrY(t) ? Labelled("PSNR in Y:", FormatNumber(PsnrY(t)) + " dB") : Translate("PSNR in Y:");
+}
+
+std::vector<std::string> PsnrBlockLines(const FileTotals& t) {
+    return {
+        "",
+        PsnrYLine(t),
+        Labelled("MSE in Y:", FormatNumber(AverageMse(t, 0))),
+        Labelled("MSE in U:", FormatNumber(AverageMse(t, 1))),
+        Labelled("MSE in V:", FormatNumber(AverageMse(t, 2))),
+        Labelled("Euclidean Distance in Y:", FormatNumber(AverageEd(t, 0))),
+        Labelled("Euclidean Distance in U:", FormatNumber(AverageEd(t, 1))),
+        Labelled("Euclidean Distance in V:", FormatNumber(AverageEd(t, 2))),
+        Labelled("Euclidean Distance in YUV:", FormatNumber(AverageEdYuv(t))),
+    };
+}
+
+std::vector<std::string> SsimBlockLines(const FileTotals& t) {
+    return {
+        "",
+        Labelled("Q in Y:", FormatNumber(QY(t))),
+        Labelled("SSIM in Y:", FormatNumber(SsimY(t))),
+        "",
+        Labelled("Lowest Q in Y:", QWithFrame(t.LowestQ, t.LowestQFrame)),
+        Labelled("Highest Q in Y:", QWithFrame(t.HighestQ, t.HighestQFrame)),
+    };
+}
+
+std::vector<std::string> CsvFooterLines(const AnalysisSettings& s, const FileTotals& t) {
+    std::vector<std::string> lines{"", Labelled("Start:", t.StartTime), Labelled("End:", t.EndTime)};
+    if (t.AnalysedCount == 0) {
+        // Averages of no frames do not exist; say so rather than print zeros.
+        lines.emplace_back();
+        lines.push_back(Translate("No frame analyzed."));
+        return lines;
+    }
+    if (s.MetricPsnr) {
+        const auto block = PsnrBlockLines(t);
+        lines.insert(lines.end(), block.begin(), block.end());
+    }
+    if (s.MetricSsim) {
+        const auto block = SsimBlockLines(t);
+        lines.insert(lines.end(), block.begin(), block.end());
+    }
+    return lines;
+}
+
+void AppendOverviewBlock(std::vector<std::string>& overview, const AnalysisSettings& s, const FileBlock& b) {
+    overview.push_back(b.source2);
+    if (ShowsFigures(b)) {
+        const FileTotals& t = *b.totals;
+        if (b.stopping) {
+            overview.push_back(Labelled("Start Frame:", std::to_string(s.StartFrame)));
+            overview.push_back(Labelled("End Frame:", std::to_string(s.StartFrame + t.AnalysedCount - 1)));
+        }
+        if (s.MetricPsnr) {
+            overview.push_back(PsnrYLine(t));
+            overview.push_back(Labelled("Euclidean Distance in YUV:", FormatNumber(AverageEdYuv(t))));
+        }
+        if (s.MetricSsim)
+            overview.push_back(Labelled("Q in Y:", FormatNumber(QY(t))));
+    } else {
+        overview.push_back(NoteOf(b));
+    }
+    if (!b.last && !b.stopping)
+        overview.emplace_back();
+}
+
+void AppendResultsBlock(std::vector<std::string>& results, const AnalysisSettings& s, const FileBlock& b) {
+    results.push_back(Labelled("Source File 1:", s.SourceFile1));
+    results.push_back(Labelled("Source File 2:", b.source2));
+    results.emplace_back();
+    AppendTemplates(results, s);
+    results.push_back(Labelled("Start Frame:", std::to_string(s.StartFrame)));
+    const bool figures = ShowsFigures(b);
+    if (figures)
+        results.push_back(Labelled("End Frame:", std::to_string(s.StartFrame + b.totals->AnalysedCount - 1)));
+    else
+        results.push_back(NoteOf(b));
+    results.push_back(s.ItuCaption);
+    AppendMetricNames(results, s);
+    if (b.totals != nullptr && !b.totals->StartTime.empty()) {
+        results.emplace_back();
+        results.push_back(Labelled("Start:", b.totals->StartTime));
+        results.push_back(Labelled("End:", b.totals->EndTime));
+    }
+    if (figures) {
+        if (s.MetricPsnr) {
+            const auto block = PsnrBlockLines(*b.totals);
+            results.insert(results.end(), block.begin(), block.end());
+        }
+        if (s.MetricSsim) {
+            const auto block = SsimBlockLines(*b.totals);
+            results.insert(results.end(), block.begin(), block.end());
+        }
+    }
+    if (!b.last && !b.stopping) {
+        results.emplace_back();
+        results.push_back(kResultsSeparator);
+        results.emplace_back();
+    }
+}
+
+} // namespace bv

@@ -1,0 +1,52 @@
+// Every text a run writes: the lines of the CSV logs and the blocks of the overview and
+// results texts. Labels pass through the translation each time they are written; numbers
+// use the user's decimal separator.
+#pragma once
+
+#include "analysis/analysis_settings.h"
+#include "analysis/file_totals.h"
+#include "metrics/frame_results.h"
+
+#include <string>
+#include <vector>
+
+namespace bv {
+
+inline constexpr const char* kProgramName = "Brevanta";
+inline constexpr const char* kVersionText = "2007.11.13";
+inline constexpr const char* kResultsSeparator = "========================================";
+
+// The header of a Source File 2's CSV log, up to and including the column heads.
+std::vector<std::string> CsvHeaderLines(const AnalysisSettings& settings, const std::string& source2);
+
+// The fields of one frame line in order; every field but the frame number starts with its ";".
+std::vector<std::string> CsvFrameFields(const AnalysisSettings& settings, int frame,
+                                        const PsnrFrameResult* psnr, const SsimFrameResult* ssim);
+
+// The footer after a file's last frame.
+std::vector<std::string> CsvFooterLines(const AnalysisSettings& settings, const FileTotals& totals);
+
+// "PSNR in Y:" with its figure and " dB", or the bare label while there is no figure.
+std::string PsnrYLine(const FileTotals& totals);
+// The PSNR block (averages per plane) and the SSIM block, each with its leading empty line.
+std::vector<std::string> PsnrBlockLines(const FileTotals& totals);
+std::vector<std::string> SsimBlockLines(const FileTotals& totals);
+
+// One Source File 2's part of the overview and results texts.
+struct FileBlock {
+    std::string source2;
+    const FileTotals* totals = nullptr; // null when the file's clips were never compared
+    // Said instead of the last frame and the figures: why nothing (or nothing usable) was
+    // analysed. Empty for a file with analysed frames; "No frame analyzed." is used when a
+    // file has none and no reason is given.
+    std::string note;
+    bool stopping = false; // the run ends after this file (stop or error): no trailing separator
+    bool last = false;     // the last file of the list
+};
+
+void AppendOverviewBlock(std::vector<std::string>& overview, const AnalysisSettings& settings,
+                         const FileBlock& block);
+void AppendResultsBlock(std::vector<std::string>& results, const AnalysisSettings& settings,
+                        const FileBlock& block);
+
+} // namespace bv

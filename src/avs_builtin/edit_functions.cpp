@@ -1,0 +1,186 @@
+// Trim, Crop and AssumeFPS.
+#include "avs_builtin/clip.h"
+#include "avs_builtin/frame_rate.h"
+#include "avs_builtin/function_table.h"
+#include "avs_builtin/script_error.h"
+
+#include <algorithm>
+#include <cstring>
+#include <strings.h>
+
+namespace bv::builtin {
+
+namespace {
+
+class TrimClip : public Clip {
+public:
+    TrimClip(ClipPtr child, int first, int count) : child_(std::move(child)), first_(first) {
+        info_ = child_->info();
+        info_.frameCount = count;
+    }
+    FramePtr GetFrame(int n) override { return child_->GetFrame(first_ + n); }
+
+private:
+    ClipPtr child_;
+    int first_;
+};
+
+// Trim(clip, first_frame, last_frame, pad): last_frame 0 means to the end, a negative one
+// a frame count. Trim(clip, first_frame, length=, end=, pad=) names them.
+Value Trim(const Args& a, CallContext& ctx) {
+    const ClipPtr& child = a.ClipAt(0);
+    const int64_t frames = child->info().frameCount;
+    int64_t first = std::max<int64_t>(a[1].asInt(), 0);
+    int64_t last;
+    if (a.Has(3) && a[3].isInt()) {
+        if (a[3].asInt() < 0)
+            throw ScriptError(ctx.name + ": Invalid length");
+        last = first + a[3].asInt() - 1;
+    } else if (a.Has(4)) {
+        if (a[4].asInt() < first)
+            throw ScriptError(ctx.name + ": Invalid end");
+        last = a[4].asInt();
+    } else {
+        const int64_t l = a.IntOr(2, 0);
+        last = l == 0 ? frames - 1 : l < 0 ? first - l - 1 : l;
+    }
+    if (frames == 0)
+        return a[0];
+    first = std::min(first, frames - 1);
+    last = std::clamp(last, first - 1, frames - 1);
+    return Value::FromClip(
+        std::make_shared<TrimClip>(child, static_cast<int>(first), static_cast<int>(last - first + 1)));
+}
+
+class CropClip : public Clip {
+public:
+    CropClip(ClipPtr child, int left, int top, int width, int height, bool align)
+        : child_(std::move(child)), left_(left), top_(top), align_(align) {
+        info_ = child_->info();
+        info_.width = width;
+        info_.height = height;
+    }
+    FramePtr GetFrame(int n) override {
+        FramePtr view = VideoFrame::Crop(child_->GetFrame(n), left_, top_, info_.width, info_.height);
+        if (!align_)
+            return view;
+        auto copy = VideoFrame::Create(info_.format, info_.width, info_.height);
+        for (int p = 0; p < view->planeCount(); ++p)
+            for (int y = 0; y < view->planeHeight(p); ++y)
+                std::memcpy(copy->writableData(p) + static_cast<ptrdiff_t>(y) * copy->pitch(p),
+                            view->data(p) + static_cast<ptrdiff_t>(y) * view->pitch(p), view->rowSize(p));
+        return copy;
+    }
+
+private:
+    ClipPtr child_;
+    int left_, top_;
+    bool align_;
+};
+
+// Crop(clip, left, top, width, height, align=false): a width or height of 0 or less counts
+// from the right or bottom edge.
+Value Crop(const Args& a, CallContext& ctx) {
+    const ClipPtr& child = a.ClipAt(0);
+    const VideoInfo& vi = child->info();
+    const int64_t left = a[1].asInt(), top = a[2].asInt();
+    int64_t width = a[3].asInt(), height = a[4].asInt();
+    if (width <= 0)
+        width = vi.width - left + width;
+    if (height <= 0)
+        height = vi.height - top + height;
+    if (left < 0 || top < 0 || left + width > vi.width || top + height > vi.height)
+        throw ScriptError(ctx.name + ": you cannot use crop to enlarge or 'shift' a clip");
+    if (width <= 0)
+        throw ScriptError(ctx.name + ": Destination width is 0 or less.");
+    if (height <= 0)
+        throw ScriptError(ctx.name + ": Destination height is 0 or less.");
+    const std::string name = PixelFormatName(vi.format);
+    if (!IsRgb(vi.format) && (left % 2 != 0 || width % 2 != 0))
+        throw ScriptError(ctx.name + ": " + name + " images can only be cropped by even numbers (" +
+                          (left % 2 != 0 ? "left" : "right") + " side).");
+    if (IsPlanar(vi.format) && (top % 2 != 0 || height % 2 != 0))
+        throw ScriptError(ctx.name + ": " + name + " images can only be cropped by even numbers (" +
+                          (top % 2 != 0 ? "top" : "bottom") + ").");
+    return Value::FromClip(std::make_shared<CropClip>(child, static_cast<int>(left), static_cast<int>(top),
+                                                      static_cast<int>(width), static_cast<int>(height),
+                                                      a.BoolOr(5, false)));
+}
+
+class FpsClip : public Clip {
+public:
+    FpsClip(ClipPtr child, uint32_t num, uint32_t den) : child_(std::move(child)) {
+        info_ = child_->info();
+        info_.fpsNumerator = num;
+        info_.fpsDenominator = den;
+    }
+    FramePtr GetFrame(int n) override { return child_->GetFrame(n); }
+
+private:
+    ClipPtr child_;
+};
+
+Value WithFps(const Args& a, CallContext& ctx, int64_t num, int64_t den) {
+    if (den <= 0)
+        throw ScriptError(ctx.name + ": Denominator cannot be 0 or less");
+    if (num <= 0)
+        throw ScriptError(ctx.name + ": the frame rate must be positive");
+    return Value::FromClip(
+        std::make_shared<FpsClip>(a.ClipAt(0), static_cast<uint32_t>(num), static_cast<uint32_t>(den)));
+}
+
+// AssumeFPS(clip, numerator, denominator=1, sync_audio)
+Value AssumeFpsInts(const Args& a, CallContext& ctx) {
+    return WithFps(a, ctx, a[1].asInt(), a.IntOr(2, 1));
+}
+
+// AssumeFPS(clip, fps as a float, sync_audio)
+Value AssumeFpsFloat(const Args& a, CallContext& ctx) {
+    uint32_t num = 0, den = 0;
+    FloatToFps(ctx.name, a[1].asFloat(), num, den);
+    return WithFps(a, ctx, num, den);
+}
+
+// AssumeFPS(clip, clip whose rate to take, sync_audio)
+Value AssumeFpsClip(const Args& a, CallContext& ctx) {
+    const VideoInfo& other = a.ClipAt(1)->info();
+    return WithFps(a, ctx, other.fpsNumerator, other.fpsDenominator);
+}
+
+// AssumeFPS(clip, "ntsc_film" and the other preset names, sync_audio)
+Value AssumeFpsPreset(const Args& a, CallContext& ctx) {
+    static const struct {
+        const char* name;
+        int num, den;
+    } kPresets[] = {{"ntsc_film", 24000, 1001},
+                    {"ntsc_video", 30000, 1001},
+                    {"ntsc_double", 60000, 1001},
+                    {"ntsc_quad", 120000, 1001},
+                    {"ntsc_round_film", 2997, 125},
+                    {"ntsc_round_video", 2997, 100},
+                    {"ntsc_round_double", 2997, 50},
+                    {"ntsc_round_quad", 2997, 25},
+                    {"film", 24, 1},
+                    {"pal_film", 25, 1},
+                    {"pal_video", 25, 1},
+                    {"pal_double", 50, 1},
+                    {"pal_quad", 100, 1}};
+    for (const auto& p : kPresets)
+        if (strcasecmp(p.name, a[1].asString().c_str()) == 0)
+            return WithFps(a, ctx, p.num, p.den);
+    throw ScriptError(ctx.name + ": invalid preset value used");
+}
+
+} // namespace
+
+void RegisterEditFunctions(FunctionTable& t) {
+    t.Add("Trim", "ci[]i[length]i[end]i[pad]b", Trim);
+    t.Add("Trim", "cii[]b", Trim); // Trim(clip, first, last, pad_audio)
+    t.Add("Crop", "ciiii[align]b", Crop);
+    t.Add("AssumeFPS", "ci[]i[sync_audio]b", AssumeFpsInts);
+    t.Add("AssumeFPS", "cf[sync_audio]b", AssumeFpsFloat);
+    t.Add("AssumeFPS", "cc[sync_audio]b", AssumeFpsClip);
+    t.Add("AssumeFPS", "cs[sync_audio]b", AssumeFpsPreset);
+}
+
+} // namespace bv::builtin

@@ -1,0 +1,91 @@
+// Frames of one FFMS2 video track where each delivered frame is exactly the frame asked for.
+//
+// FFMS2's linear mode is exact (it decodes from the start and counts) but a backward jump
+// restarts at frame 0; its seeking mode is fast but on open-GOP streams it can land one to
+// three frames off. So a linear reader serves forward reading and records a fingerprint of
+// every frame it decodes; a seeking reader serves jumps back, and its frame is delivered only
+// when its fingerprint equals the linear reader's for that number. A misplaced seek is
+// corrected once by the offset the fingerprints reveal, else the linear reader restarts.
+#pragma once
+
+#include "avs_builtin/ffms_index.h"
+
+#include <cstdint>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+struct FFMS_Frame;
+struct FFMS_VideoSource;
+struct FFMS_VideoProperties;
+
+namespace bv::builtin {
+
+class ExactFrameReader {
+public:
+    // Bytes per row and rows of each plane of the output format, for the fingerprints.
+    struct PlaneShape {
+        int rowBytes;
+        int rows;
+    };
+    struct Stats {
+        int linearFrames = 0;   // frames decoded forward by the linear reader
+        int seeks = 0;          // frames asked of the seeking reader
+        int seekMisses = 0;     // of those, frames whose fingerprint did not match
+        int linearRestarts = 0; // jumps back served by restarting the linear reader
+    };
+
+    // Opens the track with FFMS2; throws ScriptError "<who>: ...".
+    ExactFrameReader(FfmsIndexPtr index, const std::string& path, int track, int threads, std::string who);
+    ~ExactFrameReader();
+    ExactFrameReader(const ExactFrameReader&) = delete;
+    ExactFrameReader& operator=(const ExactFrameReader&) = delete;
+
+    const FFMS_VideoProperties& properties() const { return *properties_; }
+    int frameCount() const { return frameCount_; }
+    // Frame 0 as decoded, before any output format is set (its encoded format and size).
+    const FFMS_Frame& FirstFrame();
+
+    // Sets the output format (an AVPixelFormat number), size and scaler of both readers.
+    void SetOutputFormat(int pixelFormat, int width, int height, int resizer, std::vector<PlaneShape> shape);
+
+    // Frame n (0 <= n < frameCount), valid until the next call. Throws ScriptError.
+    const FFMS_Frame& Get(int n);
+
+    const Stats& stats() const { return stats_; }
+
+private:
+    struct Reader {
+        FFMS_VideoSource* source = nullptr;
+        int next = 0; // the frame FFMS2 decodes next when reading on
+    };
+
+    FFMS_VideoSource* Open(int seekMode);
+    const FFMS_Frame* Fetch(Reader& reader, int n);
+    uint64_t Fingerprint(const FFMS_Frame& frame) const;
+    const FFMS_Frame* Walk(int n);
+    const FFMS_Frame* Restart(int n);
+    const FFMS_Frame* FromSeeker(int n);
+    int SeekCost(int n) const;
+
+    FfmsIndexPtr index_;
+    std::string path_;
+    int track_;
+    int threads_;
+    std::string who_;
+    Reader linear_;
+    Reader seeker_;
+    const FFMS_VideoProperties* properties_ = nullptr;
+    int frameCount_ = 0;
+    std::vector<int> keyframeAtOrBefore_;
+    // Seeks that land off by a steady amount after a keyframe: the amount, by keyframe.
+    std::unordered_map<int, int> seekShift_;
+    std::vector<uint64_t> fingerprints_; // of frames 0 .. known_-1, from the linear reader
+    int known_ = 0;
+    bool outputSet_ = false;
+    int outFormat_ = -1, outWidth_ = 0, outHeight_ = 0, outResizer_ = 0;
+    std::vector<PlaneShape> shape_;
+    Stats stats_;
+};
+
+} // namespace bv::builtin

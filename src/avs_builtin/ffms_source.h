@@ -1,0 +1,51 @@
+// A video file decoded through FFMS2 as a clip: packed 4:2:2 comes out as YUY2, 4:2:0 as
+// I420, RGB as RGB24 or RGB32; other formats are converted by FFMS2 to the nearest of these.
+#pragma once
+
+#include "avs_builtin/clip.h"
+#include "avs_builtin/exact_frame_reader.h"
+
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace bv::builtin {
+
+struct FfmsSourceOptions {
+    std::string function; // the script's name for the source filter, prefixes its errors
+    std::string path;
+    int track = -1;        // -1: the first video track
+    int threads = -1;      // decoder threads, -1: FFMS2 chooses
+    bool cache = true;     // keep the index in the per-user cache folder
+    int fpsNumerator = -1; // > 0: constant frame rate by timestamps, as FFMS2's own plugin does
+    int fpsDenominator = 1;
+    int width = -1; // > 0: scaled to this size
+    int height = -1;
+    std::string resizer;    // scaler for width/height ("BICUBIC", "BILINEAR", ...)
+    std::string colorspace; // "" for the format nearest to the file's, else YUY2/YV12/I420/RGB24/RGB32
+};
+
+class FfmsSource : public Clip {
+public:
+    // Indexes and opens the file; throws ScriptError "<function>: ...".
+    explicit FfmsSource(const FfmsSourceOptions& options);
+    FramePtr GetFrame(int n) override;
+
+    const ExactFrameReader::Stats& readerStats() const { return reader_->stats(); }
+
+private:
+    FramePtr CopyOut(const struct FFMS_Frame& frame) const;
+    int SourceFrameOf(int n) const;
+
+    std::string who_;
+    std::unique_ptr<ExactFrameReader> reader_;
+    std::vector<double> frameTimes_; // seconds, for a constant frame rate by timestamps
+    double firstTime_ = 0;
+    std::mutex mutex_;
+    std::deque<std::pair<int, FramePtr>> recent_; // the last few frames delivered
+};
+
+} // namespace bv::builtin

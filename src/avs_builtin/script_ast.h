@@ -1,0 +1,43 @@
+// The parsed form of a script: statements holding expression trees.
+#pragma once
+
+#include "avs_builtin/script_value.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace bv::builtin {
+
+struct Node {
+    enum class Kind {
+        Literal,    // `literal`
+        Identifier, // `name`: a variable, or a function called without arguments
+        Call,       // `name`(children...), or children[0].`name`(...) when `method`
+        Unary,      // `name` is the operator; one child
+        Binary,     // `name` is the operator; two children
+        Ternary,    // children: condition, then, else
+    };
+    Kind kind = Kind::Literal;
+    int line = 1;
+    int column = 0;
+    Value literal;
+    std::string name;
+    std::vector<std::unique_ptr<Node>> children;
+    std::vector<std::string> argNames; // Call: one per child, "" for positional
+    bool method = false;
+};
+
+struct Statement {
+    enum class Kind { Expression, Assignment, Return };
+    Kind kind = Kind::Expression;
+    std::string variable; // Assignment
+    std::unique_ptr<Node> expression;
+    int line = 1;
+};
+
+struct ParsedScript {
+    std::vector<Statement> statements;
+};
+
+} // namespace bv::builtin

@@ -1,0 +1,187 @@
+// The source filters scripts use to open video files. Whatever plugin a template names,
+// the file is decoded through FFMS2; arguments of the real plugins that have no meaning
+// here are accepted and ignored.
+#include "avs_builtin/ffms_source.h"
+#include "avs_builtin/function_table.h"
+#include "avs_builtin/script_environment.h"
+#include "avs_builtin/script_error.h"
+#include "avs_builtin/splice.h"
+
+#include <cstring>
+#include <strings.h>
+#include <sys/stat.h>
+
+namespace bv::builtin {
+
+namespace {
+
+bool EndsWithNoCase(const std::string& s, const char* suffix) {
+    const size_t n = std::strlen(suffix);
+    return s.size() >= n && strcasecmp(s.c_str() + s.size() - n, suffix) == 0;
+}
+
+Value Open(CallContext& ctx, FfmsSourceOptions o) {
+    if (o.path.empty())
+        throw ScriptError(ctx.name + ": No source specified");
+    o.function = ctx.name;
+    o.path = ctx.environment.ResolvePath(o.path);
+    // Only regular files: a device or pipe would keep the indexer reading forever.
+    struct stat st {};
+    if (!ctx.environment.options().fileAccess || ::stat(o.path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+        throw ScriptError(ctx.name + ": Can't open '" + o.path + "'");
+    return Value::FromClip(std::make_shared<FfmsSource>(o));
+}
+
+// A pixel_type/format argument: one of the server's formats, or "" to keep the file's own.
+std::string FormatArgument(const std::string& value) {
+    static const std::pair<const char*, const char*> kAliases[] = {
+        {"YUV420P8", "I420"}, {"YUV422P8", "YUY2"}, {"ARGB", "RGB32"}, {"FULL", ""}, {"AUTO", ""}};
+    for (const auto& [from, to] : kAliases)
+        if (strcasecmp(value.c_str(), from) == 0)
+            return to;
+    return value;
+}
+
+// FFVideoSource(source, track, cache, cachefile, fpsnum, fpsden, threads, timecodes, seekmode,
+//               rffmode, width, height, resizer, colorspace, varprefix)
+Value FFVideoSource(const Args& a, CallContext& ctx) {
+    FfmsSourceOptions o;
+    o.path = a.StringOr(0, "");
+    o.track = a.IntOr(1, -1);
+    o.cache = a.BoolOr(2, true); // cachefile (3) is ignored: no index goes beside the video
+    o.fpsNumerator = a.IntOr(4, -1);
+    o.fpsDenominator = a.IntOr(5, 1);
+    o.threads = a.IntOr(6, -1);
+    o.width = a.IntOr(10, -1);
+    o.height = a.IntOr(11, -1);
+    o.resizer = a.StringOr(12, "");
+    o.colorspace = a.StringOr(13, "");
+    return Open(ctx, o);
+}
+
+// FFmpegSource2(source, vtrack, atrack, cache, cachefile, fpsnum, fpsden, threads, timecodes,
+//               seekmode, overwrite, width, height, resizer, colorspace, rffmode, adjustdelay,
+//               utf8, varprefix): the video part only.
+Value FFmpegSource2(const Args& a, CallContext& ctx) {
+    FfmsSourceOptions o;
+    o.path = a.StringOr(0, "");
+    o.track = a.IntOr(1, -1);
+    o.cache = a.BoolOr(3, true);
+    o.fpsNumerator = a.IntOr(5, -1);
+    o.fpsDenominator = a.IntOr(6, 1);
+    o.threads = a.IntOr(7, -1);
+    o.width = a.IntOr(11, -1);
+    o.height = a.IntOr(12, -1);
+    o.resizer = a.StringOr(13, "");
+    o.colorspace = a.StringOr(14, "");
+    return Open(ctx, o);
+}
+
+// LWLibavVideoSource(source, stream_index, threads, cache, cachefile, seek_mode, seek_threshold,
+//                    dr, fpsnum, fpsden, variable, format, decoder, ...)
+Value LWLibavVideoSource(const Args& a, CallContext& ctx) {
+    FfmsSourceOptions o;
+    o.path = a.StringOr(0, "");
+    o.track = a.IntOr(1, -1);
+    o.threads = a.IntOr(2, 0) > 0 ? a.IntOr(2, 0) : -1;
+    o.cache = a.BoolOr(3, true);
+    o.fpsNumerator = a.IntOr(8, 0) > 0 ? a.IntOr(8, 0) : -1;
+    o.fpsDenominator = a.IntOr(9, 1);
+    o.colorspace = FormatArgument(a.StringOr(11, ""));
+    return Open(ctx, o);
+}
+
+// LSMASHVideoSource(source, track, threads, seek_mode, seek_threshold, dr, fpsnum, fpsden,
+//                   format, decoder, ...): tracks count from 1 there, 0 means the first video.
+Value LSMASHVideoSource(const Args& a, CallContext& ctx) {
+    FfmsSourceOptions o;
+    o.path = a.StringOr(0, "");
+    o.track = a.IntOr(1, 0) > 0 ? a.IntOr(1, 0) - 1 : -1;
+    o.threads = a.IntOr(2, 0) > 0 ? a.IntOr(2, 0) : -1;
+    o.fpsNumerator = a.IntOr(6, 0) > 0 ? a.IntOr(6, 0) : -1;
+    o.fpsDenominator = a.IntOr(7, 1);
+    o.colorspace = FormatArgument(a.StringOr(8, ""));
+    return Open(ctx, o);
+}
+
+// BSVideoSource(source, track, variableformat, fpsnum, fpsden, rff, threads, ...)
+Value BSVideoSource(const Args& a, CallContext& ctx) {
+    FfmsSourceOptions o;
+    o.path = a.StringOr(0, "");
+    o.track = a.IntOr(1, -1);
+    o.fpsNumerator = a.IntOr(3, -1);
+    o.fpsDenominator = a.IntOr(4, 1);
+    o.threads = a.IntOr(6, 0) > 0 ? a.IntOr(6, 0) : -1;
+    return Open(ctx, o);
+}
+
+// DirectShowSource(filename, fps, seek, audio, video, convertfps, seekzero, timeout,
+//                  pixel_type, framecount, logfile, logmask)
+Value DirectShowSource(const Args& a, CallContext& ctx) {
+    FfmsSourceOptions o;
+    o.path = a.StringOr(0, "");
+    o.colorspace = FormatArgument(a.StringOr(8, ""));
+    return Open(ctx, o);
+}
+
+// AviSource(filename, ..., audio, pixel_type, fourCC, vtrack, atrack, utf8). Several files
+// are joined. A script given to it is evaluated, as Windows' AVI layer would.
+Value AviSource(const Args& a, CallContext& ctx) {
+    std::vector<std::string> files{a.StringOr(0, "")};
+    for (const Value& v : a.rest())
+        files.push_back(v.asString());
+    ClipPtr result;
+    for (const std::string& file : files) {
+        Value v;
+        if (EndsWithNoCase(file, ".avs")) {
+            v = ctx.environment.ImportFile(file);
+            if (!v.isClip())
+                throw ScriptError(ctx.name + ": the script's return value was not a video clip");
+        } else {
+            FfmsSourceOptions o;
+            o.path = file;
+            o.colorspace = FormatArgument(a.StringOr(2, ""));
+            v = Open(ctx, o);
+        }
+        result = result ? MakeSplice(result, v.asClip()) : v.asClip();
+    }
+    return Value::FromClip(result);
+}
+
+} // namespace
+
+void RegisterSourceFunctions(FunctionTable& t) {
+    t.Add("FFVideoSource",
+          "[source]s[track]i[cache]b[cachefile]s[fpsnum]i[fpsden]i[threads]i[timecodes]s[seekmode]i[rffmode]i"
+          "[width]i[height]i[resizer]s[colorspace]s[varprefix]s",
+          FFVideoSource);
+    t.Add("FFmpegSource2",
+          "[source]s[vtrack]i[atrack]i[cache]b[cachefile]s[fpsnum]i[fpsden]i[threads]i[timecodes]s[seekmode]i"
+          "[overwrite]b[width]i[height]i[resizer]s[colorspace]s[rffmode]i[adjustdelay]i[utf8]b[varprefix]s",
+          FFmpegSource2);
+    t.Add("LWLibavVideoSource",
+          "[source]s[stream_index]i[threads]i[cache]b[cachefile]s[seek_mode]i[seek_threshold]i[dr]b[fpsnum]i"
+          "[fpsden]i[variable]b[format]s[decoder]s[prefer_hw]i[repeat]b[dominance]i[ff_loglevel]i[cachedir]s"
+          "[indexingpr]b",
+          LWLibavVideoSource);
+    t.Add("LSMASHVideoSource",
+          "[source]s[track]i[threads]i[seek_mode]i[seek_threshold]i[dr]b[fpsnum]i[fpsden]i[format]s[decoder]s"
+          "[prefer_hw]i[ff_loglevel]i",
+          LSMASHVideoSource);
+    t.Add("BSVideoSource",
+          "[source]s[track]i[variableformat]i[fpsnum]i[fpsden]i[rff]b[threads]i[seekpreroll]i[enable_drefs]b"
+          "[use_absolute_path]b[cachemode]i[cachepath]s[cachesize]i[hwdevice]s[extrahwframes]i[timecodes]s"
+          "[start_number]i[viewid]i[showprogress]b",
+          BSVideoSource);
+    // Windows-only in AviSynth: scripts may use them, the C interface does not offer them,
+    // exactly as AviSynth+ on Linux (so script files are opened with Import everywhere).
+    t.Add(
+        "DirectShowSource",
+        "s[fps]f[seek]b[audio]b[video]b[convertfps]b[seekzero]b[timeout]i[pixel_type]s[framecount]i[logfile]s"
+        "[logmask]i",
+        DirectShowSource, true);
+    for (const char* name : {"AviSource", "AviFileSource", "OpenDMLSource"})
+        t.Add(name, "ss*[audio]b[pixel_type]s[fourCC]s[vtrack]i[atrack]i[utf8]b", AviSource, true);
+}
+
+} // namespace bv::builtin

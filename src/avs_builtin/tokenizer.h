@@ -1,0 +1,32 @@
+// Splits script text into tokens: numbers, strings, names, operators and line ends.
+// Comments (#, /* */, nesting [* *]), line continuation with a backslash at the end of a
+// line or at the start of the next, and __END__ are handled here.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace bv::builtin {
+
+struct Token {
+    enum class Kind { Int, Float, String, Identifier, Operator, Newline, End };
+    Kind kind = Kind::End;
+    std::string text; // identifier, operator or string contents
+    int intValue = 0;
+    double floatValue = 0;
+    int line = 1;   // 1-based
+    int column = 0; // 0-based
+};
+
+// A syntax error before the file name is known; the parser turns it into a ScriptError.
+struct SyntaxError {
+    std::string message;
+    int line;
+    int column;
+};
+
+// Throws SyntaxError.
+std::vector<Token> Tokenize(std::string_view text);
+
+} // namespace bv::builtin

@@ -1,0 +1,81 @@
+// Frames and their pixel formats. A frame is immutable once made and shared by reference
+// count, so the C interface, the filters and the caches can release it in any order.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace bv::builtin {
+
+enum class PixelFormat { YUY2, YV12, I420, RGB24, RGB32 };
+
+// AviSynth's pixel-type flags for the format.
+uint32_t PixelTypeFlags(PixelFormat format);
+const char* PixelFormatName(PixelFormat format);
+// "YUY2", "YV12", "I420", "RGB24", "RGB32" in any letter case; false for anything else.
+bool PixelFormatFromName(const std::string& name, PixelFormat& format);
+
+inline bool IsPlanar(PixelFormat f) {
+    return f == PixelFormat::YV12 || f == PixelFormat::I420;
+}
+inline bool IsRgb(PixelFormat f) {
+    return f == PixelFormat::RGB24 || f == PixelFormat::RGB32;
+}
+inline int BytesPerPixel(PixelFormat f) {
+    return f == PixelFormat::RGB32 ? 4 : f == PixelFormat::RGB24 ? 3 : f == PixelFormat::YUY2 ? 2 : 1;
+}
+
+// Rows start on this boundary, as AviSynth's do (a 720-wide YUY2 frame has pitch 1472).
+inline constexpr int kFrameAlign = 64;
+
+// Largest frame the server makes: a guard against scripts that would exhaust memory.
+inline constexpr int kMaxFrameDimension = 16384;
+inline constexpr int64_t kMaxFramePixels = int64_t{1} << 26;
+
+// Checks width and height for the format (positive, within the limits, even where the
+// chroma subsampling needs it); throws ScriptError with `who` as the prefix.
+void CheckFrameSize(const char* who, PixelFormat format, int width, int height);
+
+class VideoFrame {
+public:
+    // A new frame with uninitialised pixels; throws ScriptError when the size is refused.
+    static std::shared_ptr<VideoFrame> Create(PixelFormat format, int width, int height);
+    // A view of a rectangle of `parent` sharing its pixels (x, y, width and height must suit
+    // the format). For RGB, `y` counts image rows from the top.
+    static std::shared_ptr<const VideoFrame> Crop(const std::shared_ptr<const VideoFrame>& parent, int x,
+                                                  int y, int width, int height);
+
+    PixelFormat format() const { return format_; }
+    int width() const { return width_; }
+    int height() const { return height_; }
+    int planeCount() const { return IsPlanar(format_) ? 3 : 1; }
+
+    // Planes 0 (Y, or the whole image), 1 (U) and 2 (V). RGB images are stored bottom-up
+    // like AviSynth's: the first row in memory is the bottom row of the picture.
+    const uint8_t* data(int plane) const { return data_[plane]; }
+    uint8_t* writableData(int plane) { return data_[plane]; }
+    int pitch(int plane) const { return pitch_[plane]; }
+    int rowSize(int plane) const { return rowSize_[plane]; }
+    int planeHeight(int plane) const { return planeHeight_[plane]; }
+
+    // Image row `y` (0 = top) of plane 0, whatever the storage order.
+    const uint8_t* row(int y) const { return data_[0] + static_cast<ptrdiff_t>(StoredRow(y)) * pitch_[0]; }
+    uint8_t* writableRow(int y) { return data_[0] + static_cast<ptrdiff_t>(StoredRow(y)) * pitch_[0]; }
+
+private:
+    int StoredRow(int y) const { return IsRgb(format_) ? height_ - 1 - y : y; }
+
+    std::shared_ptr<uint8_t> storage_;
+    PixelFormat format_ = PixelFormat::YUY2;
+    int width_ = 0;
+    int height_ = 0;
+    uint8_t* data_[3] = {};
+    int pitch_[3] = {};
+    int rowSize_[3] = {};
+    int planeHeight_[3] = {};
+};
+
+using FramePtr = std::shared_ptr<const VideoFrame>;
+
+} // namespace bv::builtin

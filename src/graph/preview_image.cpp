@@ -1,0 +1,133 @@
+#include "graph/preview_image.h"
+
+#include "frame_source/avs_error.h"
+#include "frame_source/avs_clip.h"
+#include "graph/round_half_even.h"
+
+#include <algorithm>
+#include <array>
+
+namespace bv {
+
+namespace {
+
+// Before conversion a pixel holds Y in blue, U in green, V in red.
+constexpr QRgb PackYuv(int y, int u, int v) {
+    return qRgb(v, u, y);
+}
+constexpr QRgb kNeutralYuv = PackYuv(16, 128, 128);
+
+int ToByte(double value) {
+    return static_cast<int>(std::clamp(RoundHalfEven(value), 0.0, 255.0));
+}
+
+void PrepareImage(QImage& image, int width, int height) {
+    if (width <= 0 || height <= 0) {
+        image = QImage();
+        return;
+    }
+    if (image.width() != width || image.height() != height || image.format() != QImage::Format_RGB32)
+        image = QImage(width, height, QImage::Format_RGB32);
+}
+
+// The products of each recommendation per byte value, computed once. Looking them up gives
+// the same doubles as computing them per pixel, and G's terms are still subtracted in order.
+struct Coefficients {
+    std::array<double, 256> luma{};   // Y term shared by R, G, B
+    std::array<double, 256> rFromV{}; // added to R
+    std::array<double, 256> gFromU{}; // subtracted first from G
+    std::array<double, 256> gFromV{}; // subtracted next from G
+    std::array<double, 256> bFromU{}; // added to B
+};
+
+Coefficients MakeCoefficients(int recommendation) {
+    Coefficients c;
+    for (int i = 0; i < 256; ++i) {
+        const double chroma = i - 128;
+        if (recommendation == kPreviewRec601) {
+            c.luma[i] = 1.164 * (i - 16);
+            c.rFromV[i] = 1.596 * chroma;
+            c.gFromU[i] = 0.392 * chroma;
+            c.gFromV[i] = 0.813 * chroma;
+            c.bFromU[i] = 2.017 * chroma;
+        } else {
+            c.luma[i] = i;
+            c.rFromV[i] = 1.403 * chroma;
+            c.gFromU[i] = 0.344 * chroma;
+            c.gFromV[i] = 0.714 * chroma;
+            c.bFromU[i] = 1.77 * chroma;
+        }
+    }
+    return c;
+}
+
+} // namespace
+
+void UnpackYuy2Preview(const uint8_t* data, int pitch, int rowSize, int rows, QImage& image, int width,
+                       int height) {
+    PrepareImage(image, width, height);
+    if (image.isNull())
+        return;
+    // Four bytes make two pixels; a frame whose rows hold more (RGB32) is cut at the width.
+    const int pairs = std::min(std::max(rowSize, 0) / 4, (width + 1) / 2);
+    const int filledRows = data == nullptr ? 0 : std::clamp(rows, 0, height);
+    for (int r = 0; r < height; ++r) {
+        auto* out = reinterpret_cast<QRgb*>(image.scanLine(r));
+        int x = 0;
+        if (r < filledRows) {
+            const uint8_t* in = data + static_cast<ptrdiff_t>(r) * pitch;
+            for (int p = 0; p < pairs; ++p, in += 4) {
+                out[x++] = PackYuv(in[0], in[1], in[3]);
+                if (x < width)
+                    out[x++] = PackYuv(in[2], in[1], in[3]);
+            }
+        }
+        std::fill(out + x, out + width, kNeutralYuv);
+    }
+}
+
+bool RenderPreviewFrame(const AvsClip& clip, int frame, QImage& image, int width, int height) {
+    try {
+        FrameView view = FetchFrame(clip, frame);
+        UnpackYuy2Preview(view.readPtr(), view.pitch(), view.rowSize(), view.height(), image, width, height);
+        view.Release();
+        return true;
+    } catch (const EAviSynthCException&) {
+        UnpackYuy2Preview(nullptr, 0, 0, 0, image, width, height);
+        return false;
+    }
+}
+
+void ConvertPreviewToRgb(QImage& image, int recommendation, int width, int height) {
+    static const Coefficients pc601 = MakeCoefficients(kPreviewPc601);
+    static const Coefficients rec601 = MakeCoefficients(kPreviewRec601);
+    const Coefficients& c = recommendation == kPreviewRec601 ? rec601 : pc601;
+    if (image.format() != QImage::Format_RGB32)
+        return; // not a preview bitmap
+    const int columns = std::min(width, image.width());
+    const int rows = std::min(height, image.height());
+    for (int r = 0; r < rows; ++r) {
+        auto* pixels = reinterpret_cast<QRgb*>(image.scanLine(r));
+        for (int x = 0; x < columns; ++x) {
+            const int y = qBlue(pixels[x]);
+            const int u = qGreen(pixels[x]);
+            const int v = qRed(pixels[x]);
+            const double luma = c.luma[y];
+            const int red = ToByte(luma + c.rFromV[v]);
+            const int green = ToByte(luma - c.gFromU[u] - c.gFromV[v]);
+            const int blue = ToByte(luma + c.bFromU[u]);
+            pixels[x] = qRgb(red, green, blue);
+        }
+    }
+}
+
+QSize FitPreviewImage(int width, int height) {
+    if (width <= 0 || height <= 0)
+        return {kPreviewBox, kPreviewBox};
+    const double aspect = static_cast<double>(width) / height;
+    if (width < height)
+        return {static_cast<int>(RoundHalfEven(aspect * kPreviewBox)), kPreviewBox};
+    return {kPreviewBox, static_cast<int>(RoundHalfEven(kPreviewBox / aspect))};
+}
+
+} // namespace bv

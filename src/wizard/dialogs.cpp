@@ -1,0 +1,77 @@
+#include "wizard/dialogs.h"
+
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+
+namespace bv {
+
+namespace {
+
+const QString kBoxTitle = QStringLiteral("Brevanta");
+
+std::optional<QString> RunFileDialog(QWidget* parent, const FileDialogRequest& request,
+                                     QFileDialog::AcceptMode mode) {
+    QFileDialog dialog(parent, request.title, request.folder);
+    dialog.setAcceptMode(mode);
+    // Open: names of files that do not exist are accepted too. Save: the program decides
+    // itself whether to ask before replacing a file.
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
+    dialog.setNameFilters(request.filters);
+    if (request.selectedFilter >= 0 && request.selectedFilter < request.filters.size())
+        dialog.selectNameFilter(request.filters.at(request.selectedFilter));
+    if (!request.defaultSuffix.isEmpty())
+        dialog.setDefaultSuffix(request.defaultSuffix);
+    if (!request.proposedName.isEmpty())
+        dialog.selectFile(request.proposedName);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    QString chosen = dialog.selectedFiles().constFirst();
+    if (!request.defaultSuffix.isEmpty())
+        chosen = WithDefaultSuffix(chosen, request.defaultSuffix);
+    return chosen;
+}
+
+} // namespace
+
+std::optional<QString> QtDialogs::OpenFile(QWidget* parent, const FileDialogRequest& request) {
+    return RunFileDialog(parent, request, QFileDialog::AcceptOpen);
+}
+
+std::optional<QString> QtDialogs::SaveFile(QWidget* parent, const FileDialogRequest& request) {
+    return RunFileDialog(parent, request, QFileDialog::AcceptSave);
+}
+
+std::optional<QString> QtDialogs::ChooseFolder(QWidget* parent, const QString& caption) {
+    // Folders only, with a new-folder button; it starts where the system likes.
+    const QString folder =
+        QFileDialog::getExistingDirectory(parent, caption, QString(), QFileDialog::ShowDirsOnly);
+    if (folder.isEmpty())
+        return std::nullopt;
+    return folder;
+}
+
+bool QtDialogs::Confirm(QWidget* parent, const QString& text) {
+    return QMessageBox::question(parent, kBoxTitle, text, QMessageBox::Yes | QMessageBox::No,
+                                 QMessageBox::Yes) == QMessageBox::Yes;
+}
+
+void QtDialogs::Inform(QWidget* parent, const QString& text) {
+    QMessageBox box(QMessageBox::NoIcon, kBoxTitle, text, QMessageBox::Ok, parent);
+    box.exec();
+}
+
+void QtDialogs::ShowError(QWidget* parent, const QString& text) {
+    QMessageBox::critical(parent, kBoxTitle, text, QMessageBox::Ok);
+}
+
+QString WithDefaultSuffix(const QString& path, const QString& suffix) {
+    if (path.isEmpty() || suffix.isEmpty())
+        return path;
+    if (QFileInfo(path).fileName().contains(QLatin1Char('.')))
+        return path;
+    return path + QLatin1Char('.') + suffix;
+}
+
+} // namespace bv

@@ -1,0 +1,332 @@
+#include "wizard/wizard_window.h"
+
+#include "analysis/template_script.h"
+#include "frame_source/script_environment.h"
+#include "graph/graph_export.h"
+#include "i18n/qt/window_translation.h"
+#include "i18n/translate.h"
+#include "platform/program_folder.h"
+#include "player/preview_player.h"
+#include "wizard/about_text.h"
+#include "wizard/advanced_settings_page.h"
+#include "wizard/analyzation_page.h"
+#include "wizard/centered_tab_bar.h"
+#include "wizard/dialogs.h"
+#include "wizard/job_summary.h"
+#include "wizard/job_summary_page.h"
+#include "wizard/load_source1_page.h"
+#include "wizard/load_sources2_page.h"
+#include "wizard/results_page.h"
+#include "wizard/saving_files_page.h"
+#include "wizard/settings_reader.h"
+#include "wizard/template_group.h"
+#include "wizard/ui_text.h"
+#include "wizard/welcome_page.h"
+#include "wizard/window_font.h"
+
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QTimer>
+#include <cstdio>
+#include <exception>
+
+namespace bv {
+
+namespace {
+constexpr int kWindowWidth = 714;
+constexpr int kWindowHeight = 544;
+} // namespace
+
+WizardWindow::WizardWindow(WizardServices services, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
+                          Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                          Qt::WindowCloseButtonHint),
+      services_(std::move(services)),
+      dialogs_(services_.dialogs ? services_.dialogs : std::make_shared<QtDialogs>()) {
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("Brevanta"));
+    setFixedSize(kWindowWidth, kWindowHeight);
+    setFont(WindowFont());
+
+    // The one script environment of the program's life. Without AviSynth the window still
+    // opens; the reason is shown once the window is up, and again on every use.
+    try {
+        environment_ = std::make_unique<ScriptEnvironment>();
+    } catch (const std::exception& e) {
+        environmentError_ = QString::fromStdString(e.what());
+        QTimer::singleShot(0, this, [this] { dialogs_->ShowError(this, environmentError_); });
+    }
+
+    BuildPages();
+    const QString templatesFolder = QString::fromStdString(ProgramFolder()) + QStringLiteral("Templates");
+    source1_->templateGroup->SetTemplatesFolder(templatesFolder);
+    sources2_->templateGroup->SetTemplatesFolder(templatesFolder);
+    // Every caption in the user's language, before the code writes its own texts.
+    try {
+        TranslateWindow(this);
+    } catch (const std::exception& e) {
+        const QString problem = QString::fromStdString(e.what());
+        QTimer::singleShot(0, this, [this, problem] { dialogs_->ShowError(this, problem); });
+    }
+    FillTexts();
+    for (int i = kWelcome + 1; i < kPageCount; ++i)
+        pages_->setTabVisible(i, false);
+    pages_->setCurrentIndex(kWelcome);
+    ConnectNavigation();
+
+    controller_ = new RunController(services_.run, this);
+    connect(controller_, &RunController::progressChanged, this, &WizardWindow::ShowRunProgress);
+    connect(controller_, &RunController::finished, this, &WizardWindow::RunFinished);
+
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+}
+
+WizardWindow::~WizardWindow() {
+    // A window torn down under a running job stops it and waits for its end steps.
+    stopRequested_ = true;
+    controller_->Wait();
+}
+
+void WizardWindow::BuildPages() {
+    pages_ = new CenteredTabWidget(this);
+    pages_->setObjectName(QStringLiteral("PageControl1"));
+    pages_->setGeometry(8, 8, 697, 529);
+
+    auto environment = [this]() -> ScriptEnvironment& { return Environment(); };
+    welcome_ = new WelcomePage;
+    source1_ = new LoadSource1Page(*dialogs_, environment);
+    sources2_ = new LoadSources2Page(*dialogs_, environment);
+    settings_ = new AdvancedSettingsPage;
+    saving_ = new SavingFilesPage(*dialogs_);
+    summary_ = new JobSummaryPage;
+    analyzation_ = new AnalyzationPage;
+    results_ = new ResultsPage(*dialogs_);
+    pages_->addTab(welcome_, Caption("Welcome"));
+    pages_->addTab(source1_, Caption("Load Source 1"));
+    pages_->addTab(sources2_, Caption("Load Sources 2"));
+    pages_->addTab(settings_, Caption("Advanced Settings"));
+    pages_->addTab(saving_, Caption("Saving Your Files"));
+    pages_->addTab(summary_, Caption("Job Summary"));
+    pages_->addTab(analyzation_, Caption("Analyzation"));
+    pages_->addTab(results_, Caption("Results"));
+}
+
+WizardPage* WizardWindow::Page(int index) const {
+    return qobject_cast<WizardPage*>(pages_->widget(index));
+}
+
+void WizardWindow::FillTexts() {
+    welcome_->FillTexts();
+    summary_->FillTexts();
+    saving_->FillTexts();
+    source1_->FillTexts();
+}
+
+void WizardWindow::ConnectNavigation() {
+    for (int i = kWelcome; i <= kSavingFiles; ++i)
+        connect(Page(i)->NextButton(), &QPushButton::clicked, this, [this, i] { GoNext(i); });
+    for (int i : {kLoadSource1, kLoadSources2, kAdvancedSettings, kSavingFiles, kJobSummary, kResults})
+        connect(Page(i)->PreviousButton(), &QPushButton::clicked, this, [this, i] { GoPrevious(i); });
+    for (int i = kWelcome; i < kPageCount; ++i)
+        connect(Page(i)->CancelButton(), &QPushButton::clicked, this, &QWidget::close);
+    connect(pages_, &QTabWidget::currentChanged, this, &WizardWindow::PageShown);
+
+    connect(welcome_->aboutButton, &QPushButton::clicked, this, &WizardWindow::ShowAbout);
+    connect(summary_->AnalyzeButton(), &QPushButton::clicked, this, &WizardWindow::Analyze);
+    connect(analyzation_->stopButton, &QPushButton::clicked, this, &WizardWindow::Stop);
+    connect(source1_, &LoadSource1Page::sourceChosen, settings_, &AdvancedSettingsPage::ResetFrameRange);
+    connect(sources2_, &LoadSources2Page::sourceChosen, settings_, &AdvancedSettingsPage::ResetFrameRange);
+}
+
+void WizardWindow::GoNext(int from) {
+    pages_->setTabVisible(from + 1, true);
+    for (int i = from + 1; i < kPageCount; ++i) {
+        if (pages_->isTabVisible(i)) {
+            pages_->setCurrentIndex(i);
+            return;
+        }
+    }
+}
+
+void WizardWindow::GoPrevious(int from) {
+    for (int i = from - 1; i >= 0; --i) {
+        if (pages_->isTabVisible(i)) {
+            pages_->setCurrentIndex(i);
+            return;
+        }
+    }
+}
+
+void WizardWindow::PageShown(int index) {
+    if (index == kJobSummary)
+        summary_->ShowSummary(BuildJobSummary(*source1_, *sources2_, *settings_, *saving_));
+    else if (index == kResults)
+        results_->FocusShownText();
+}
+
+ScriptEnvironment& WizardWindow::Environment() {
+    if (!environment_) {
+        environment_ = std::make_unique<ScriptEnvironment>(); // throws AviSynth's reason again
+        environmentError_.clear();
+    }
+    return *environment_;
+}
+
+void WizardWindow::ShowAbout() {
+    const AvsLibrary* library = nullptr;
+    if (environment_) {
+        library = &environment_->library();
+    } else {
+        try {
+            library = &AvsLibrary::Load();
+        } catch (const std::exception&) {
+        }
+    }
+    dialogs_->Inform(this, AboutText(library));
+}
+
+void WizardWindow::SetSetupPagesEnabled(bool enabled) {
+    for (int i = kWelcome; i <= kJobSummary; ++i)
+        Page(i)->setEnabled(enabled);
+}
+
+void WizardWindow::Analyze() {
+    if (running_)
+        return;
+    AnalysisSettings settings;
+    try {
+        settings = ReadAnalysisSettings(*source1_, *sources2_, *settings_, *saving_);
+    } catch (const std::exception& e) {
+        dialogs_->ShowError(this, QString::fromStdString(e.what()));
+        return;
+    }
+    stopRequested_ = false;
+    analyzation_->SetUpTabs(settings.MetricPsnr, settings.MetricSsim, settings.ShowPreview);
+    if (const std::string refusal = ValidateSettings(settings); !refusal.empty()) {
+        dialogs_->Inform(this, QString::fromStdString(refusal));
+        stopRequested_ = true;
+        return;
+    }
+    ScriptEnvironment* environment = nullptr;
+    try {
+        environment = &Environment();
+    } catch (const std::exception& e) {
+        dialogs_->ShowError(this, QString::fromStdString(e.what()));
+        return;
+    }
+
+    results_->SetTexts({}, {});
+    // The players let go of the sources before the run opens them.
+    source1_->player->Close();
+    sources2_->player->Close();
+    analyzation_->ClearDisplay(settings.StartFrame, settings.EndFrame);
+    shownFileSerial_ = 0;
+
+    pages_->setTabVisible(kResults, false);
+    pages_->setTabVisible(kAnalyzation, true);
+    pages_->setCurrentIndex(kAnalyzation);
+    // Nothing that reaches AviSynth or the settings is usable while the run thread works.
+    SetSetupPagesEnabled(false);
+    running_ = true;
+
+    RunContext context;
+    context.environment = environment;
+    context.graph = &graph_;
+    context.stopRequested = &stopRequested_;
+    context.exportGraphPages = services_.exportGraphPages ? services_.exportGraphPages : MakeGraphExporter();
+    context.shutdownSystem = services_.shutdownSystem;
+    controller_->Start(settings, context);
+}
+
+void WizardWindow::Stop() {
+    if (dialogs_->Confirm(this, Tr("Do you really want to stop analyzing?")))
+        stopRequested_ = true;
+}
+
+void WizardWindow::ShowRunProgress() {
+    const RunProgress progress = controller_->Progress();
+    if (progress.fileSerial == 0)
+        return;
+    if (progress.fileSerial != shownFileSerial_) {
+        analyzation_->StartFile(QString::fromStdString(progress.path));
+        shownFileSerial_ = progress.fileSerial;
+    }
+    if (progress.frameDone)
+        analyzation_->ShowProgress(progress.fileIndex, progress.fileCount, progress.frame);
+}
+
+void WizardWindow::RunFinished() {
+    ShowRunProgress();
+    const RunOutcome outcome = controller_->TakeOutcome();
+    running_ = false;
+
+    results_->SetTexts(ToQStringList(outcome.overviewLines), ToQStringList(outcome.resultsLines));
+    results_->resultTabs->setTabVisible(ResultsPage::kGraphicTab, false);
+    results_->resultTabs->setCurrentIndex(ResultsPage::kOverviewTab);
+    SetSetupPagesEnabled(true);
+    const bool failed = outcome.failed || !outcome.refusal.empty();
+    if (!failed) {
+        pages_->setTabVisible(kResults, true);
+        pages_->setCurrentIndex(kResults);
+    } else {
+        // Back where a new run can start; whatever the run finished before it failed stays
+        // readable on "Results".
+        pages_->setTabVisible(kResults, !outcome.overviewLines.empty() || !outcome.resultsLines.empty());
+        pages_->setCurrentIndex(kJobSummary);
+    }
+    pages_->setTabVisible(kAnalyzation, false);
+
+    if (failed)
+        dialogs_->ShowError(this, QString::fromStdString(outcome.failed ? outcome.error : outcome.refusal));
+    // What the run noted along the way (files it could not analyse), the error aside.
+    QStringList notes;
+    for (const std::string& message : outcome.messages) {
+        if (!(outcome.failed && message == outcome.error))
+            notes << QString::fromStdString(message);
+    }
+    if (!notes.isEmpty())
+        dialogs_->Inform(this, notes.join(QLatin1Char('\n')));
+
+    if (closeAgreed_) {
+        close();
+    } else if (outcome.shutdownAccepted) {
+        closingForShutdown_ = true;
+        close();
+    }
+}
+
+void WizardWindow::DeleteGeneratedScripts() {
+    for (const char* name : {kGeneratedScript1, kGeneratedScript2})
+        std::remove(GeneratedScriptPath(name).c_str()); // a missing file is no error
+}
+
+void WizardWindow::closeEvent(QCloseEvent* event) {
+    if (closingForShutdown_ || (closeAgreed_ && !running_)) {
+        DeleteGeneratedScripts();
+        event->accept();
+        return;
+    }
+    if (closeAgreed_) { // already agreed; the run's end closes the window
+        event->ignore();
+        return;
+    }
+    if (!dialogs_->Confirm(this, Tr("Do you really want to quit Brevanta?"))) {
+        event->ignore();
+        return;
+    }
+    if (running_) {
+        // The run goes on through its end steps (reports, images); then the window closes.
+        // Its scripts are removed then too: the run may be about to open one right now.
+        closeAgreed_ = true;
+        event->ignore();
+        return;
+    }
+    DeleteGeneratedScripts();
+    event->accept();
+}
+
+} // namespace bv

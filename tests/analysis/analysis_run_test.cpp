@@ -1,0 +1,449 @@
+// Whole runs against the stand-in AviSynth library: the files they write, their figures, the
+// frame range rules, stop, skipped files and errors.
+#include "analysis/fake_frames.h"
+#include "analysis/number_format.h"
+#include "analysis/reference_metrics.h"
+#include "analysis/report_texts.h"
+#include "analysis/run_fixture.h"
+
+#include <cmath>
+#include <gtest/gtest.h>
+
+namespace bv::testing {
+namespace {
+
+// The figures of one frame pair of the fake, worked out literally.
+struct Expected {
+    reference::Distances d;
+    reference::Ssim s;
+};
+Expected ExpectedFrame(const fake::ClipSpec& o, const fake::ClipSpec& e, int n) {
+    const auto po = [&](int i, int y) { return fake::Sample(o, i, y, n); };
+    const auto pe = [&](int i, int y) { return fake::Sample(e, i, y, n); };
+    return {reference::ComputeDistances(po, pe, o.width, o.height),
+            reference::ComputeSsim(po, pe, o.width, o.height)};
+}
+
+double Parse(const std::string& field) {
+    return std::stod(field);
+}
+
+// The written figure is the literal one rounded to 4 decimals.
+void ExpectFigure(const std::string& written, double exact, const std::string& what) {
+    EXPECT_NEAR(Parse(written), reference::Round4(exact), 1e-9)
+        << what << ": " << written << " against " << exact;
+}
+
+// Records what a display would be told.
+struct Recorder : RunObserver {
+    std::vector<std::string> events;
+    std::vector<int> frames;
+    std::function<void(const FrameReport&)> onFrame;
+    void OnRunStart(const AnalysisSettings& s) override {
+        events.push_back("start " + std::to_string(s.StartFrame) + " " + std::to_string(s.EndFrame));
+    }
+    void OnFileStart(const FileStartInfo& i) override { events.push_back("file " + std::to_string(i.index)); }
+    void OnClipsOpened(const ClipsOpenedInfo& i) override {
+        events.push_back("clips " + std::to_string(i.firstFrame) + ".." + std::to_string(i.lastFrame));
+    }
+    void OnFrame(const FrameReport& r) override {
+        frames.push_back(r.frame);
+        if (onFrame)
+            onFrame(r);
+    }
+    void OnFileEnd(const FileEndInfo& i) override {
+        events.push_back("end " + std::to_string(i.index) + (i.skipped ? " skipped" : ""));
+    }
+    void OnMessage(const std::string& t) override { events.push_back("message " + t); }
+    void OnRunEnd(const RunOutcome&) override { events.push_back("run end"); }
+};
+
+class AnalysisRun : public RunFolder {};
+
+TEST_F(AnalysisRun, FiguresAgreeWithALiteralComputation) {
+    const fake::ClipSpec o{40, 24, 6};
+    fake::ClipSpec e = o;
+    e.seed = 5;
+    e.noise = 6;
+    const std::string s1 = Source("orig.mkv", "clip w=40 h=24 frames=6");
+    const std::string s2 = Source("enc.mkv", "clip w=40 h=24 frames=6 seed=5 noise=6");
+    const RunOutcome out = Run(Settings(s1, {s2}));
+    ASSERT_FALSE(out.failed) << out.error;
+
+    const auto logs = FilesEndingWith("_1of1_log.csv");
+    ASSERT_EQ(logs.size(), 1u);
+    const Lines log = ReadCrLfLines(logs[0]);
+    const Lines frames = FrameLines(log);
+    ASSERT_EQ(frames.size(), 6u);
+    double sumMse[3] = {0, 0, 0}, sumEd[3] = {0, 0, 0}, sumEdYuv = 0, sumSsim = 0, sumW = 0, sumWQ = 0;
+    for (int n = 0; n < 6; ++n) {
+        const Expected x = ExpectedFrame(o, e, n);
+        const auto f = SplitFields(frames[n]);
+        ASSERT_EQ(f.size(), 8u) << frames[n];
+        EXPECT_EQ(f[0], FormatFrameNumber(n));
+        ExpectFigure(f[1], reference::Psnr(x.d.mse[0]), "PSNR");
+        ExpectFigure(f[2], x.d.edYuv, "ED in YUV");
+        ExpectFigure(f[3], x.s.q, "Q");
+        ExpectFigure(f[4], x.s.weightSum / x.s.windows, "weighting");
+        ExpectFigure(f[5], x.s.ssim, "SSIM");
+        ExpectFigure(f[6], x.s.lowest, "lowest SSIM");
+        EXPECT_EQ(f[7], WindowCorners(x.s.lowestX, x.s.lowestY));
+        for (int p = 0; p < 3; ++p) {
+            sumMse[p] += x.d.mse[p];
+            sumEd[p] += x.d.ed[p];
+        }
+        sumEdYuv += x.d.edYuv;
+        sumSsim += x.s.ssim;
+        sumW += x.s.weightSum;
+        sumWQ += x.s.weightSum * x.s.q;
+    }
+    // The footer: averages, the PSNR of the average MSE, the weighted Q.
+    const auto valueOf = [&log](const std::string& label) { return LineValue(log, label); };
+    const std::string psnr = valueOf("PSNR in Y:");
+    ASSERT_EQ(psnr.substr(psnr.size() - 3), " dB");
+    ExpectFigure(psnr.substr(0, psnr.size() - 3), reference::Psnr(sumMse[0] / 6), "file PSNR");
+    const char* planes = "YUV";
+    for (int p = 0; p < 3; ++p) {
+        ExpectFigure(valueOf(std::string("MSE in ") + planes[p] + ":"), sumMse[p] / 6, "MSE");
+        ExpectFigure(valueOf(std::string("Euclidean Distance in ") + planes[p] + ":"), sumEd[p] / 6, "ED");
+    }
+    ExpectFigure(valueOf("Euclidean Distance in YUV:"), sumEdYuv / 6, "ED in YUV");
+    ExpectFigure(valueOf("Q in Y:"), sumWQ / sumW, "Q");
+    ExpectFigure(valueOf("SSIM in Y:"), sumSsim / 6, "SSIM");
+}
+
+TEST_F(AnalysisRun, ThreeFilesWriteTheirLogsAndTheStandardLogfiles) {
+    const std::string s1 = Source("orig.mkv", "clip w=16 h=16 frames=4");
+    std::vector<std::string> s2;
+    for (int k = 1; k <= 3; ++k)
+        s2.push_back(Source("enc" + std::to_string(k) + ".mkv",
+                            "clip w=16 h=16 frames=4 noise=3 seed=" + std::to_string(k)));
+    Recorder recorder;
+    const RunOutcome out = Run(Settings(s1, s2), &recorder);
+    ASSERT_FALSE(out.failed) << out.error;
+    EXPECT_FALSE(out.stopped);
+    EXPECT_EQ(out.filesBegun, 3);
+
+    for (int k = 1; k <= 3; ++k) {
+        const auto logs = FilesEndingWith("_" + std::to_string(k) + "of3_log.csv");
+        ASSERT_EQ(logs.size(), 1u) << k;
+        const std::string name = logs[0].filename().string(); // bv_YYYYMMDD_hhmmss_Kof3_log.csv
+        EXPECT_EQ(name.size(), std::string("bv_20071113_093005_1of3_log.csv").size()) << name;
+        const Lines log = ReadCrLfLines(logs[0]);
+        EXPECT_EQ(log[4], "Source File 2: " + s2[k - 1]);
+        EXPECT_EQ(FrameLines(log).size(), 4u);
+        EXPECT_EQ(log.back().rfind("Highest Q in Y: ", 0), 0u);
+    }
+    const auto overview = FilesEndingWith("_overview.txt");
+    const auto results = FilesEndingWith("_results.txt");
+    ASSERT_EQ(overview.size(), 1u);
+    ASSERT_EQ(results.size(), 1u);
+    EXPECT_EQ(ReadCrLfLines(overview[0]), out.overviewLines);
+    EXPECT_EQ(ReadCrLfLines(results[0]), out.resultsLines);
+    // One stamp for both texts.
+    EXPECT_EQ(overview[0].filename().string().substr(0, 18), results[0].filename().string().substr(0, 18));
+
+    // Three overview blocks of path, PSNR, ED and Q, separated by one empty line.
+    ASSERT_EQ(out.overviewLines.size(), 3u * 4 + 2);
+    EXPECT_EQ(out.overviewLines[0], s2[0]);
+    EXPECT_EQ(out.overviewLines[4], "");
+    EXPECT_EQ(out.overviewLines[5], s2[1]);
+    EXPECT_EQ(out.overviewLines.back().rfind("Q in Y: ", 0), 0u);
+    EXPECT_EQ(std::count(out.resultsLines.begin(), out.resultsLines.end(), std::string(kResultsSeparator)),
+              2);
+    EXPECT_EQ(out.resultsLines.back().rfind("Highest Q in Y: ", 0), 0u);
+    EXPECT_EQ(out.writtenFiles.size(), 5u);
+
+    EXPECT_EQ(recorder.events.front(), "start 0 -1");
+    EXPECT_EQ(recorder.events[1], "file 0");
+    EXPECT_EQ(recorder.events[2], "clips 0..3");
+    EXPECT_EQ(recorder.events.back(), "run end");
+    EXPECT_EQ(recorder.frames.size(), 12u);
+}
+
+TEST_F(AnalysisRun, FrameRangeRules) {
+    const std::string s1 = Source("orig.mkv", "clip w=16 h=16 frames=12");
+    const std::string shorter = Source("short.mkv", "clip w=16 h=16 frames=9 seed=2 noise=2");
+    AnalysisSettings s = Settings(s1, {shorter});
+    s.ExtendedLog = s.StandardLog = false;
+
+    // Open end: to the end of the shorter clip.
+    Recorder all;
+    Run(s, &all);
+    EXPECT_EQ(all.frames, (std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7, 8}));
+    // Graph rows cover the open range; the analysed frames lead.
+    ASSERT_EQ(graph_.GraphValues.size(), 1u);
+    EXPECT_EQ(graph_.GraphValues[0].size(), 180000u);
+    EXPECT_GE(graph_.GraphValues[0][8], 0.0);
+    EXPECT_EQ(graph_.GraphValues[0][9], kNoGraphValue);
+
+    // Beyond the clips' end, and negative values.
+    s.StartFrame = -5;
+    s.EndFrame = 500;
+    Recorder beyond;
+    const RunOutcome out = Run(s, &beyond);
+    EXPECT_EQ(beyond.frames.size(), 9u);
+    EXPECT_EQ(beyond.frames.front(), 0);
+    EXPECT_EQ(out.resultsLines[3], "Start Frame: 0");
+    EXPECT_EQ(out.resultsLines[4], "End Frame: 8");
+
+    s.StartFrame = 3;
+    s.EndFrame = 5;
+    Recorder part;
+    Run(s, &part);
+    EXPECT_EQ(part.frames, (std::vector<int>{3, 4, 5}));
+    EXPECT_EQ(graph_.GraphValues[0].size(), 3u);
+}
+
+TEST_F(AnalysisRun, RefusedSettingsChangeNothing) {
+    const std::string s1 = Source("orig.mkv", "clip w=16 h=16 frames=4");
+    AnalysisSettings s = Settings(s1, {s1});
+    graph_.GraphValues = {{0.5}};
+    s.StartFrame = 10;
+    s.EndFrame = 5;
+    s.MetricPsnr = s.MetricSsim = false;
+    Recorder recorder;
+    const RunOutcome out = Run(s, &recorder);
+    EXPECT_EQ(out.refusal, "Check your frames to be analyzed settings.");
+    EXPECT_EQ(recorder.events, (Lines{"run end"}));
+    EXPECT_TRUE(out.writtenFiles.empty());
+    EXPECT_EQ(FilesEndingWith(".csv").size() + FilesEndingWith(".txt").size(), 0u);
+    EXPECT_EQ(graph_.GraphValues, (TImageArray{{0.5}}));
+    EXPECT_TRUE(stop_.load()); // a refused start counts as stopped
+
+    s.EndFrame = 20;
+    EXPECT_EQ(Run(s).refusal, "Check your metric settings.");
+    EXPECT_EQ(FakeImports(), "");
+}
+
+TEST_F(AnalysisRun, OnlyALowerCaseAvsExtensionIsAScript) {
+    const std::string s1 = Source("orig.avs", "clip w=16 h=16 frames=2");
+    const std::string upper = Source("enc.AVS", "clip w=16 h=16 frames=2 seed=1 noise=1");
+    AnalysisSettings s = Settings(s1, {upper});
+    s.ExtendedLog = s.StandardLog = false;
+    const RunOutcome out = Run(s);
+    ASSERT_FALSE(out.failed) << out.error;
+    const std::string imports = FakeImports();
+    EXPECT_NE(imports.find(s1 + "\n"), std::string::npos) << imports;             // opened as it is
+    EXPECT_NE(imports.find("bv_avisynth_2.avs\n"), std::string::npos) << imports; // through template 2
+    EXPECT_EQ(imports.find(upper + "\n"), std::string::npos) << imports;
+    EXPECT_EQ(imports.find("bv_avisynth_1.avs"), std::string::npos) << imports;
+    // The generated script is deleted once opened.
+    EXPECT_FALSE(fs::exists(GeneratedScriptPath(kGeneratedScript2)));
+}
+
+TEST_F(AnalysisRun, IdenticalClipsHaveNoPsnrAndKeepLowestQAtOne) {
+    const std::string s1 = Source("orig.mkv", "clip w=24 h=16 frames=3");
+    const std::string same1 = Source("same1.mkv", "clip w=24 h=16 frames=3");
+    const std::string same2 = Source("same2.mkv", "clip w=24 h=16 frames=3");
+    const RunOutcome out = Run(Settings(s1, {same1, same2}));
+    ASSERT_FALSE(out.failed) << out.error;
+    for (const char* which : {"_1of2_log.csv", "_2of2_log.csv"}) {
+        const auto logs = FilesEndingWith(which);
+        ASSERT_EQ(logs.size(), 1u);
+        const Lines log = ReadCrLfLines(logs[0]);
+        const Lines frames = FrameLines(log);
+        ASSERT_EQ(frames.size(), 3u);
+        EXPECT_EQ(frames[0].rfind("000000;;0;1;", 0), 0u) << frames[0];
+        EXPECT_NE(std::find(log.begin(), log.end(), "PSNR in Y:"), log.end());
+        EXPECT_NE(std::find(log.begin(), log.end(), "Lowest Q in Y: 1 (0)"), log.end());
+    }
+    EXPECT_EQ(out.overviewLines[1], "PSNR in Y:");
+}
+
+TEST_F(AnalysisRun, StopDuringTheSecondOfThreeFiles) {
+    const std::string s1 = Source("orig.mkv", "clip w=16 h=16 frames=10");
+    std::vector<std::string> s2;
+    for (int k = 1; k <= 3; ++k)
+        s2.push_back(Source("enc" + std::to_string(k) + ".mkv",
+                            "clip w=16 h=16 frames=10 noise=2 seed=" + std::to_string(k)));
+    AnalysisSettings s = Settings(s1, s2);
+    s.StartFrame = 2;
+    s.ShutdownWhenFinished = true;
+    Recorder recorder;
+    recorder.onFrame = [this](const FrameReport& r) {
+        if (r.fileIndex == 1 && r.frame == 5)
+            stop_.store(true);
+    };
+    const RunOutcome out = Run(s, &recorder);
+    EXPECT_TRUE(out.stopped);
+    EXPECT_FALSE(out.failed);
+    EXPECT_EQ(out.filesBegun, 2);
+    EXPECT_FALSE(out.shutdownRequested);
+    EXPECT_EQ(shutdownCalls_, 0);
+
+    EXPECT_EQ(FilesEndingWith("_3of3_log.csv").size(), 0u);
+    const auto second = FilesEndingWith("_2of3_log.csv");
+    ASSERT_EQ(second.size(), 1u);
+    const Lines log = ReadCrLfLines(second[0]);
+    EXPECT_EQ(FrameLines(log).size(), 4u); // frames 2..5, the last one finished
+    EXPECT_EQ(log.back().rfind("Highest Q in Y: ", 0), 0u);
+
+    // The second block names its actual range and nothing follows it.
+    const Lines& ov = out.overviewLines;
+    ASSERT_EQ(ov.size(), 5u + 6u);
+    EXPECT_EQ(ov[5], s2[1]);
+    EXPECT_EQ(ov[6], "Start Frame: 2");
+    EXPECT_EQ(ov[7], "End Frame: 5");
+    EXPECT_EQ(ov.back().rfind("Q in Y: ", 0), 0u);
+    EXPECT_EQ(std::count(out.resultsLines.begin(), out.resultsLines.end(), std::string(kResultsSeparator)),
+              1);
+    EXPECT_EQ(out.resultsLines.back().rfind("Highest Q in Y: ", 0), 0u);
+    EXPECT_NE(std::find(out.resultsLines.begin(), out.resultsLines.end(), "End Frame: 5"),
+              out.resultsLines.end());
+    // The standard logfiles and the graph of what was analysed are still written.
+    EXPECT_EQ(FilesEndingWith("_overview.txt").size(), 1u);
+}
+
+TEST_F(AnalysisRun, AStopBetweenTwoFilesLeavesNoTrailingSeparator) {
+    const std::string s1 = Source("orig.mkv", "clip w=16 h=16 frames=3");
+    const std::string a = Source("a.mkv", "clip w=16 h=16 frames=3 noise=2 seed=1");
+    struct StopAtFileEnd : Recorder {
+        std::atomic<bool>* stop = nullptr;
+        void OnFileEnd(const FileEndInfo& i) override {
+            if (i.index == 0)
+                stop->store(true);
+        }
+    } observer;
+    observer.stop = &stop_;
+    const RunOutcome out = Run(Settings(s1, {a, a}), &observer);
+    EXPECT_TRUE(out.stopped);
+    EXPECT_EQ(out.filesBegun, 1);
+    EXPECT_EQ(out.overviewLines.back().rfind("Q in Y: ", 0), 0u);
+    EXPECT_EQ(out.resultsLines.back().rfind("Highest Q in Y: ", 0), 0u);
+}
+
+TEST_F(AnalysisRun, MismatchedAndTooShortFilesAreReportedAndSkipped) {
+    const std::string s1 = Source("orig.mkv", "clip w=32 h=16 frames=10");
+    const std::string good1 = Source("good1.mkv", "clip w=32 h=16 frames=10 seed=1 noise=2");
+    const std::string small = Source("small.mkv", "clip w=16 h=16 frames=10 seed=1 noise=2");
+    const std::string planar = Source("planar.mkv", "clip w=32 h=16 frames=10 type=yv12");
+    const std::string shortClip = Source("short.mkv", "clip w=32 h=16 frames=3 seed=1 noise=2");
+    const std::string good2 = Source("good2.mkv", "clip w=32 h=16 frames=10 seed=2 noise=2");
+    AnalysisSettings s = Settings(s1, {good1, small, planar, shortClip, good2});
+    s.StartFrame = 5;
+    Recorder recorder;
+    const RunOutcome out = Run(s, &recorder);
+    ASSERT_FALSE(out.failed) << out.error;
+    EXPECT_EQ(out.filesBegun, 5);
+    ASSERT_EQ(out.messages.size(), 3u);
+    EXPECT_EQ(out.messages[0], small + ": Not analyzed: both clips must be YUY2 and of the same frame size. "
+                                       "(Source File 1: 32 x 16 YUY2, Source File 2: 16 x 16 YUY2)");
+    EXPECT_NE(out.messages[1].find("32 x 16 YV12"), std::string::npos);
+    EXPECT_EQ(out.messages[2], shortClip +
+                                   ": Not analyzed: the start frame lies beyond the last frame that can "
+                                   "be analyzed. (5 > 2)");
+    EXPECT_EQ(recorder.frames.size(), 10u); // frames 5..9 of the two good files
+    EXPECT_NE(std::find(recorder.events.begin(), recorder.events.end(), "end 1 skipped"),
+              recorder.events.end());
+    // No log for a skipped file; the reports say why.
+    EXPECT_EQ(FilesEndingWith("_log.csv").size(), 2u);
+    EXPECT_EQ(FilesEndingWith("_2of5_log.csv").size(), 0u);
+    const Lines& ov = out.overviewLines;
+    const auto at = std::find(ov.begin(), ov.end(), small);
+    ASSERT_NE(at, ov.end());
+    EXPECT_EQ(*(at + 1), out.messages[0].substr(small.size() + 2));
+    EXPECT_EQ(*(at + 2), "");
+    // The series of a skipped file stays empty.
+    EXPECT_EQ(graph_.GraphValues[1][0], kNoGraphValue);
+    EXPECT_GE(graph_.GraphValues[4][0], 0.0);
+}
+
+TEST_F(AnalysisRun, AnErrorEndsTheRunCleanlyAndKeepsWhatWasWritten) {
+    const std::string s1 = Source("orig.mkv", "clip w=16 h=16 frames=8");
+    const std::string good = Source("good.mkv", "clip w=16 h=16 frames=8 seed=1 noise=2");
+    const std::string broken = Source("broken.mkv", "clip w=16 h=16 frames=8 seed=2 noise=2 fail=3");
+    AnalysisSettings s = Settings(s1, {good, broken, good});
+    s.ShutdownWhenFinished = true;
+    const RunOutcome out = Run(s);
+    ASSERT_TRUE(out.failed);
+    EXPECT_EQ(out.error, "FakeSource: frame 3 is damaged");
+    EXPECT_EQ(out.filesBegun, 2);
+    EXPECT_EQ(shutdownCalls_, 0);
+
+    // The broken file's log holds its frames up to the error, each line complete.
+    const auto logs = FilesEndingWith("_2of3_log.csv");
+    ASSERT_EQ(logs.size(), 1u);
+    const Lines log = ReadCrLfLines(logs[0]);
+    EXPECT_EQ(FrameLines(log).size(), 3u);
+    EXPECT_EQ(log.back().rfind("000002;", 0), 0u);
+    EXPECT_EQ(FilesEndingWith("_3of3_log.csv").size(), 0u);
+    // The reports keep the first file and name the error.
+    ASSERT_EQ(FilesEndingWith("_overview.txt").size(), 1u);
+    EXPECT_EQ(out.overviewLines.back(), "Error: FakeSource: frame 3 is damaged");
+    EXPECT_EQ(out.overviewLines[4], "");
+    const Lines& results = out.resultsLines;
+    EXPECT_NE(std::find(results.begin(), results.end(), "Error: FakeSource: frame 3 is damaged"),
+              results.end());
+    EXPECT_EQ(std::count(results.begin(), results.end(), std::string(kResultsSeparator)), 1);
+}
+
+TEST_F(AnalysisRun, AFrameSmallerThanItsClipIsAnErrorNotARead) {
+    const std::string s1 = Source("orig.mkv", "clip w=16 h=16 frames=4");
+    const std::string bad = Source("bad.mkv", "clip w=16 h=16 frames=4 seed=1 noise=1 badframe=1");
+    AnalysisSettings s = Settings(s1, {bad});
+    s.ExtendedLog = s.StandardLog = false;
+    const RunOutcome out = Run(s);
+    ASSERT_TRUE(out.failed);
+    EXPECT_NE(out.error.find("frame 1 of " + bad), std::string::npos) << out.error;
+}
+
+TEST_F(AnalysisRun, OpenAndWriteErrorsAreReportedWithTheirText) {
+    const std::string s1 = Source("orig.mkv", "clip w=16 h=16 frames=4");
+    const std::string missing = (dir_ / "missing.mkv").string();
+    AnalysisSettings s = Settings(s1, {missing});
+    s.ExtendedLog = s.StandardLog = false;
+    RunOutcome out = Run(s);
+    ASSERT_TRUE(out.failed);
+    EXPECT_EQ(out.error, "Import: couldn't open \"" + missing + "\"");
+
+    s.SourceFiles2 = {s1};
+    s.StoragePath = (dir_ / "no" / "such" / "folder").string();
+    s.ExtendedLog = true;
+    out = Run(s);
+    ASSERT_TRUE(out.failed);
+    EXPECT_EQ(out.error.rfind("Cannot create file \"" + s.StoragePath + "/bv_", 0), 0u) << out.error;
+}
+
+TEST_F(AnalysisRun, GraphExportAndShutdownAtTheEnd) {
+    const std::string s1 = Source("orig.mkv", "clip w=16 h=16 frames=3");
+    const std::string a = Source("a.mkv", "clip w=16 h=16 frames=3 seed=1 noise=3");
+    AnalysisSettings s = Settings(s1, {a, a});
+    s.ShutdownWhenFinished = true;
+    GraphExportRequest seen;
+    int exports = 0;
+    const auto exporter = [&](const GraphExportRequest& r) {
+        ++exports;
+        seen = r;
+        EXPECT_EQ(r.tables->GraphValues[1][2], r.tables->GraphValues[0][2]);
+        return std::vector<std::string>{r.storageFolder + "page.jpg"};
+    };
+    RunOutcome out = Run(s, nullptr, exporter);
+    ASSERT_FALSE(out.failed) << out.error;
+    EXPECT_EQ(exports, 1);
+    EXPECT_EQ(seen.sourcesBegun, 2);
+    EXPECT_EQ(seen.storageFolder, dir_.string() + "/");
+    EXPECT_EQ(out.writtenFiles.back(), dir_.string() + "/page.jpg");
+    EXPECT_TRUE(out.shutdownRequested);
+    EXPECT_TRUE(out.shutdownAccepted);
+    EXPECT_EQ(shutdownCalls_, 1);
+
+    // A failed export is a failure of the run: no shutdown follows.
+    out = Run(s, nullptr, [](const GraphExportRequest&) -> std::vector<std::string> {
+        throw std::runtime_error("Cannot write file \"x.jpg\"");
+    });
+    EXPECT_TRUE(out.failed);
+    EXPECT_EQ(out.error, "Cannot write file \"x.jpg\"");
+    EXPECT_EQ(shutdownCalls_, 1);
+
+    // No export without SSIM, and the graph keeps what the last SSIM run left.
+    const TImageArray before = graph_.GraphValues;
+    s.MetricSsim = false;
+    exports = 0;
+    out = Run(s, nullptr, exporter);
+    EXPECT_EQ(exports, 0);
+    EXPECT_EQ(graph_.GraphValues, before);
+}
+
+} // namespace
+} // namespace bv::testing

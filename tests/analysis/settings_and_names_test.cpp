@@ -1,0 +1,93 @@
+// Reading and checking the settings; where files go and what they are called.
+#include "analysis/analysis_settings.h"
+#include "analysis/live_figures.h"
+#include "analysis/run_file_names.h"
+#include "analysis/time_stamp.h"
+
+#include <gtest/gtest.h>
+
+namespace bv {
+namespace {
+
+TEST(FrameNumberText, DecimalIntegersOnly) {
+    EXPECT_EQ(ParseFrameNumberText("0"), 0);
+    EXPECT_EQ(ParseFrameNumberText("-1"), -1);
+    EXPECT_EQ(ParseFrameNumberText(" 250 "), 250);
+    EXPECT_EQ(ParseFrameNumberText("+7"), 7);
+    EXPECT_EQ(ParseFrameNumberText("-2147483648"), -2147483648LL);
+    for (const char* bad : {"", " ", "-", "12a", "1.5", "0x10", "2147483648", "99999999999999999999"}) {
+        try {
+            ParseFrameNumberText(bad);
+            ADD_FAILURE() << "accepted '" << bad << "'";
+        } catch (const std::invalid_argument& e) {
+            EXPECT_EQ(e.what(), "'" + std::string(bad) + "' is not a valid integer value");
+        }
+    }
+}
+
+TEST(SettingsCheck, NegativeValuesAndTheTwoRefusals) {
+    AnalysisSettings s;
+    s.StartFrame = -5;
+    s.EndFrame = -7;
+    NormaliseFrameRange(s);
+    EXPECT_EQ(s.StartFrame, 0);
+    EXPECT_EQ(s.EndFrame, -1);
+    EXPECT_EQ(ValidateSettings(s), "");
+
+    s.StartFrame = 1000; // open end: any start goes
+    EXPECT_EQ(ValidateSettings(s), "");
+    s.EndFrame = 999;
+    s.MetricPsnr = s.MetricSsim = false; // the frame range is named first
+    EXPECT_EQ(ValidateSettings(s), "Check your frames to be analyzed settings.");
+    s.EndFrame = 1000;
+    EXPECT_EQ(ValidateSettings(s), "Check your metric settings.");
+    s.MetricSsim = true;
+    EXPECT_EQ(ValidateSettings(s), "");
+}
+
+TEST(RunFileNames, StorageFolderBaseNamesAndStamps) {
+    // Empty: the folder of Source File 1.
+    EXPECT_EQ(StorageFolderFor("", "/v/orig.mkv", "/w/enc.mkv"), "/v/");
+    EXPECT_EQ(StorageFolderFor("", "orig.mkv", "/w/enc.mkv"), "./");
+    // Absolute, with or without a closing slash.
+    EXPECT_EQ(StorageFolderFor("/out", "/v/orig.mkv", "/w/enc.mkv"), "/out/");
+    EXPECT_EQ(StorageFolderFor("/out/", "/v/orig.mkv", "/w/enc.mkv"), "/out/");
+    // Relative: the folder of the Source File 2 at hand.
+    EXPECT_EQ(StorageFolderFor("logs", "/v/orig.mkv", "/w/enc.mkv"), "/w/logs/");
+    EXPECT_EQ(StorageFolderFor("../logs/", "/v/orig.mkv", "/x/y/enc.mkv"), "/x/y/../logs/");
+
+    EXPECT_EQ(BaseNameFor("20071113_093005", 0, 3), "20071113_093005_1of3");
+    EXPECT_EQ(CsvLogFileName("20071113_093005_1of3"), "bv_20071113_093005_1of3_log.csv");
+    EXPECT_EQ(OverviewFileName("20071113_093005"), "bv_20071113_093005_overview.txt");
+    EXPECT_EQ(ResultsFileName("20071113_093005"), "bv_20071113_093005_results.txt");
+
+    std::tm t{};
+    t.tm_year = 2007 - 1900;
+    t.tm_mon = 10;
+    t.tm_mday = 3;
+    t.tm_hour = 9;
+    t.tm_min = 5;
+    t.tm_sec = 7;
+    EXPECT_EQ(DateTimeStamp(t), "20071103_090507");
+    EXPECT_EQ(TimeOfDayText(t), "09:05:07");
+}
+
+TEST(LiveFigureTexts, PsnrStaysEmptyWithoutAFigure) {
+    FileTotals t;
+    t.AnalysedCount = 2;
+    t.SumMse[0] = 2;
+    t.SumWeight = 2;
+    t.SumWeightedQ = 1.8;
+    t.LowestQ = 0.8;
+    t.LowestQFrame = 3;
+    const LiveFigures f = MakeLiveFigures(t);
+    EXPECT_EQ(f.psnrY, "48.1308 dB");
+    EXPECT_EQ(f.qY, "0.9");
+    EXPECT_EQ(f.lowestQ, "0.8 (3)");
+    t.SumMse[0] = 0;
+    EXPECT_EQ(MakeLiveFigures(t).psnrY, "");
+    EXPECT_EQ(FilePositionText(1, 3), "2 of 3");
+}
+
+} // namespace
+} // namespace bv

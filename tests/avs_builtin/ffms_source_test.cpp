@@ -1,0 +1,189 @@
+// Video files through FFMS2: the right frame for every number, the right format, and no
+// file written beside the video.
+#include "avs_builtin/ffms_index.h"
+#include "avs_builtin/ffms_source.h"
+#include "avs_test_support.h"
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <random>
+
+namespace bv::builtin::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+class FfmsSourceTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        // Indexes go to a private cache folder, not the user's.
+        setenv("XDG_CACHE_HOME", cache_.path().c_str(), 1);
+    }
+    ClipPtr Open(const std::string& script) { return EvalClip(env_, script); }
+    static std::string Source(const std::string& file, const std::string& extra = "") {
+        return "FFVideoSource(\"" + TestData(file) + "\"" + extra + ")";
+    }
+
+    TempFolder cache_;
+    ScriptEnvironment env_;
+};
+
+constexpr int kW = 320, kH = 240, kFrames = 150; // opengop.mkv
+
+TEST_F(FfmsSourceTest, OpenGopRandomAccessDeliversExactlyTheAskedFrames) {
+    const std::string gray = ReadFile(TestData("opengop.gray"));
+    ASSERT_EQ(gray.size(), static_cast<size_t>(kW) * kH * kFrames);
+    ClipPtr clip = Open(Source("opengop.mkv"));
+    ASSERT_EQ(clip->info().frameCount, kFrames);
+    ASSERT_EQ(clip->info().format, PixelFormat::I420);
+    std::vector<int> order(kFrames);
+    for (int i = 0; i < kFrames; ++i)
+        order[i] = i;
+    std::mt19937 random(7);
+    std::shuffle(order.begin(), order.end(), random);
+    // Shuffled, then backwards in steps, then sequential reading after a jump back.
+    for (int n = kFrames - 1; n >= 0; n -= 7)
+        order.push_back(n);
+    for (int n = 95; n < 120; ++n)
+        order.push_back(n);
+    const auto start = std::chrono::steady_clock::now();
+    for (int n : order) {
+        FramePtr f = clip->GetFrame(n);
+        ASSERT_TRUE(PlaneBytes(*f) == gray.substr(static_cast<size_t>(n) * kW * kH, kW * kH))
+            << "frame " << n;
+    }
+    const double ms =
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    // The seeking reader did the backward jumps, and caught its misplaced seeks.
+    const auto& stats = static_cast<FfmsSource&>(*clip).readerStats();
+    std::printf("%zu jumping reads in %.0f ms: %d seeks, %d off target, %d restarts, %d frames read on\n",
+                order.size(), ms, stats.seeks, stats.seekMisses, stats.linearRestarts, stats.linearFrames);
+    EXPECT_GT(stats.seeks, 0);
+    EXPECT_GT(stats.seekMisses, 0) << "the clip no longer provokes FFMS2's seek error";
+}
+
+TEST_F(FfmsSourceTest, SequentialReadingDecodesEachFrameOnce) {
+    const std::string gray = ReadFile(TestData("opengop.gray"));
+    ClipPtr clip = Open(Source("opengop.mkv"));
+    const auto start = std::chrono::steady_clock::now();
+    for (int n = 0; n < kFrames; ++n) {
+        FramePtr f = clip->GetFrame(n);
+        ASSERT_TRUE(PlaneBytes(*f) == gray.substr(static_cast<size_t>(n) * kW * kH, kW * kH)) << n;
+        clip->GetFrame(n); // asked twice, as the metrics may
+    }
+    const double ms =
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    std::printf("%d sequential reads in %.0f ms\n", kFrames, ms);
+    const auto& stats = static_cast<FfmsSource&>(*clip).readerStats();
+    EXPECT_EQ(stats.linearFrames, kFrames);
+    EXPECT_EQ(stats.seeks, 0);
+    EXPECT_EQ(stats.linearRestarts, 0);
+}
+
+TEST_F(FfmsSourceTest, ConvertToYuy2KeepsTheDecodedLuma) {
+    const std::string yuyv = ReadFile(TestData("opengop.yuyv"));
+    ClipPtr clip = Open(Source("opengop.mkv") + ".ConvertToYUY2()");
+    ASSERT_EQ(clip->info().format, PixelFormat::YUY2);
+    for (int n : {0, 77, 3, 149, 100}) {
+        const std::string image = PlaneBytes(*clip->GetFrame(n));
+        const std::string ref = yuyv.substr(static_cast<size_t>(n) * kW * kH * 2, kW * kH * 2);
+        for (size_t i = 0; i < image.size(); i += 2)
+            ASSERT_EQ(image[i], ref[i]) << "frame " << n << " byte " << i;
+    }
+}
+
+TEST_F(FfmsSourceTest, PackedYuy2AndRgbComeOutUntouched) {
+    ClipPtr yuy2 = Open(Source("orig_yuy2.avi"));
+    EXPECT_EQ(yuy2->info().format, PixelFormat::YUY2);
+    const std::string ref = ReadFile(TestData("orig_yuy2.yuyv"));
+    ASSERT_EQ(yuy2->info().frameCount, 20);
+    for (int n : {0, 19, 7})
+        EXPECT_TRUE(PlaneBytes(*yuy2->GetFrame(n)) ==
+                    ref.substr(static_cast<size_t>(n) * kW * kH * 2, kW * kH * 2));
+
+    ClipPtr rgb = Open(Source("orig_rgb.avi"));
+    EXPECT_EQ(rgb->info().format, PixelFormat::RGB24);
+    const std::string bgr = ReadFile(TestData("orig_rgb.bgr"));
+    FramePtr f = rgb->GetFrame(4);
+    for (int y : {0, 1, 239})
+        EXPECT_EQ(RowOf(*f, 0, y), bgr.substr((static_cast<size_t>(4) * kH + y) * kW * 3, kW * 3)) << y;
+    // Stored bottom-up like AviSynth's RGB: the first row in memory is the picture's last.
+    EXPECT_EQ(f->data(0), f->row(239));
+}
+
+TEST_F(FfmsSourceTest, OtherFormatsBecomeTheNearestOne) {
+    EXPECT_EQ(Open(Source("orig_422p.mkv"))->info().format, PixelFormat::YUY2);
+    // Odd sizes lose the last column (and for 4:2:0 the last row).
+    ClipPtr odd = Open(Source("odd_444.mkv")); // 161x121
+    EXPECT_EQ(odd->info().format, PixelFormat::YUY2);
+    EXPECT_EQ(odd->info().width, 160);
+    EXPECT_EQ(odd->info().height, 121);
+    EXPECT_EQ(odd->GetFrame(5)->planeHeight(0), 121);
+    odd = Open(Source("odd_420.mkv"));
+    EXPECT_EQ(odd->info().format, PixelFormat::I420);
+    EXPECT_EQ(odd->info().width, 160);
+    EXPECT_EQ(odd->info().height, 120);
+    EXPECT_EQ(odd->GetFrame(5)->rowSize(1), 80);
+    ClipPtr forced = Open(Source("orig.mkv", ", colorspace=\"RGB32\""));
+    EXPECT_EQ(forced->info().format, PixelFormat::RGB32);
+    ClipPtr scaled = Open(Source("orig.mkv", ", width=160, height=120"));
+    EXPECT_EQ(scaled->GetFrame(0)->width(), 160);
+    // A constant frame rate by timestamps: 60 frames at 25 fps become 120 at 50 fps.
+    ClipPtr doubled = Open(Source("orig.mkv", ", fpsnum=50"));
+    EXPECT_EQ(doubled->info().frameCount, 120);
+    EXPECT_EQ(doubled->info().fpsNumerator, 50u);
+    ClipPtr orig = Open(Source("orig.mkv"));
+    EXPECT_EQ(PlaneBytes(*doubled->GetFrame(21)), PlaneBytes(*orig->GetFrame(10)));
+}
+
+TEST_F(FfmsSourceTest, EveryPluginNameDecodesTheSameFrames) {
+    const std::string file = TestData("enc_crf30.mkv");
+    const std::string ref = PlaneBytes(*Open("FFVideoSource(\"" + file + "\")")->GetFrame(33));
+    for (const char* call : {"FFmpegSource2(\"%s\", atrack=-1)", "LWLibavVideoSource(\"%s\", cache=false)",
+                             "LSMASHVideoSource(\"%s\")", "BSVideoSource(\"%s\", threads=1)",
+                             "DirectShowSource(\"%s\", fps=25, audio=false)", "AviSource(\"%s\")"}) {
+        std::string script = call;
+        script.replace(script.find("%s"), 2, file);
+        EXPECT_EQ(PlaneBytes(*Open(script)->GetFrame(33)), ref) << script;
+    }
+}
+
+TEST_F(FfmsSourceTest, NothingIsWrittenBesideTheVideo) {
+    TempFolder videos;
+    fs::copy_file(TestData("enc_short.mkv"), videos / "clip.mkv");
+    WriteFile(videos / "clip.avs", "FFVideoSource(\"clip.mkv\")\n"); // relative to the script
+    for (int round = 0; round < 2; ++round) {                        // the second open reads the cached index
+        Value v = env_.ImportFile(videos / "clip.avs");
+        ASSERT_TRUE(v.isClip());
+        v.asClip()->GetFrame(39);
+        v.asClip()->GetFrame(3);
+    }
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(videos.path()))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"clip.avs", "clip.mkv"}));
+    // The index went to the per-user cache folder instead.
+    const std::string cacheFolder = FfmsIndexCacheFolder();
+    EXPECT_EQ(cacheFolder, cache_ / "brevanta/ffindex");
+    EXPECT_EQ(std::distance(fs::directory_iterator(cacheFolder), fs::directory_iterator()), 1);
+}
+
+TEST_F(FfmsSourceTest, ErrorsNameTheFunctionAndFile) {
+    EXPECT_EQ(ErrorOf(env_, "\nFFVideoSource(\"/no/such/file.mkv\")"),
+              "FFVideoSource: Can't open '/no/such/file.mkv'\n(/t/x.avs, line 2)");
+    EXPECT_EQ(ErrorOf(env_, "LWLibavVideoSource(\"/no/such/file.mkv\")"),
+              "LWLibavVideoSource: Can't open '/no/such/file.mkv'\n(/t/x.avs, line 1)");
+    EXPECT_NE(ErrorOf(env_, "FFVideoSource(\"" + TestData("orig.mkv") + "\", colorspace=\"Y8\")")
+                  .find("Invalid colorspace"),
+              std::string::npos);
+    EXPECT_EQ(ErrorOf(env_, "FFVideoSource()"), "FFVideoSource: No source specified\n(/t/x.avs, line 1)");
+    // A device would be read forever.
+    EXPECT_EQ(ErrorOf(env_, "FFVideoSource(\"/dev/zero\")"),
+              "FFVideoSource: Can't open '/dev/zero'\n(/t/x.avs, line 1)");
+}
+
+} // namespace
+} // namespace bv::builtin::test

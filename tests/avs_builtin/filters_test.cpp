@@ -1,0 +1,216 @@
+// The generators, conversions and edits, on frames made by the server itself.
+#include "avs_builtin/color_convert.h"
+#include "avs_test_support.h"
+
+#include <gtest/gtest.h>
+
+namespace bv::builtin::test {
+namespace {
+
+class Filters : public ::testing::Test {
+protected:
+    FramePtr Frame(const std::string& script, int n = 0) { return EvalClip(env, script)->GetFrame(n); }
+    ScriptEnvironment env;
+};
+
+TEST_F(Filters, GeneratorsHaveTheirDocumentedShape) {
+    ClipPtr bars = EvalClip(env, "ColorBars()");
+    EXPECT_EQ(bars->info().width, 640);
+    EXPECT_EQ(bars->info().height, 480);
+    EXPECT_EQ(bars->info().format, PixelFormat::RGB32);
+    EXPECT_EQ(bars->info().frameCount, 107892);
+    EXPECT_EQ(bars->info().fpsNumerator, 30000u);
+    EXPECT_EQ(bars->info().fpsDenominator, 1001u);
+    ClipPtr blank = EvalClip(env, "BlankClip()");
+    EXPECT_EQ(blank->info().frameCount, 240);
+    EXPECT_EQ(blank->info().fpsNumerator, 24u);
+    EXPECT_EQ(blank->info().format, PixelFormat::RGB32);
+    // A template clip gives its properties; named arguments override them.
+    ClipPtr like = EvalClip(env, "BlankClip(ColorBars(320, 240, \"YUY2\"), length=9)");
+    EXPECT_EQ(like->info().width, 320);
+    EXPECT_EQ(like->info().format, PixelFormat::YUY2);
+    EXPECT_EQ(like->info().frameCount, 9);
+    EXPECT_EQ(like->info().fpsNumerator, 30000u);
+    for (const char* type : {"RGB24", "RGB32", "YUY2", "YV12", "I420"}) {
+        FramePtr f = Frame(std::string("ColorBars(720, 480, \"") + type + "\")");
+        EXPECT_EQ(f->pitch(0) % kFrameAlign, 0) << type;
+        EXPECT_EQ(reinterpret_cast<uintptr_t>(f->data(0)) % kFrameAlign, 0u) << type;
+        EXPECT_GE(f->pitch(0), f->rowSize(0));
+        EXPECT_EQ(f->planeHeight(0), 480);
+    }
+    FramePtr yuy2 = Frame("BlankClip(width=720, height=576, pixel_type=\"YUY2\")");
+    EXPECT_EQ(yuy2->rowSize(0), 1440);
+    EXPECT_EQ(yuy2->pitch(0), 1472); // what AviSynth+ gives for this size
+}
+
+TEST_F(Filters, VersionShowsText) {
+    FramePtr f = Frame("Version()");
+    EXPECT_EQ(f->width(), 436);
+    int lit = 0;
+    for (int y = 0; y < f->height(); ++y)
+        for (int x = 0; x < f->width(); ++x)
+            lit += f->row(y)[3 * x] == 0xf0 ? 1 : 0;
+    EXPECT_GT(lit, 500);
+    EXPECT_EQ(f->row(0)[0], 0x60); // background, blue byte first
+}
+
+TEST_F(Filters, BlankClipColoursUseRec601LimitedRange) {
+    FramePtr black = Frame("BlankClip(width=8, height=2, pixel_type=\"YUY2\")");
+    EXPECT_EQ(RowOf(*black, 0, 0).substr(0, 4), std::string("\x10\x80\x10\x80", 4));
+    FramePtr white = Frame("BlankClip(width=8, height=2, pixel_type=\"YV12\", color=$FFFFFF)");
+    EXPECT_EQ(white->data(0)[0], 235);
+    EXPECT_EQ(white->data(1)[0], 128);
+    EXPECT_EQ(white->data(2)[0], 128);
+    FramePtr direct = Frame("BlankClip(width=8, height=2, pixel_type=\"YUY2\", color_yuv=$503C78)");
+    EXPECT_EQ(RowOf(*direct, 0, 0).substr(0, 4), std::string("\x50\x3c\x50\x78", 4));
+    // Rec.601 primaries in limited range (Y, U, V).
+    int y, u, v;
+    RgbToYuv601(255, 0, 0, y, u, v);
+    EXPECT_EQ(y, 81);
+    EXPECT_NEAR(u, 90, 1);
+    EXPECT_NEAR(v, 240, 1);
+    RgbToYuv601(0, 0, 255, y, u, v);
+    EXPECT_EQ(y, 41);
+    EXPECT_NEAR(u, 240, 1);
+    EXPECT_NEAR(v, 110, 1);
+}
+
+TEST_F(Filters, ConvertToYuy2KeepsThe420LumaAndInterpolatesChroma) {
+    // ColorBars has sharp vertical edges in chroma: a good check of the siting.
+    ClipPtr planar = EvalClip(env, "ColorBars(64, 48, \"YV12\")");
+    ClipPtr packed = EvalClip(env, "ColorBars(64, 48, \"YV12\").ConvertToYUY2()");
+    FramePtr a = planar->GetFrame(0), b = packed->GetFrame(0);
+    ASSERT_EQ(b->format(), PixelFormat::YUY2);
+    for (int y = 0; y < 48; ++y)
+        for (int x = 0; x < 64; ++x)
+            ASSERT_EQ(b->row(y)[2 * x], a->row(y)[x]) << x << "," << y;
+    // Rows 2k and 2k+1 blend chroma row k with its upper and lower neighbour, 3:1.
+    const int k = 32 / 2 - 1; // chroma row 15 is the last of the top bars, 16 the first of the strip
+    const int ua = a->data(1)[static_cast<ptrdiff_t>(k) * a->pitch(1)];
+    const int ub = a->data(1)[static_cast<ptrdiff_t>(k + 1) * a->pitch(1)];
+    ASSERT_NE(ua, ub);
+    EXPECT_EQ(b->row(2 * k + 1)[1], (3 * ua + ub + 2) >> 2);
+    EXPECT_EQ(b->row(2 * k + 2)[1], (3 * ub + ua + 2) >> 2);
+    EXPECT_EQ(b->row(0)[1], a->data(1)[0]); // the edge repeats
+    // And back: the same luma, and the same chroma wherever it does not change vertically.
+    FramePtr c = EvalClip(env, "ColorBars(64, 48, \"YV12\").ConvertToYUY2().ConvertToYV12()")->GetFrame(0);
+    EXPECT_EQ(PlaneBytes(*c, 0), PlaneBytes(*a, 0));
+    auto at = [](const VideoFrame& f, int p, int x, int y) { return f.data(p)[y * f.pitch(p) + x]; };
+    int flat = 0;
+    for (int p = 1; p < 3; ++p)
+        for (int y = 1; y < 23; ++y)
+            for (int x = 0; x < 32; ++x)
+                if (at(*a, p, x, y - 1) == at(*a, p, x, y) && at(*a, p, x, y + 1) == at(*a, p, x, y)) {
+                    ++flat;
+                    EXPECT_EQ(at(*c, p, x, y), at(*a, p, x, y)) << p << ":" << x << "," << y;
+                }
+    EXPECT_GT(flat, 1000);
+}
+
+TEST_F(Filters, InterlacedConversionWorksPerField) {
+    // Alternate lines of two colours: a progressive filter would mix the fields.
+    auto src = VideoFrame::Create(PixelFormat::YUY2, 8, 8);
+    for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 4; ++x) {
+            uint8_t* p = src->writableRow(y) + 4 * x;
+            p[0] = p[2] = 100;
+            p[1] = y % 2 == 0 ? 60 : 200;
+            p[3] = 128;
+        }
+    FramePtr planar = PlanarFromYuy2(*src, true, PixelFormat::YV12);
+    for (int c = 0; c < 4; ++c)
+        EXPECT_EQ(planar->data(1)[c * planar->pitch(1)], c % 2 == 0 ? 60 : 200) << c;
+    FramePtr back = Yuy2FromPlanar(*planar, true);
+    for (int y = 0; y < 8; ++y)
+        EXPECT_EQ(back->row(y)[1], y % 2 == 0 ? 60 : 200) << y;
+}
+
+TEST_F(Filters, RgbConversionsRoundTripAndKeepOrientation) {
+    FramePtr yuy2 = Frame("ColorBars(32, 24, \"RGB32\").ConvertToYUY2()");
+    FramePtr rgb = Frame("ColorBars(32, 24, \"RGB32\")");
+    // ColorBars' top-left is 75% grey, its bottom-left -I: compare both ends of the picture.
+    EXPECT_EQ(yuy2->row(0)[0], 181); // Y of (192,192,192)
+    EXPECT_LT(yuy2->row(23)[0], 60); // -I is dark
+    EXPECT_EQ(rgb->row(0)[0], 192);  // row(0) is the top of the picture
+    // Random colours in blocks of four pixels survive RGB -> YUY2 -> RGB within rounding,
+    // except the last pixel of a block, whose chroma is shared with the next block.
+    auto orig = VideoFrame::Create(PixelFormat::RGB24, 64, 4);
+    uint32_t seed = 12345;
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 64; x += 4) {
+            seed = seed * 1103515245 + 12345;
+            for (int k = 0; k < 4; ++k)
+                for (int c = 0; c < 3; ++c)
+                    orig->writableRow(y)[(x + k) * 3 + c] = static_cast<uint8_t>(seed >> (8 * c + 5));
+        }
+    FramePtr round = RgbFromYuy2(*Yuy2FromRgb(*orig), PixelFormat::RGB24);
+    int worst = 0;
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 64; ++x)
+            for (int c = 0; c < 3 && x % 4 != 3; ++c)
+                worst = std::max(worst, std::abs(round->row(y)[x * 3 + c] - orig->row(y)[x * 3 + c]));
+    EXPECT_LE(worst, 3);
+    EXPECT_EQ(Frame("ColorBars(32, 24, \"YUY2\").ConvertToRGB()")->format(), PixelFormat::RGB32);
+    EXPECT_EQ(Frame("ColorBars(32, 24, \"RGB24\").ConvertToRGB32()")->row(0)[3], 255);
+}
+
+TEST_F(Filters, TrimSelectsFrames) {
+    // Each source frame is told apart by its length-based template: use a splice of colours.
+    const std::string clips =
+        "a = BlankClip(length=10, width=8, height=8, pixel_type=\"YUY2\", color_yuv=$0A8080)\n"
+        "b = BlankClip(length=10, width=8, height=8, pixel_type=\"YUY2\", color_yuv=$148080)\n"
+        "c = a + b\n";
+    EXPECT_EQ(EvalClip(env, clips + "c.Trim(5, 14)")->info().frameCount, 10);
+    EXPECT_EQ(EvalClip(env, clips + "c.Trim(5, 0)")->info().frameCount, 15);
+    EXPECT_EQ(EvalClip(env, clips + "c.Trim(5, -3)")->info().frameCount, 3);
+    EXPECT_EQ(EvalClip(env, clips + "c.Trim(5, length=4)")->info().frameCount, 4);
+    EXPECT_EQ(EvalClip(env, clips + "c.Trim(5, end=6)")->info().frameCount, 2);
+    EXPECT_EQ(EvalClip(env, clips + "c.Trim(15, 100)")->info().frameCount, 5); // clamped to the end
+    EXPECT_EQ(EvalClip(env, clips + "c.Trim(0, 3, false)")->info().frameCount, 4);
+    ClipPtr t = EvalClip(env, clips + "c.Trim(8, 11)");
+    EXPECT_EQ(t->GetFrame(0)->row(0)[0], 10);
+    EXPECT_EQ(t->GetFrame(1)->row(0)[0], 10);
+    EXPECT_EQ(t->GetFrame(2)->row(0)[0], 20);
+    EXPECT_NE(ErrorOf(env, clips + "c.Trim(0, length=-1)").find("Trim: Invalid length"), std::string::npos);
+}
+
+TEST_F(Filters, CropCutsTheRightRectangle) {
+    ClipPtr bars = EvalClip(env, "ColorBars(112, 48, \"YV12\")");
+    ClipPtr crop = EvalClip(env, "ColorBars(112, 48, \"YV12\").Crop(16, 4, -32, -8)");
+    EXPECT_EQ(crop->info().width, 112 - 16 - 32);
+    EXPECT_EQ(crop->info().height, 48 - 4 - 8);
+    FramePtr a = bars->GetFrame(0), b = crop->GetFrame(0);
+    for (int y = 0; y < crop->info().height; ++y)
+        EXPECT_EQ(RowOf(*b, 0, y), RowOf(*a, 0, y + 4).substr(16, 64));
+    EXPECT_EQ(RowOf(*b, 1, 0), RowOf(*a, 1, 2).substr(8, 32));
+    // RGB crops count rows from the top of the picture, though stored bottom-up.
+    FramePtr full = Frame("ColorBars(56, 48, \"RGB24\")");
+    FramePtr part = Frame("ColorBars(56, 48, \"RGB24\").Crop(0, 40, 56, 8, align=true)");
+    EXPECT_EQ(RowOf(*part, 0, 0), RowOf(*full, 0, 40));
+    EXPECT_EQ(part->pitch(0) % kFrameAlign, 0);
+    EXPECT_NE(
+        ErrorOf(env, "ColorBars(pixel_type=\"YUY2\").Crop(1, 0, 0, 0)").find("even numbers (left side)"),
+        std::string::npos);
+    EXPECT_NE(ErrorOf(env, "ColorBars(pixel_type=\"YV12\").Crop(0, 1, 0, 0)").find("even numbers (top)"),
+              std::string::npos);
+    EXPECT_NE(ErrorOf(env, "ColorBars().Crop(0, 0, 700, 0)").find("enlarge"), std::string::npos);
+}
+
+TEST_F(Filters, AssumeFpsForms) {
+    EXPECT_EQ(EvalClip(env, "BlankClip().AssumeFPS(25)")->info().fpsNumerator, 25u);
+    ClipPtr c = EvalClip(env, "BlankClip().AssumeFPS(30000, 1001)");
+    EXPECT_EQ(c->info().fpsDenominator, 1001u);
+    c = EvalClip(env, "BlankClip().AssumeFPS(23.976)");
+    EXPECT_EQ(c->info().fpsNumerator, 24000u);
+    c = EvalClip(env, "BlankClip().AssumeFPS(12.5)");
+    EXPECT_EQ(c->info().fpsNumerator, 25u);
+    EXPECT_EQ(c->info().fpsDenominator, 2u);
+    c = EvalClip(env, "BlankClip().AssumeFPS(\"pal_video\")");
+    EXPECT_EQ(c->info().fpsNumerator, 25u);
+    c = EvalClip(env, "BlankClip().AssumeFPS(ColorBars())");
+    EXPECT_EQ(c->info().fpsNumerator, 30000u);
+    EXPECT_NE(ErrorOf(env, "BlankClip().AssumeFPS(25, 0)").find("Denominator"), std::string::npos);
+}
+
+} // namespace
+} // namespace bv::builtin::test

@@ -1,0 +1,192 @@
+// The script language: syntax, values, variables and `last`, calls, and AviSynth's errors.
+#include "avs_test_support.h"
+
+#include <clocale>
+#include <gtest/gtest.h>
+
+namespace bv::builtin::test {
+namespace {
+
+class ScriptLanguage : public ::testing::Test {
+protected:
+    ScriptEnvironment env;
+};
+
+TEST_F(ScriptLanguage, LiteralsAndOperators) {
+    EXPECT_EQ(Eval(env, "1 + 2 * 3").asInt(), 7);
+    EXPECT_EQ(Eval(env, "(1 + 2) * 3").asInt(), 9);
+    EXPECT_EQ(Eval(env, "7 / 2").asInt(), 3);
+    EXPECT_EQ(Eval(env, "-7 % 3").asInt(), -1);
+    EXPECT_DOUBLE_EQ(Eval(env, "7 / 2.0").asFloat(), 3.5);
+    EXPECT_DOUBLE_EQ(Eval(env, ".5 + 1e1").asFloat(), 10.5);
+    EXPECT_EQ(Eval(env, "$FF").asInt(), 255);
+    EXPECT_EQ(Eval(env, "$FFFFFFFF").asInt(), -1);
+    EXPECT_EQ(Eval(env, "0x10").asInt(), 16);
+    EXPECT_EQ(Eval(env, "2147483647 + 1").asInt(), INT32_MIN); // wraps like a 32-bit int
+    EXPECT_EQ(Eval(env, "\"ab\" + \"cd\"").asString(), "abcd");
+    EXPECT_EQ(Eval(env, "\"\"\"say \"hi\"\n\"\"\"").asString(), "say \"hi\"\n");
+    EXPECT_TRUE(Eval(env, "\"ABC\" == \"abc\"").asBool()); // strings compare without case
+    EXPECT_TRUE(Eval(env, "yes && !false").asBool());
+    EXPECT_EQ(Eval(env, "3 > 2 ? \"a\" : \"b\"").asString(), "a");
+    EXPECT_TRUE(Eval(env, "1 <> 2 && 2 >= 2 && 1.5 < 2").asBool());
+    EXPECT_TRUE(Eval(env, "false || true").asBool());
+}
+
+TEST_F(ScriptLanguage, NumbersIgnoreTheProcessLocale) {
+    // The window sets the user's locale, where the decimal separator may be a comma.
+    const char* old = std::setlocale(LC_ALL, nullptr);
+    const std::string saved = old != nullptr ? old : "C";
+    if (std::setlocale(LC_ALL, "de_DE.UTF-8") == nullptr)
+        GTEST_SKIP() << "de_DE.UTF-8 locale not installed";
+    const double value = Eval(env, "2.5 * 2").asFloat();
+    const ClipPtr clip = EvalClip(env, "BlankClip(fps=29.97)");
+    std::setlocale(LC_ALL, saved.c_str());
+    EXPECT_DOUBLE_EQ(value, 5.0);
+    EXPECT_EQ(clip->info().fpsNumerator, 30000u);
+    EXPECT_EQ(clip->info().fpsDenominator, 1001u);
+}
+
+TEST_F(ScriptLanguage, CommentsContinuationAndLineEnds) {
+    const ClipPtr clip = EvalClip(env, "# leading comment\r\n"
+                                       "/* block\r\n comment */ BlankClip(width=64, \\\r\n"
+                                       "   height=32) [* nested [* inner *] still *]\r\n"
+                                       "Trim(0, 9)\n"
+                                       "\\ .Crop(0, 0, 32, 16)\n"
+                                       "__END__\n"
+                                       "this is not a script");
+    EXPECT_EQ(clip->info().width, 32);
+    EXPECT_EQ(clip->info().height, 16);
+    EXPECT_EQ(clip->info().frameCount, 10);
+}
+
+TEST_F(ScriptLanguage, LastReturnAndVariables) {
+    // An expression statement producing a clip becomes `last`; calls without a clip use it.
+    ClipPtr clip = EvalClip(env, "BlankClip(length=50)\nTrim(10, 19)\n");
+    EXPECT_EQ(clip->info().frameCount, 10);
+    // Assignments do not change `last`, and the script's value is `last` after them.
+    clip = EvalClip(env, "BlankClip(length=50)\na = BlankClip(length=5)\nb = 1");
+    EXPECT_EQ(clip->info().frameCount, 50);
+    // `return` ends the script.
+    clip = EvalClip(env, "a = BlankClip(length=7)\nreturn a\nBlankClip(length=9)");
+    EXPECT_EQ(clip->info().frameCount, 7);
+    // A final expression's value is the script's value.
+    EXPECT_EQ(Eval(env, "x = 20\nglobal y = x + 1\ny * 2").asInt(), 42);
+    // Names are case-insensitive, and `last` can be named.
+    EXPECT_EQ(Eval(env, "BLANKCLIP(LENGTH=3)\nLast.FRAMECOUNT").asInt(), 3);
+}
+
+TEST_F(ScriptLanguage, ArgumentsByPositionNameAndChaining) {
+    ClipPtr clip = EvalClip(env, "BlankClip(12, 64, 48, \"YUY2\")");
+    EXPECT_EQ(clip->info().frameCount, 12);
+    EXPECT_EQ(clip->info().width, 64);
+    EXPECT_EQ(clip->info().format, PixelFormat::YUY2);
+    clip = EvalClip(env, "BlankClip(pixel_type=\"YV12\", height=40, width=80, length=30)");
+    EXPECT_EQ(clip->info().format, PixelFormat::YV12);
+    EXPECT_EQ(clip->info().width, 80);
+    // Method chaining, with and without parentheses.
+    clip = EvalClip(env, "BlankClip(length=30).Trim(5, 14).ConvertToYUY2.Crop(8, 0, -8, 0)");
+    EXPECT_EQ(clip->info().frameCount, 10);
+    EXPECT_EQ(clip->info().width, 640 - 16);
+    EXPECT_EQ(clip->info().format, PixelFormat::YUY2);
+    // A function named alone is called, with `last` when it needs a clip.
+    clip = EvalClip(env, "ColorBars(pixel_type=\"YV12\")\nConvertToYUY2");
+    EXPECT_EQ(clip->info().format, PixelFormat::YUY2);
+    EXPECT_EQ(Eval(env, "VersionString").asString().empty(), false);
+    // Clips join with +.
+    EXPECT_EQ(EvalClip(env, "BlankClip(length=3) + BlankClip(length=4)")->info().frameCount, 7);
+}
+
+TEST_F(ScriptLanguage, LoadPluginAndOtherHousekeepingAreAccepted) {
+    const ClipPtr clip = EvalClip(env, "LoadPlugin(\"/usr/lib/avisynth/libffms2.so\")\n"
+                                       "SetMemoryMax(512)\n"
+                                       "BlankClip(length=4).Prefetch(2)");
+    EXPECT_EQ(clip->info().frameCount, 4);
+}
+
+TEST_F(ScriptLanguage, ErrorsNameFileAndLine) {
+    EXPECT_EQ(ErrorOf(env, "BlankClip()\nFoo()"),
+              "Script error: There is no function named 'Foo'.\n(/t/x.avs, line 2)");
+    EXPECT_EQ(ErrorOf(env, "x = 1\n\nTrim(\"a\")"),
+              "Script error: Invalid arguments to function 'Trim'.\n(/t/x.avs, line 3)");
+    EXPECT_EQ(ErrorOf(env, "Nonsense"), "I don't know what 'Nonsense' means.\n(/t/x.avs, line 1)");
+    EXPECT_EQ(ErrorOf(env, "BlankClip(\"a\" \"b\")"),
+              "Script error: expected a , or )\n(/t/x.avs, line 1, column 14)");
+    EXPECT_EQ(ErrorOf(env, "x = \"open"), "Script error: unterminated string\n(/t/x.avs, line 1, column 4)");
+    EXPECT_EQ(ErrorOf(env, "1 / 0"), "Evaluate: division by zero\n(/t/x.avs, line 1)");
+    EXPECT_EQ(ErrorOf(env, "BlankClip(width=7, pixel_type=\"YUY2\")"),
+              "BlankClip: YUY2 needs an even width\n(/t/x.avs, line 1)");
+    // An error in a continued statement is reported on the line of the failing call.
+    EXPECT_EQ(ErrorOf(env, "BlankClip() \\\n .Bar()"),
+              "Script error: There is no function named 'Bar'.\n(/t/x.avs, line 2)");
+    // `last` used before any clip.
+    ScriptEnvironment fresh;
+    EXPECT_EQ(ErrorOf(fresh, "Trim(0, 10)"),
+              "Script error: Invalid arguments to function 'Trim'.\n(/t/x.avs, line 1)");
+}
+
+TEST_F(ScriptLanguage, ImportEvaluatesInTheSameEnvironmentAndNamesEachLevel) {
+    TempFolder dir;
+    WriteFile(dir / "inner.avs", "shared = 5\nBlankClip(length=shared)\n");
+    WriteFile(dir / "broken.avs", "\nNoSuchFilter()\n");
+    WriteFile(dir / "outer.avs", "x = 1\nImport(\"broken.avs\")\n"); // relative to its own folder
+    WriteFile(dir / "self.avs", "Import(\"self.avs\")\n");
+
+    Value v = env.ImportFile(dir / "inner.avs");
+    ASSERT_TRUE(v.isClip());
+    EXPECT_EQ(v.asClip()->info().frameCount, 5);
+    EXPECT_EQ(Eval(env, "shared").asInt(), 5);
+
+    const std::string inner =
+        "Script error: There is no function named 'NoSuchFilter'.\n(" + (dir / "broken.avs") + ", line 2)";
+    try {
+        env.ImportFile(dir / "outer.avs");
+        FAIL();
+    } catch (const ScriptError& e) {
+        EXPECT_EQ(std::string(e.what()), inner + "\n(" + (dir / "outer.avs") + ", line 2)");
+    }
+    try {
+        env.ImportFile(dir / "missing.avs");
+        FAIL();
+    } catch (const ScriptError& e) {
+        EXPECT_EQ(std::string(e.what()), "Import: couldn't open \"" + (dir / "missing.avs") + "\"");
+    }
+    // A script importing itself ends with an error, not a crash.
+    EXPECT_NE(ErrorOf(env, "Import(\"" + (dir / "self.avs") + "\")").find("too deeply"), std::string::npos);
+}
+
+TEST_F(ScriptLanguage, HostileInputIsRefusedNotObeyed) {
+    EXPECT_NE(ErrorOf(env, std::string(5000, '(') + "1" + std::string(5000, ')')).find("nested too deeply"),
+              std::string::npos);
+    EXPECT_NE(ErrorOf(env, "x = 1" + std::string(20000, '+') + "1").find("Script error"), std::string::npos);
+    std::string chain = "x = 1";
+    for (int i = 0; i < 5000; ++i)
+        chain += " + 1";
+    EXPECT_NE(ErrorOf(env, chain).find("nested too deeply"), std::string::npos);
+    std::string doubling = "s = \"xxxxxxxx\"\n";
+    for (int i = 0; i < 40; ++i)
+        doubling += "s = s + s\n";
+    EXPECT_NE(ErrorOf(env, doubling).find("string too long"), std::string::npos);
+    EXPECT_NE(ErrorOf(env, "BlankClip(width=100000, height=100000)").find("too large"), std::string::npos);
+    EXPECT_NE(ErrorOf(env, "BlankClip(length=-5)").find("length"), std::string::npos);
+    EXPECT_NE(ErrorOf(env, "x = 99999999999").find("out of range"), std::string::npos);
+    EXPECT_EQ(Eval(env, "(-2147483647 - 1) / -1").asInt(), INT32_MIN); // no overflow trap
+    EXPECT_NE(ErrorOf(env, "function f() { return 1 }").find("not supported"), std::string::npos);
+}
+
+TEST(ScriptEnvironmentInvoke, IsTheCInterfacesStrictCall) {
+    ScriptEnvironment env;
+    EXPECT_THROW(env.Invoke("NoSuchFunction", {}, {}), FunctionNotFound);
+    EXPECT_THROW(env.Invoke("Trim", {Value::String("x")}, {""}), FunctionNotFound); // no implicit last
+    EXPECT_TRUE(env.FunctionExists("Import"));
+    EXPECT_TRUE(env.FunctionExists("ffvideosource"));
+    // Windows-only openers exist for scripts but not for the C interface, as on Linux.
+    EXPECT_FALSE(env.FunctionExists("AviSource"));
+    EXPECT_FALSE(env.FunctionExists("DirectShowSource"));
+    EXPECT_TRUE(env.ScriptFunctionExists("AviSource"));
+    const Value v = env.Invoke("BlankClip", {Value::Int(8), Value::String("YUY2")}, {"length", "pixel_type"});
+    ASSERT_TRUE(v.isClip());
+    EXPECT_EQ(v.asClip()->info().frameCount, 8);
+}
+
+} // namespace
+} // namespace bv::builtin::test

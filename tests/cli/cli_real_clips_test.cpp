@@ -1,0 +1,257 @@
+// `brevanta-cli analyze` on an x264 original and three encodes read through an FFVideoSource
+// template: the files it writes, and its figures against a literal computation on the decoded
+// frames. The luma the run saw is checked against FFmpeg's own decode.
+#include "analysis/number_format.h"
+#include "analysis/reference_metrics.h"
+#include "analysis/run_fixture.h"
+#include "cli/cli_process.h"
+
+#include <cstdlib>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <map>
+
+namespace bv::testing {
+namespace {
+
+constexpr int kWidth = 320, kHeight = 240, kFrames = 60;
+constexpr size_t kYuy2Frame = size_t{kWidth} * 2 * kHeight;
+
+std::string ReadBytes(const fs::path& path) {
+    return CliProcess::Read(path.string());
+}
+
+class RealClips : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const char* data = std::getenv("BREVANTA_TEST_DATA");
+        ASSERT_NE(data, nullptr) << "BREVANTA_TEST_DATA names the test clips";
+        data_ = data;
+        dir_ = fs::temp_directory_path() /
+               ("bv_real_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) +
+                "_" + std::to_string(getpid()));
+        fs::remove_all(dir_);
+        fs::create_directories(dir_ / "out");
+        template_ = (dir_ / "ffms2.avs").string();
+        std::ofstream(template_, std::ios::binary) << "FFVideoSource(\"$FileName\")\r\nConvertToYUY2()\r\n";
+    }
+    void TearDown() override {
+        if (!HasFailure())
+            fs::remove_all(dir_);
+    }
+
+    std::string Clip(const std::string& name) const { return (data_ / name).string(); }
+
+    // The YUY2 frames the frame server delivers for a clip, and a check of their luma
+    // against FFmpeg's sequential decode.
+    std::string Yuy2Frames(const std::string& name) {
+        const fs::path raw = dir_ / (name + ".yuyv");
+        const CliResult r = RunCliProcess(
+            {"frames", Clip(name), "0", std::to_string(kFrames - 1), raw.string(), "--template", template_},
+            dir_);
+        EXPECT_EQ(r.status, 0) << r.err;
+        const std::string bytes = ReadBytes(raw);
+        EXPECT_EQ(bytes.size(), kYuy2Frame * kFrames);
+
+        // FFmpeg's planar 4:2:0 keeps the stored luma levels ("gray" would expand them to full range).
+        const fs::path planar = dir_ / (name + ".yuv");
+        const std::string cmd = "ffmpeg -nostdin -loglevel error -y -i '" + Clip(name) +
+                                "' -f rawvideo -pix_fmt yuv420p '" + planar.string() + "'";
+        EXPECT_EQ(std::system(cmd.c_str()), 0) << cmd;
+        const std::string yuv = ReadBytes(planar);
+        const size_t lumaSize = size_t{kWidth} * kHeight, planarFrame = lumaSize * 3 / 2;
+        EXPECT_EQ(yuv.size(), planarFrame * kFrames);
+        size_t differing = 0;
+        for (size_t n = 0; n < size_t{kFrames} && (n + 1) * planarFrame <= yuv.size(); ++n)
+            for (size_t p = 0; p < lumaSize && n * kYuy2Frame + p * 2 < bytes.size(); ++p)
+                differing += yuv[n * planarFrame + p] != bytes[n * kYuy2Frame + p * 2];
+        EXPECT_EQ(differing, 0u) << name << ": the run's luma differs from FFmpeg's decode";
+        return bytes;
+    }
+
+    fs::path data_, dir_;
+    std::string template_;
+};
+
+struct FrameFigures {
+    reference::Distances d;
+    reference::Ssim s;
+};
+
+FrameFigures Reference(const std::string& o, const std::string& e, int n) {
+    const uint8_t* po = reinterpret_cast<const uint8_t*>(o.data()) + kYuy2Frame * n;
+    const uint8_t* pe = reinterpret_cast<const uint8_t*>(e.data()) + kYuy2Frame * n;
+    const auto ao = [po](int i, int y) { return po[size_t(y) * kWidth * 2 + i]; };
+    const auto ae = [pe](int i, int y) { return pe[size_t(y) * kWidth * 2 + i]; };
+    return {reference::ComputeDistances(ao, ae, kWidth, kHeight),
+            reference::ComputeSsim(ao, ae, kWidth, kHeight)};
+}
+
+void ExpectFigure(const std::string& written, double exact, const std::string& what) {
+    EXPECT_NEAR(std::stod(written), reference::Round4(exact), 1e-9)
+        << what << ": " << written << " against " << exact;
+}
+
+TEST_F(RealClips, ThreeEncodesAgreeWithALiteralComputation) {
+    const std::vector<std::string> encodes{"enc_crf20.mkv", "enc_crf30.mkv", "enc_crf40.mkv"};
+    const fs::path out = dir_ / "out";
+    std::vector<std::string> args{"analyze", Clip("orig.mkv")};
+    for (const auto& e : encodes)
+        args.push_back(Clip(e));
+    for (const char* a : {"--template1", template_.c_str(), "--template2", template_.c_str(),
+                          "--standard-log", "--extended-log", "--storage", out.c_str()})
+        args.emplace_back(a);
+    const CliResult run = RunCliProcess(args, dir_);
+    ASSERT_EQ(run.status, 0) << run.err;
+    // 60 analysed frames of the first encode: one graph page, drawn without a display.
+    const auto pages = FilesEndingWith(out, "_frame_00000.jpg");
+    ASSERT_EQ(pages.size(), 1u);
+    EXPECT_GT(fs::file_size(pages[0]), 10000u);
+    EXPECT_TRUE(FilesEndingWith(out, "_frame_00250.jpg").empty());
+
+    const std::string original = Yuy2Frames("orig.mkv");
+    const std::vector<std::string> templateLines{"FFVideoSource(\"$FileName\")", "ConvertToYUY2()"};
+    double previousQ = 2.0;
+    for (int k = 0; k < 3; ++k) {
+        std::string suffix = "_";
+        suffix += std::to_string(k + 1) + "of3_log.csv";
+        const auto logs = FilesEndingWith(out, suffix);
+        ASSERT_EQ(logs.size(), 1u);
+        EXPECT_EQ(logs[0].filename().string().size(), std::string("bv_20071113_093005_1of3_log.csv").size());
+        const Lines log = ReadCrLfLines(logs[0]);
+        const Lines header{
+            "Brevanta",
+            "Version 2007.11.13",
+            "",
+            "Source File 1: " + Clip("orig.mkv"),
+            "Source File 2: " + Clip(encodes[k]),
+            "",
+            "AviSynth Template 1:",
+            templateLines[0],
+            templateLines[1],
+            "",
+            "AviSynth Template 2:",
+            templateLines[0],
+            templateLines[1],
+            "",
+            "PC.601 (RGB [0..255] -> YUV [0..255])",
+            "PSNR, MSE and Euclidean Distance",
+            "SSIM",
+            "",
+            "Frame;PSNR in Y;ED in YUV;Q in Y;Weighting;SSIM in Y;Lowest Local SSIM in Y;(x1, y1, x2, y2)"};
+        ASSERT_GE(log.size(), header.size());
+        EXPECT_EQ(Lines(log.begin(), log.begin() + header.size()), header);
+
+        const std::string encoded = Yuy2Frames(encodes[k]);
+        const Lines frames = FrameLines(log);
+        ASSERT_EQ(frames.size(), size_t{kFrames});
+        double sumMse[3] = {0, 0, 0}, sumEd[3] = {0, 0, 0}, sumEdYuv = 0, sumSsim = 0, sumW = 0, sumWQ = 0;
+        double lowestQ = 1.0, highestQ = 0.0;
+        int lowestFrame = 0, highestFrame = 0;
+        for (int n = 0; n < kFrames; ++n) {
+            const FrameFigures x = Reference(original, encoded, n);
+            const auto f = SplitFields(frames[n]);
+            ASSERT_EQ(f.size(), 8u) << frames[n];
+            EXPECT_EQ(f[0], FormatFrameNumber(n));
+            if (x.d.mse[0] > 0)
+                ExpectFigure(f[1], reference::Psnr(x.d.mse[0]), "PSNR");
+            else
+                EXPECT_EQ(f[1], "");
+            ExpectFigure(f[2], x.d.edYuv, "ED in YUV");
+            ExpectFigure(f[3], x.s.q, "Q");
+            ExpectFigure(f[4], x.s.weightSum / x.s.windows, "weighting");
+            ExpectFigure(f[5], x.s.ssim, "SSIM");
+            ExpectFigure(f[6], x.s.lowest, "lowest local SSIM");
+            EXPECT_EQ(f[7], WindowCorners(x.s.lowestX, x.s.lowestY));
+            for (int p = 0; p < 3; ++p) {
+                sumMse[p] += x.d.mse[p];
+                sumEd[p] += x.d.ed[p];
+            }
+            sumEdYuv += x.d.edYuv;
+            sumSsim += x.s.ssim;
+            sumW += x.s.weightSum;
+            sumWQ += x.s.weightSum * x.s.q;
+            if (x.s.q < lowestQ) {
+                lowestQ = x.s.q;
+                lowestFrame = n;
+            }
+            if (x.s.q > highestQ) {
+                highestQ = x.s.q;
+                highestFrame = n;
+            }
+        }
+        const std::string psnr = LineValue(log, "PSNR in Y:");
+        ASSERT_GT(psnr.size(), 3u);
+        EXPECT_EQ(psnr.substr(psnr.size() - 3), " dB");
+        ExpectFigure(psnr.substr(0, psnr.size() - 3), reference::Psnr(sumMse[0] / kFrames), "file PSNR");
+        // FFmpeg's own psnr filter gives the PSNR of the average MSE in Y too.
+        const fs::path stats = dir_ / "psnr.txt";
+        const std::string cmd = "ffmpeg -nostdin -hide_banner -i '" + Clip(encodes[k]) + "' -i '" + Clip("orig.mkv") +
+                                "' -lavfi '[0:v][1:v]psnr' -f null - 2>'" + stats.string() + "'";
+        ASSERT_EQ(std::system(cmd.c_str()), 0) << cmd;
+        const std::string report = ReadBytes(stats);
+        const size_t at = report.find("PSNR y:");
+        ASSERT_NE(at, std::string::npos) << report;
+        EXPECT_NEAR(std::stod(psnr), std::stod(report.substr(at + 7)), 0.00005 + 1e-9) << "FFmpeg's psnr";
+        const char* planes = "YUV";
+        for (int p = 0; p < 3; ++p) {
+            ExpectFigure(LineValue(log, std::string("MSE in ") + planes[p] + ":"), sumMse[p] / kFrames,
+                         "MSE");
+            ExpectFigure(LineValue(log, std::string("Euclidean Distance in ") + planes[p] + ":"),
+                         sumEd[p] / kFrames, "ED");
+        }
+        ExpectFigure(LineValue(log, "Euclidean Distance in YUV:"), sumEdYuv / kFrames, "ED in YUV");
+        ExpectFigure(LineValue(log, "Q in Y:"), sumWQ / sumW, "Q");
+        ExpectFigure(LineValue(log, "SSIM in Y:"), sumSsim / kFrames, "SSIM");
+        EXPECT_EQ(LineValue(log, "Lowest Q in Y:"),
+                  FormatNumber(lowestQ, ".") + " (" + std::to_string(lowestFrame) + ")");
+        EXPECT_EQ(LineValue(log, "Highest Q in Y:"),
+                  FormatNumber(highestQ, ".") + " (" + std::to_string(highestFrame) + ")");
+        // Higher CRF, lower quality.
+        EXPECT_LT(sumWQ / sumW, previousQ);
+        previousQ = sumWQ / sumW;
+    }
+
+    const auto overview = FilesEndingWith(out, "_overview.txt");
+    const auto results = FilesEndingWith(out, "_results.txt");
+    ASSERT_EQ(overview.size(), 1u);
+    ASSERT_EQ(results.size(), 1u);
+    const Lines ov = ReadCrLfLines(overview[0]);
+    ASSERT_EQ(ov.size(), 3u * 4 + 2);
+    EXPECT_EQ(ov[0], Clip(encodes[0]));
+    EXPECT_EQ(ov[4], "");
+    const Lines res = ReadCrLfLines(results[0]);
+    std::string joined;
+    for (const auto& line : res)
+        joined += line + "\n";
+    EXPECT_EQ(run.out, joined);
+    EXPECT_EQ(std::count(res.begin(), res.end(), std::string("========================================")), 2);
+}
+
+TEST_F(RealClips, AnEncodeOfAnotherSizeIsSkippedAndTheOthersComplete) {
+    const fs::path out = dir_ / "out";
+    const CliResult run =
+        RunCliProcess({"analyze", Clip("orig.mkv"), Clip("enc_small.mkv"), Clip("enc_short.mkv"),
+                       Clip("enc_crf30.mkv"), "--template1", template_, "--template2", template_, "--start",
+                       "45", "--standard-log", "--extended-log", "--no-ssim", "--storage", out.string()},
+                      dir_);
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.err.find(Clip("enc_small.mkv") +
+                           ": Not analyzed: both clips must be YUY2 and of the same frame "
+                           "size. (Source File 1: 320 x 240 YUY2, Source File 2: 160 x 120 YUY2)"),
+              std::string::npos)
+        << run.err;
+    // The 40-frame encode ends before frame 45.
+    EXPECT_NE(run.err.find(Clip("enc_short.mkv") + ": Not analyzed: the start frame lies beyond"),
+              std::string::npos)
+        << run.err;
+    EXPECT_TRUE(FilesEndingWith(out, "_1of3_log.csv").empty());
+    EXPECT_TRUE(FilesEndingWith(out, "_2of3_log.csv").empty());
+    const auto third = FilesEndingWith(out, "_3of3_log.csv");
+    ASSERT_EQ(third.size(), 1u);
+    EXPECT_EQ(FrameLines(ReadCrLfLines(third[0])).size(), 15u); // frames 45..59
+    EXPECT_NE(run.out.find("End Frame: 59"), std::string::npos);
+}
+
+} // namespace
+} // namespace bv::testing
