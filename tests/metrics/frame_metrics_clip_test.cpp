@@ -3,7 +3,7 @@
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
-#include "frame_source/avisynth_error.h"
+#include "frame_source/avs_error.h"
 #include "frame_source/avs_clip.h"
 #include "frame_source/avs_library.h"
 #include "frame_source/script_environment.h"
