@@ -18,8 +18,8 @@ trap 'rm -rf "$tmp"' EXIT
 
 echo "load average: $(cut -d' ' -f1-3 /proc/loadavg)"
 echo
-echo "== ours: metrics_bench (median of 5 repetitions) =="
-"$bench" --benchmark_filter='^(ssim|mse|both)_(plain|fast)(_1thread)?/' --benchmark_repetitions=5 \
+echo "== ours: metrics_bench (median of 3 repetitions) =="
+"$bench" --benchmark_filter='^(ssim|mse|both)_(plain|fast)(_1thread)?/' --benchmark_repetitions=3 \
     --benchmark_report_aggregates_only=true 2>/dev/null |
     awk '/_median/ { name = $1; sub(/\/min_time:[0-9.]+/, "", name); sub(/\/real_time_median/, "", name)
                      for (i = 2; i <= NF; ++i) if ($i ~ /^fps=/) {

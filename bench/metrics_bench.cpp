@@ -93,7 +93,7 @@ void Register() {
             });
             b->UseRealTime()->Unit(benchmark::kMillisecond);
             if (c.plain)
-                b->MinTime(2.0);
+                b->MinTime(1.0);
         }
 }
 

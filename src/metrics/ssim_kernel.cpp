@@ -9,7 +9,6 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
-#include <ctime>
 #include <vector>
 
 #include "metrics/chunk_ring.h"
@@ -172,42 +171,39 @@ private:
     double lowest_ = 1.0;
 };
 
-// When other programs keep the cores busy, two threads are slower than one: the helper's chunk
-// stops the ordered sums while the helper waits for a processor, and the calling thread shares
-// its own core. A frame in which the calling thread spent much of its time waiting for the
-// helper, or off the processor, makes the next frames run on one thread; the helper is tried
-// again after a number of frames that doubles while it keeps failing.
+// Whether the helper pays off depends on the machine of the moment: when other programs (or
+// other guests of the host) keep the cores busy, the helper's chunk stops the ordered sums while
+// the helper waits for a processor, and two threads are slower than one. So the time per window
+// is measured with and without the helper, the faster way is taken, and the other way is tried
+// again every kProbeInterval frames to keep its figure current. Either way gives the same bits.
 class HelperPolicy {
 public:
-    using Duration = std::chrono::nanoseconds;
+    bool UseHelperNext() const { return useHelperNext_; }
 
-    bool Wanted() const { return framesAlone_ == 0; }
-
-    void FrameDone(bool usedHelper, Duration waited, Duration wall, Duration cpu) {
-        if (!usedHelper) {
-            if (framesAlone_ > 0)
-                --framesAlone_;
-            return;
-        }
-        if (waited * 4 > wall || wall * 3 > cpu * 4) {
-            backoff_ = std::min(backoff_ * 2, kMaxBackoff);
-            framesAlone_ = backoff_;
-        } else {
-            backoff_ = 1;
-        }
+    void FrameDone(bool usedHelper, std::chrono::nanoseconds wall, long windows) {
+        const double perWindow = static_cast<double>(wall.count()) / windows;
+        Average& a = usedHelper ? withHelper_ : alone_;
+        a.value = a.known ? 0.75 * a.value + 0.25 * perWindow : perWindow;
+        a.known = true;
+        const bool helperFaster = !alone_.known || (withHelper_.known && withHelper_.value <= alone_.value);
+        if (!withHelper_.known)
+            useHelperNext_ = true;
+        else if (++frames_ % kProbeInterval == 0)
+            useHelperNext_ = !helperFaster; // a look at the other way
+        else
+            useHelperNext_ = helperFaster;
     }
 
 private:
-    static constexpr int kMaxBackoff = 256;
-    int framesAlone_ = 0;
-    int backoff_ = 1;
+    static constexpr int kProbeInterval = 32;
+    struct Average {
+        double value = 0;
+        bool known = false;
+    };
+    Average withHelper_, alone_;
+    long frames_ = 0;
+    bool useHelperNext_ = true;
 };
-
-HelperPolicy::Duration ThreadCpuTime() {
-    timespec t{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return std::chrono::seconds(t.tv_sec) + std::chrono::nanoseconds(t.tv_nsec);
-}
 
 // Per calling thread: the memory of both threads and the frame they share.
 struct Context {
@@ -233,7 +229,7 @@ void HelperTask(void* argument) {
 bool SsimUsesHelper(int width, int height) {
     if (width < ssim::kWindow || height < ssim::kWindow)
         return false;
-    if (GetKernelConfig().threads == 0 && !ThisThreadsContext().policy.Wanted())
+    if (GetKernelConfig().threads == 0 && !ThisThreadsContext().policy.UseHelperNext())
         return false;
     return UseHelperThread(static_cast<long>(width - ssim::kWindow + 1) * (height - ssim::kWindow + 1),
                            kWorthwhileWindows);
@@ -265,8 +261,6 @@ SsimFrameResult SsimKernel(const PackedImage& original, const PackedImage& encod
 
     using Clock = std::chrono::steady_clock;
     const Clock::time_point start = Clock::now();
-    const HelperPolicy::Duration cpuStart = ThreadCpuTime();
-    Clock::duration waited{};
     OrderedSums sums(w);
     ChunkEvaluator evaluator(w, cx.ownStrip);
     while (!sums.Done()) {
@@ -275,14 +269,13 @@ SsimFrameResult SsimKernel(const PackedImage& original, const PackedImage& encod
         if (w.ring.TryClaim(chunk, ahead) == ChunkRing::Claim::Chunk) {
             evaluator.Evaluate(chunk, &sums);
         } else if (!sums.AddReadyBand()) {
-            const Clock::time_point since = Clock::now();
             WaitUntil([&] { return sums.NextBandReady(); }); // the helper's band, not finished yet
-            waited += Clock::now() - since;
         }
     }
     if (helper != nullptr)
         helper->Wait();
-    cx.policy.FrameDone(helper != nullptr, waited, Clock::now() - start, ThreadCpuTime() - cpuStart);
+    if (GetKernelConfig().threads == 0 && windows >= kWorthwhileWindows)
+        cx.policy.FrameDone(helper != nullptr, Clock::now() - start, windows);
 
     result.ssimY = sums.sums.ssim / windows;
     result.weightSum = sums.sums.weight;

@@ -35,6 +35,7 @@ std::vector<NamedConfig> AllKernelConfigs() {
         configs.push_back({{KernelPath::Avx2, 1}, "AVX2, 1 thread"});
         configs.push_back({{KernelPath::Avx2, 2}, "AVX2, 2 threads"});
     }
+    configs.push_back({{}, "automatic"}); // as the program runs: its own choice of path and threads
     return configs;
 }
 

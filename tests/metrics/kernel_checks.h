@@ -17,7 +17,7 @@ struct NamedConfig {
 };
 
 // Portable and (where the processor has it) AVX2, each on one thread and with the helper
-// forced on whatever the frame size.
+// forced on whatever the frame size; and the automatic choice.
 std::vector<NamedConfig> AllKernelConfigs();
 
 // Restores the automatic configuration when it goes out of scope.
