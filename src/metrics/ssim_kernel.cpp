@@ -182,26 +182,24 @@ public:
 
     void FrameDone(bool usedHelper, std::chrono::nanoseconds wall, long windows) {
         const double perWindow = static_cast<double>(wall.count()) / windows;
-        Average& a = usedHelper ? withHelper_ : alone_;
-        a.value = a.known ? 0.75 * a.value + 0.25 * perWindow : perWindow;
-        a.known = true;
+        Figure& f = usedHelper ? withHelper_ : alone_;
+        // Frames of the way in use are smoothed; a look at the other way counts as it is.
+        f.value = f.known && usedHelper == lastWay_ ? 0.75 * f.value + 0.25 * perWindow : perWindow;
+        f.known = true;
+        lastWay_ = usedHelper;
         const bool helperFaster = !alone_.known || (withHelper_.known && withHelper_.value <= alone_.value);
-        if (!withHelper_.known)
-            useHelperNext_ = true;
-        else if (++frames_ % kProbeInterval == 0)
-            useHelperNext_ = !helperFaster; // a look at the other way
-        else
-            useHelperNext_ = helperFaster;
+        useHelperNext_ = ++frames_ % kProbeInterval == 0 ? !helperFaster : helperFaster;
     }
 
 private:
     static constexpr int kProbeInterval = 32;
-    struct Average {
+    struct Figure {
         double value = 0;
         bool known = false;
     };
-    Average withHelper_, alone_;
+    Figure withHelper_, alone_;
     long frames_ = 0;
+    bool lastWay_ = true;
     bool useHelperNext_ = true;
 };
 
