@@ -1,44 +1,83 @@
 #include "wizard/run_controller.h"
 
+#include "frame_source/avs_clip.h"
+#include "graph/graph_page.h"
+#include "graph/graph_paging.h"
+#include "graph/preview_image.h"
+#include "wizard/analyzation_page.h"
+
 #include <exception>
 
 namespace bv {
 
-// Called on the run's thread: copies what the display needs, never touches a widget.
+// Called on the run's thread: copies what the display needs and renders the pictures of the
+// tab that shows, while the run's clips and tables are valid; never touches a widget.
 class RunController::Observer : public RunObserver {
 public:
     explicit Observer(RunController& owner) : owner_(owner) {}
 
+    void OnRunStart(const AnalysisSettings& settings) override {
+        showPreview_ = settings.ShowPreview;
+        itu_ = settings.ItuMode;
+        sourceNames_ = settings.SourceFiles2;
+    }
+
     void OnFileStart(const FileStartInfo& info) override {
-        {
-            std::lock_guard lock(owner_.mutex_);
-            RunProgress& p = owner_.progress_;
-            ++p.fileSerial;
-            p.fileIndex = info.index;
-            p.fileCount = info.count;
-            p.path = info.path;
-            p.frameDone = false;
-            p.totals = FileTotals{};
-        }
-        owner_.PostProgress();
+        LiveUpdate u;
+        u.kind = LiveUpdate::Kind::FileStart;
+        u.fileIndex = info.index;
+        u.fileCount = info.count;
+        u.path = info.path;
+        owner_.Push(std::move(u));
+    }
+
+    void OnClipsOpened(const ClipsOpenedInfo& info) override {
+        LiveUpdate u;
+        u.kind = LiveUpdate::Kind::ClipsOpened;
+        u.fileIndex = info.index;
+        if (info.clip1 != nullptr)
+            u.clip1Size = QSize(info.clip1->width, info.clip1->height);
+        if (info.clip2 != nullptr)
+            u.clip2Size = QSize(info.clip2->width, info.clip2->height);
+        owner_.Push(std::move(u));
     }
 
     void OnFrame(const FrameReport& report) override {
-        {
-            std::lock_guard lock(owner_.mutex_);
-            RunProgress& p = owner_.progress_;
-            p.fileIndex = report.fileIndex;
-            p.fileCount = report.fileCount;
-            p.frameDone = true;
-            p.frame = report.frame;
-            if (report.totals != nullptr)
-                p.totals = *report.totals;
+        LiveUpdate u;
+        u.kind = LiveUpdate::Kind::Frame;
+        u.fileIndex = report.fileIndex;
+        u.fileCount = report.fileCount;
+        u.frame = report.frame;
+        if (report.totals != nullptr)
+            u.totals = *report.totals;
+        u.view = owner_.FigureView();
+        const int tab = TabOfView(u.view);
+        const bool preview =
+            tab == AnalyzationPage::kPreviewTab && showPreview_ && report.clip1 != nullptr && report.clip2 != nullptr;
+        const bool graph = tab == AnalyzationPage::kGraphicTab && report.graph != nullptr;
+        if (preview) {
+            u.preview1 = Preview(*report.clip1, report.frame);
+            u.preview2 = Preview(*report.clip2, report.frame);
+        } else if (graph) {
+            const int analysed = report.totals != nullptr ? report.totals->AnalysedCount : 0;
+            u.graphPage = RenderGraphPage(kScreenPageWidth, kGraphPageHeight, LiveGraphPageOffset(analysed),
+                                          report.fileIndex + 1, *report.graph, sourceNames_);
         }
-        owner_.PostProgress();
+        owner_.Push(std::move(u));
     }
 
 private:
+    QImage Preview(const AvsClip& clip, int frame) const {
+        QImage picture;
+        RenderPreviewFrame(clip, frame, picture, clip.width, clip.height);
+        ConvertPreviewToRgb(picture, itu_, clip.width, clip.height);
+        return picture;
+    }
+
     RunController& owner_;
+    bool showPreview_ = false;
+    int itu_ = kPreviewPc601;
+    std::vector<std::string> sourceNames_;
 };
 
 RunController::RunController(RunFunction run, QObject* parent)
@@ -52,7 +91,7 @@ void RunController::Start(const AnalysisSettings& settings, const RunContext& co
     Wait();
     {
         std::lock_guard lock(mutex_);
-        progress_ = RunProgress{};
+        updates_.clear();
         outcome_ = RunOutcome{};
     }
     context_ = context;
@@ -94,9 +133,34 @@ void RunController::Wait() {
         standInThread_.join();
 }
 
-RunProgress RunController::Progress() const {
-    std::lock_guard lock(mutex_);
-    return progress_;
+void RunController::SetFigureTab(int tab) {
+    // Only the window's thread writes the view; the run reads it once per frame.
+    const int changes = (view_.load(std::memory_order_relaxed) >> 3) + 1;
+    view_.store((changes << 3) | (tab & 7), std::memory_order_relaxed);
+}
+
+std::vector<LiveUpdate> RunController::TakeUpdates() {
+    std::vector<LiveUpdate> taken;
+    {
+        std::lock_guard lock(mutex_);
+        taken.assign(std::make_move_iterator(updates_.begin()), std::make_move_iterator(updates_.end()));
+        updates_.clear();
+    }
+    return taken;
+}
+
+void RunController::Push(LiveUpdate update) {
+    {
+        std::lock_guard lock(mutex_);
+        if (update.kind == LiveUpdate::Kind::Frame && !updates_.empty() &&
+            updates_.back().kind == LiveUpdate::Kind::Frame && updates_.back().fileIndex == update.fileIndex) {
+            // The window has not seen the previous frame yet: the newer one stands for both.
+            updates_.back() = std::move(update);
+        } else {
+            updates_.push_back(std::move(update));
+        }
+    }
+    PostProgress();
 }
 
 RunOutcome RunController::TakeOutcome() {
