@@ -104,3 +104,22 @@ void PreviewParts(benchmark::State& state) {
 }
 BENCHMARK(PreviewParts)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 }
+#include <thread>
+namespace {
+// The live page is drawn on the run's thread, not the GUI thread.
+void LiveGraphPageOnAnotherThread(benchmark::State& state) {
+    bv::EnsureGuiApplication();
+    const bv::GraphTables tables = Tables(2, 1000);
+    const std::vector<std::string> names(2, "/home/user/videos/encode_crf26.mkv");
+    for (auto _ : state) {
+        std::thread worker([&] {
+            for (int i = 0; i < 100; ++i) {
+                const QImage page = bv::RenderGraphPage(500, 1600, bv::LiveGraphPageOffset(i * 7 % 1000 + 1), 2, tables, names);
+                benchmark::DoNotOptimize(page.constBits());
+            }
+        });
+        worker.join();
+    }
+}
+BENCHMARK(LiveGraphPageOnAnotherThread)->Unit(benchmark::kMillisecond);
+}

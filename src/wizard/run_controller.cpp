@@ -4,11 +4,18 @@
 #include "graph/graph_page.h"
 #include "graph/graph_paging.h"
 #include "graph/preview_image.h"
+#include "platform/vector_registers.h"
 #include "wizard/analyzation_page.h"
 
+#include <chrono>
 #include <exception>
 
 namespace bv {
+
+namespace {
+// A screen shows about 60 pictures a second; drawing more often only slows the run down.
+constexpr std::chrono::milliseconds kPictureInterval{15};
+} // namespace
 
 // Called on the run's thread: copies what the display needs and renders the pictures of the
 // tab that shows, while the run's clips and tables are valid; never touches a widget.
@@ -20,6 +27,8 @@ public:
         showPreview_ = settings.ShowPreview;
         itu_ = settings.ItuMode;
         sourceNames_ = settings.SourceFiles2;
+        lastFrame_ = -1;
+        pictureView_ = -1;
     }
 
     void OnFileStart(const FileStartInfo& info) override {
@@ -32,6 +41,7 @@ public:
     }
 
     void OnClipsOpened(const ClipsOpenedInfo& info) override {
+        lastFrame_ = info.lastFrame;
         LiveUpdate u;
         u.kind = LiveUpdate::Kind::ClipsOpened;
         u.fileIndex = info.index;
@@ -55,18 +65,35 @@ public:
         const bool preview =
             tab == AnalyzationPage::kPreviewTab && showPreview_ && report.clip1 != nullptr && report.clip2 != nullptr;
         const bool graph = tab == AnalyzationPage::kGraphicTab && report.graph != nullptr;
-        if (preview) {
+        if ((preview || graph) && !PictureDue(u.view, report.frame)) {
+            // Drawn a moment ago: the screen could not show this one anyway.
+        } else if (preview) {
             u.preview1 = Preview(*report.clip1, report.frame);
             u.preview2 = Preview(*report.clip2, report.frame);
         } else if (graph) {
             const int analysed = report.totals != nullptr ? report.totals->AnalysedCount : 0;
             u.graphPage = RenderGraphPage(kScreenPageWidth, kGraphPageHeight, LiveGraphPageOffset(analysed),
                                           report.fileIndex + 1, *report.graph, sourceNames_);
+            // The metrics of the next frame run on this thread, after Qt's drawing routines.
+            ResetUpperVectorRegisters();
         }
         owner_.Push(std::move(u));
     }
 
 private:
+    // Pictures are drawn at most at the screen's pace, but always for the first frame after a
+    // tab change and for a file's last frame (also when "Stop" ends the file there).
+    bool PictureDue(int view, int frame) {
+        const auto now = std::chrono::steady_clock::now();
+        const std::atomic<bool>* stop = owner_.context_.stopRequested;
+        if (view == pictureView_ && now - lastPicture_ < kPictureInterval && frame < lastFrame_ &&
+            !(stop != nullptr && stop->load()))
+            return false;
+        pictureView_ = view;
+        lastPicture_ = now;
+        return true;
+    }
+
     QImage Preview(const AvsClip& clip, int frame) const {
         QImage picture;
         RenderPreviewFrame(clip, frame, picture, clip.width, clip.height);
@@ -78,6 +105,9 @@ private:
     bool showPreview_ = false;
     int itu_ = kPreviewPc601;
     std::vector<std::string> sourceNames_;
+    int lastFrame_ = -1; // the current file's last frame
+    int pictureView_ = -1;
+    std::chrono::steady_clock::time_point lastPicture_;
 };
 
 RunController::RunController(RunFunction run, QObject* parent)
@@ -154,8 +184,18 @@ void RunController::Push(LiveUpdate update) {
         std::lock_guard lock(mutex_);
         if (update.kind == LiveUpdate::Kind::Frame && !updates_.empty() &&
             updates_.back().kind == LiveUpdate::Kind::Frame && updates_.back().fileIndex == update.fileIndex) {
-            // The window has not seen the previous frame yet: the newer one stands for both.
-            updates_.back() = std::move(update);
+            // The window has not seen the previous frame yet: the newer one stands for both,
+            // with the previous pictures when it drew none for the same view.
+            LiveUpdate& previous = updates_.back();
+            if (previous.view == update.view) {
+                if (update.preview1.isNull() && update.preview2.isNull()) {
+                    update.preview1 = std::move(previous.preview1);
+                    update.preview2 = std::move(previous.preview2);
+                }
+                if (update.graphPage.isNull())
+                    update.graphPage = std::move(previous.graphPage);
+            }
+            previous = std::move(update);
         } else {
             updates_.push_back(std::move(update));
         }

@@ -31,9 +31,12 @@ struct LiveUpdate {
     // The figure view the run saw for this frame (see RunController::FigureView); the
     // window shows the frame's figures and pictures only while that view is still current.
     int view = 0;
-    QImage preview1; // the preview tab's pictures of both clips, converted to RGB
+    // The pictures of the tab in `view`, when drawn for this frame (or for an earlier frame
+    // the window has not taken yet): the preview's pictures of both clips, converted to RGB,
+    // or the graphic tab's live page.
+    QImage preview1;
     QImage preview2;
-    QImage graphPage; // the graphic tab's live page
+    QImage graphPage;
 };
 
 class RunController : public QObject {

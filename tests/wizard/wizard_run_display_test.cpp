@@ -252,12 +252,14 @@ private slots:
         f.AnalyzeHeldAfter(1);
         f.Page()->figureTabs->setCurrentIndex(AnalyzationPage::kGraphicTab);
         const GraphTables& tables = f.w->window->Graph();
-        f.Step(49); // the first file's 50th frame
+        f.Step(48);
+        f.Step(1); // the first file's 50th frame
         QCOMPARE(Shown(f.Page()->graphImage), LivePage(tables, 0, 1, {enc1, enc2}));
         f.Step(1);
         QCOMPARE(Shown(f.Page()->graphImage), LivePage(tables, 50, 1, {enc1, enc2}));
         // The second file draws both sources, from page 0 again until its own 51st frame.
-        f.Step(4 + 50);
+        f.Step(4 + 49);
+        f.Step(1);
         QCOMPARE(f.Label("Label7"), QStringLiteral("2 of 2"));
         QCOMPARE(Shown(f.Page()->graphImage), LivePage(tables, 0, 2, {enc1, enc2}));
         f.Step(1);
@@ -273,7 +275,8 @@ private slots:
         f.w->Click("CheckBox1");                                   // preview
         f.w->Click("CheckBox2");                                   // no SSIM: quicker at this size
         f.w->Find<QRadioButton>("RadioButton2")->setChecked(true); // REC.601
-        f.AnalyzeHeldAfter(41);                                    // frames 0 to 40
+        f.AnalyzeHeldAfter(40);
+        f.Step(1); // frames 0 to 40
         AnalyzationPage* page = f.Page();
         QCOMPARE(page->figureTabs->currentIndex(), int(AnalyzationPage::kPreviewTab));
         QCOMPARE(page->preview1->geometry(), QRect(16, 37, 164, 131));
