@@ -94,16 +94,18 @@ void PreviewParts(benchmark::State& state) {
     const int width = 720, height = 576;
     std::vector<uint8_t> yuy2(width * 2 * height);
     std::mt19937 random(3);
-    for (auto& b : yuy2) b = random();
+    for (auto& b : yuy2)
+        b = random();
     QImage image;
     for (auto _ : state) {
         bv::UnpackYuy2Preview(yuy2.data(), width * 2, width * 2, height, image, width, height);
-        if (state.range(0)) bv::ConvertPreviewToRgb(image, bv::kPreviewRec601, width, height);
+        if (state.range(0))
+            bv::ConvertPreviewToRgb(image, bv::kPreviewRec601, width, height);
         benchmark::DoNotOptimize(image.constBits());
     }
 }
 BENCHMARK(PreviewParts)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
-}
+} // namespace
 #include <thread>
 namespace {
 // The live page is drawn on the run's thread, not the GUI thread.
@@ -114,7 +116,8 @@ void LiveGraphPageOnAnotherThread(benchmark::State& state) {
     for (auto _ : state) {
         std::thread worker([&] {
             for (int i = 0; i < 100; ++i) {
-                const QImage page = bv::RenderGraphPage(500, 1600, bv::LiveGraphPageOffset(i * 7 % 1000 + 1), 2, tables, names);
+                const QImage page = bv::RenderGraphPage(500, 1600, bv::LiveGraphPageOffset(i * 7 % 1000 + 1),
+                                                        2, tables, names);
                 benchmark::DoNotOptimize(page.constBits());
             }
         });
@@ -122,4 +125,4 @@ void LiveGraphPageOnAnotherThread(benchmark::State& state) {
     }
 }
 BENCHMARK(LiveGraphPageOnAnotherThread)->Unit(benchmark::kMillisecond);
-}
+} // namespace

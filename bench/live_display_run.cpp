@@ -20,7 +20,8 @@ namespace {
 double CpuSeconds() {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+    return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
+           (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 } // namespace
 
@@ -93,11 +94,12 @@ int main(int argc, char** argv) {
         const RunOutcome outcome = controller.TakeOutcome();
         const double seconds = clock.nsecsElapsed() / 1e9;
         const double cpu = CpuSeconds() - cpu0;
-        std::printf("%-32s %6.2f s  %5.1f frames/s  CPU %6.2f s = %5.2f ms/frame, window %.2f ms/frame  (%d frames; "
-                    "the window took %d updates, %d frames, %d pictures)%s\n",
-                    c.name, seconds, analysed / seconds, cpu, 1000 * cpu / analysed,
-                    windowNanoseconds / 1e6 / analysed, analysed, updates, frames, pictures,
-                    outcome.failed ? (" FAILED: " + outcome.error).c_str() : "");
+        std::printf(
+            "%-32s %6.2f s  %5.1f frames/s  CPU %6.2f s = %5.2f ms/frame, window %.2f ms/frame  (%d frames; "
+            "the window took %d updates, %d frames, %d pictures)%s\n",
+            c.name, seconds, analysed / seconds, cpu, 1000 * cpu / analysed,
+            windowNanoseconds / 1e6 / analysed, analysed, updates, frames, pictures,
+            outcome.failed ? (" FAILED: " + outcome.error).c_str() : "");
     }
     return 0;
 }

@@ -20,8 +20,8 @@ QImage BottomUpRows(const FrameView& view, int width, int height, int bytesPerPi
         return {};
     QImage picture(width, height, format);
     for (int r = 0; r < height; ++r)
-        std::memcpy(picture.scanLine(r), view.readPtr() + static_cast<ptrdiff_t>(height - 1 - r) * view.pitch(),
-                    rowBytes);
+        std::memcpy(picture.scanLine(r),
+                    view.readPtr() + static_cast<ptrdiff_t>(height - 1 - r) * view.pitch(), rowBytes);
     return picture;
 }
 

@@ -49,7 +49,8 @@ private:
 };
 
 PreviewPlayer::PreviewPlayer(QWidget* parent)
-    : QFrame(parent), clip_(std::make_unique<AvsClip>()), screen_(new Screen(*this, this)), timer_(new QTimer(this)) {
+    : QFrame(parent), clip_(std::make_unique<AvsClip>()), screen_(new Screen(*this, this)),
+      timer_(new QTimer(this)) {
     setFrameStyle(QFrame::NoFrame);
     playButton = new QToolButton(this);
     playButton->setObjectName(QStringLiteral("PlayButton"));
@@ -74,8 +75,8 @@ void PreviewPlayer::resizeEvent(QResizeEvent* event) {
     const int screenHeight = std::max(0, height() - kTransportHeight);
     screen_->setGeometry(0, 0, width(), screenHeight);
     playButton->setGeometry(0, screenHeight, kTransportHeight, kTransportHeight);
-    positionSlider->setGeometry(kTransportHeight + 2, screenHeight, std::max(0, width() - kTransportHeight - 4),
-                                kTransportHeight);
+    positionSlider->setGeometry(kTransportHeight + 2, screenHeight,
+                                std::max(0, width() - kTransportHeight - 4), kTransportHeight);
 }
 
 bool PreviewPlayer::IsOpen() const {

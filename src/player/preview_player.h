@@ -51,8 +51,8 @@ public:
     // The frame on the screen, at the clip's size; null while nothing is open.
     const QImage& Picture() const { return picture_; }
 
-    QToolButton* playButton;  // play / pause
-    QSlider* positionSlider;  // the frame shown
+    QToolButton* playButton; // play / pause
+    QSlider* positionSlider; // the frame shown
 
 protected:
     void resizeEvent(QResizeEvent* event) override;

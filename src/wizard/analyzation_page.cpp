@@ -153,7 +153,9 @@ void AnalyzationPage::SizePreviews(QSize clip1, QSize clip2) {
 }
 
 void AnalyzationPage::ShowFigures(int tab, const LiveFigures& f) {
-    const auto show = [](QLabel* label, const std::string& text) { label->setText(QString::fromStdString(text)); };
+    const auto show = [](QLabel* label, const std::string& text) {
+        label->setText(QString::fromStdString(text));
+    };
     if (tab == kPsnrTab) {
         if (!f.psnrY.empty())
             show(psnrY, f.psnrY);

@@ -13,11 +13,11 @@
 
 #include <QLabel>
 #include <QPixmap>
-#include <QSignalBlocker>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QSignalBlocker>
 #include <exception>
 
 namespace bv {
@@ -29,6 +29,12 @@ QWidget* Tab(CenteredTabWidget* tabs, const QString& name, const QString& captio
     tab->setObjectName(name);
     tabs->addTab(tab, caption);
     return tab;
+}
+
+// The image takes the size of its page; its scroll box scrolls it.
+void ShowPage(QLabel* image, const QImage& page) {
+    image->setPixmap(QPixmap::fromImage(page));
+    image->resize(page.size());
 }
 
 QPushButton* SaveButton(QWidget* tab, const QString& name) {
@@ -119,19 +125,6 @@ void ResultsPage::SaveText(const QStringList& lines, const char* suffix) {
     }
 }
 
-} // namespace bv
-
-namespace bv {
-
-namespace {
-
-void ShowPage(QLabel* image, const QImage& page) {
-    image->setPixmap(QPixmap::fromImage(page));
-    image->resize(page.size());
-}
-
-} // namespace
-
 void ResultsPage::SetUpGraph(const GraphTables& tables, const std::vector<std::string>& sourceNames,
                              int sourcesBegun, std::function<int()> listEntries) {
     tables_ = &tables;
@@ -166,15 +159,16 @@ void ResultsPage::ShowGraphPage(int position) {
     if (tables_ == nullptr || graphFrozen_)
         return;
     const int entries = listEntries_ ? listEntries_() : static_cast<int>(sourceNames_.size());
-    graphPage_ = RenderGraphPage(kScreenPageWidth, kGraphPageHeight, position, ResultsSourcesDrawn(entries, *tables_),
-                                 *tables_, sourceNames_);
+    graphPage_ = RenderGraphPage(kScreenPageWidth, kGraphPageHeight, position,
+                                 ResultsSourcesDrawn(entries, *tables_), *tables_, sourceNames_);
     ShowPage(graphImage, graphPage_);
 }
 
 void ResultsPage::SaveGraphPage() {
     FileDialogRequest request;
     request.filters = {JpgFilesFilter()};
-    request.proposedName = QString::fromStdString(GraphPageSaveName(ToStd(stampClock()), graphScroll->value()));
+    request.proposedName =
+        QString::fromStdString(GraphPageSaveName(ToStd(stampClock()), graphScroll->value()));
     request.defaultSuffix = QStringLiteral("jpg");
     const auto chosen = dialogs_.SaveFile(window(), request);
     if (!chosen || graphPage_.isNull())

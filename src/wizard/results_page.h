@@ -2,9 +2,8 @@
 // and the place of the result graph.
 #pragma once
 
-#include "wizard/wizard_page.h"
-
 #include "analysis/graph_tables.h"
+#include "wizard/wizard_page.h"
 
 #include <QImage>
 #include <QStringList>

@@ -62,8 +62,8 @@ public:
             u.totals = *report.totals;
         u.view = owner_.FigureView();
         const int tab = TabOfView(u.view);
-        const bool preview =
-            tab == AnalyzationPage::kPreviewTab && showPreview_ && report.clip1 != nullptr && report.clip2 != nullptr;
+        const bool preview = tab == AnalyzationPage::kPreviewTab && showPreview_ && report.clip1 != nullptr &&
+                             report.clip2 != nullptr;
         const bool graph = tab == AnalyzationPage::kGraphicTab && report.graph != nullptr;
         if ((preview || graph) && !PictureDue(u.view, report.frame)) {
             // Drawn a moment ago: the screen could not show this one anyway.
@@ -183,7 +183,8 @@ void RunController::Push(LiveUpdate update) {
     {
         std::lock_guard lock(mutex_);
         if (update.kind == LiveUpdate::Kind::Frame && !updates_.empty() &&
-            updates_.back().kind == LiveUpdate::Kind::Frame && updates_.back().fileIndex == update.fileIndex) {
+            updates_.back().kind == LiveUpdate::Kind::Frame &&
+            updates_.back().fileIndex == update.fileIndex) {
             // The window has not seen the previous frame yet: the newer one stands for both,
             // with the previous pictures when it drew none for the same view.
             LiveUpdate& previous = updates_.back();

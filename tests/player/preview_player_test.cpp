@@ -20,7 +20,8 @@ namespace {
 
 int OpenClips() {
     void* library = dlopen(AvsLibrary::Load().path().c_str(), RTLD_NOW | RTLD_NOLOAD);
-    auto* count = library != nullptr ? reinterpret_cast<int (*)()>(dlsym(library, "script_avs_open_clips")) : nullptr;
+    auto* count =
+        library != nullptr ? reinterpret_cast<int (*)()>(dlsym(library, "script_avs_open_clips")) : nullptr;
     if (count == nullptr)
         qFatal("the stand-in AviSynth is not loaded");
     return count();
@@ -91,7 +92,8 @@ private slots:
         QCOMPARE(f.player.positionSlider->value(), f.player.Position());
         QTRY_VERIFY(!f.player.IsPlaying());
         // 19 frames on at 50 frames per second: 0.38 s, neither much sooner nor much later.
-        QVERIFY2(clock.elapsed() >= 360 && clock.elapsed() < 2000, qPrintable(QString::number(clock.elapsed())));
+        QVERIFY2(clock.elapsed() >= 360 && clock.elapsed() < 2000,
+                 qPrintable(QString::number(clock.elapsed())));
         QCOMPARE(f.player.Position(), 19);
         QCOMPARE(f.Shown(), FramePixel(19));
         QCOMPARE(f.player.playButton->toolTip(), QStringLiteral("Play"));
@@ -145,7 +147,8 @@ private slots:
     void whatAviSynthCannotOpenLeavesThePlayerEmptyAndSilent() {
         PlayerFixture f;
         f.player.Open(f.Script("good.avs", "clip 60000004 64 48 10"));
-        const QString broken = f.Script("broken.avs", "error Script error: there is no function named \"Foo\"");
+        const QString broken =
+            f.Script("broken.avs", "error Script error: there is no function named \"Foo\"");
         f.player.Open(broken);
         QCOMPARE(f.player.FileName(), broken);
         QVERIFY(!f.player.IsOpen());

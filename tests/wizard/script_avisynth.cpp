@@ -108,7 +108,10 @@ EXPORT AVS_VideoFrame* avs_get_frame(AVS_Clip* c, int n) {
     auto* frame = new Frame;
     // The default plane: the whole image of packed formats, the luma of planar ones.
     const unsigned type = static_cast<unsigned>(clip->info.pixel_type);
-    const int bytesPerPixel = type == 0x50000002u ? 4 : type == 0x50000001u ? 3 : (type & 0x80000000u) ? 1 : 2;
+    const int bytesPerPixel = type == 0x50000002u    ? 4
+                              : type == 0x50000001u  ? 3
+                              : (type & 0x80000000u) ? 1
+                                                     : 2;
     frame->rowSize = clip->info.width * bytesPerPixel;
     frame->pitch = frame->rowSize;
     frame->height = clip->info.height;

@@ -142,11 +142,12 @@ struct DisplayFixture {
     }
 };
 
-const QStringList kPsnrLabels = {QStringLiteral("Label51"), QStringLiteral("Label46"), QStringLiteral("Label48"),
-                                 QStringLiteral("Label50"), QStringLiteral("Label17"), QStringLiteral("Label22"),
+const QStringList kPsnrLabels = {QStringLiteral("Label51"), QStringLiteral("Label46"),
+                                 QStringLiteral("Label48"), QStringLiteral("Label50"),
+                                 QStringLiteral("Label17"), QStringLiteral("Label22"),
                                  QStringLiteral("Label24"), QStringLiteral("Label12")};
-const QStringList kSsimLabels = {QStringLiteral("Label42"), QStringLiteral("Label43"), QStringLiteral("Label38"),
-                                 QStringLiteral("Label39")};
+const QStringList kSsimLabels = {QStringLiteral("Label42"), QStringLiteral("Label43"),
+                                 QStringLiteral("Label38"), QStringLiteral("Label39")};
 
 QStringList Texts(std::initializer_list<std::string> texts) {
     QStringList list;
@@ -194,7 +195,8 @@ class WizardRunDisplayTest : public QObject {
 private slots:
     void onlyTheActiveTabIsFilledAndATabChangeBlanksIt() {
         DisplayFixture f;
-        const QString orig = WriteClipScript(f.dir, QStringLiteral("orig.avs"), 20, 64, 48, kYuy2, "bias 100");
+        const QString orig =
+            WriteClipScript(f.dir, QStringLiteral("orig.avs"), 20, 64, 48, kYuy2, "bias 100");
         const QString enc = WriteClipScript(f.dir, QStringLiteral("enc.avs"), 20, 64, 48, kYuy2, "bias 103");
         f.Choose(orig, {enc});
         f.AnalyzeHeldAfter(5);
@@ -309,9 +311,12 @@ private slots:
     void everyFilesLastFiguresAndPicturesAreShown() {
         DisplayFixture f;
         // Bright frames, so that Q is weighted: it rises from frame to frame.
-        const QString orig = WriteClipScript(f.dir, QStringLiteral("orig.avs"), 250, 64, 48, kYuy2, "bias 100");
-        const QString enc1 = WriteClipScript(f.dir, QStringLiteral("enc1.avs"), 40, 64, 48, kYuy2, "bias 104");
-        const QString enc2 = WriteClipScript(f.dir, QStringLiteral("enc2.avs"), 30, 64, 48, kYuy2, "bias 107");
+        const QString orig =
+            WriteClipScript(f.dir, QStringLiteral("orig.avs"), 250, 64, 48, kYuy2, "bias 100");
+        const QString enc1 =
+            WriteClipScript(f.dir, QStringLiteral("enc1.avs"), 40, 64, 48, kYuy2, "bias 104");
+        const QString enc2 =
+            WriteClipScript(f.dir, QStringLiteral("enc2.avs"), 30, 64, 48, kYuy2, "bias 107");
         f.Choose(orig, {enc1, enc2});
         f.w->window->show();
         // What "Highest Q in Y:" reads whenever it is painted; its frame number tells the frames.

@@ -3,10 +3,9 @@
 #include "frame_source/avs_library.h"
 #include "wizard/centered_tab_bar.h"
 
-#include <dlfcn.h>
-
 #include <QFile>
 #include <QTabWidget>
+#include <dlfcn.h>
 
 namespace bv::test {
 
@@ -69,7 +68,8 @@ QString WriteClipScript(const QTemporaryDir& dir, const QString& name, int frame
 
 int OpenStandInClips() {
     void* library = dlopen(AvsLibrary::Load().path().c_str(), RTLD_NOW | RTLD_NOLOAD);
-    auto* count = library != nullptr ? reinterpret_cast<int (*)()>(dlsym(library, "script_avs_open_clips")) : nullptr;
+    auto* count =
+        library != nullptr ? reinterpret_cast<int (*)()>(dlsym(library, "script_avs_open_clips")) : nullptr;
     if (count == nullptr)
         qFatal("the stand-in AviSynth is not loaded");
     return count();
