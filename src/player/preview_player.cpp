@@ -79,6 +79,11 @@ void PreviewPlayer::resizeEvent(QResizeEvent* event) {
                                 std::max(0, width() - kTransportHeight - 4), kTransportHeight);
 }
 
+void PreviewPlayer::hideEvent(QHideEvent* event) {
+    QFrame::hideEvent(event);
+    Pause();
+}
+
 bool PreviewPlayer::IsOpen() const {
     return clip_->isOpen();
 }

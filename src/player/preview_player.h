@@ -56,6 +56,8 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    // A player that goes out of sight (another wizard page) stops decoding.
+    void hideEvent(QHideEvent* event) override;
 
 private:
     class Screen;

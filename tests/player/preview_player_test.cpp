@@ -104,6 +104,17 @@ private slots:
         QVERIFY(!f.player.IsPlaying());
     }
 
+    void playerOutOfSightPauses() {
+        PlayerFixture f;
+        f.player.show();
+        f.player.Open(f.Script("a.avs", "clip 60000004 64 48 100"));
+        f.player.Play();
+        QVERIFY(f.player.IsPlaying());
+        f.player.hide();
+        QVERIFY(!f.player.IsPlaying());
+        QVERIFY(f.player.IsOpen());
+    }
+
     void sliderShowsTheFrameItPointsTo() {
         PlayerFixture f;
         f.player.Open(f.Script("a.avs", "clip 60000004 64 48 100"));
