@@ -9,7 +9,8 @@ namespace bv {
 
 AvsClip::AvsClip(AvsClip&& other) noexcept
     : environment(other.environment), handle(std::exchange(other.handle, nullptr)), width(other.width),
-      height(other.height), frameCount(other.frameCount), pixelType(other.pixelType) {}
+      height(other.height), frameCount(other.frameCount), pixelType(other.pixelType),
+      fpsNumerator(other.fpsNumerator), fpsDenominator(other.fpsDenominator) {}
 
 AvsClip& AvsClip::operator=(AvsClip&& other) noexcept {
     if (this != &other) {
@@ -20,6 +21,8 @@ AvsClip& AvsClip::operator=(AvsClip&& other) noexcept {
         height = other.height;
         frameCount = other.frameCount;
         pixelType = other.pixelType;
+        fpsNumerator = other.fpsNumerator;
+        fpsDenominator = other.fpsDenominator;
     }
     return *this;
 }
@@ -58,6 +61,8 @@ AvsClip OpenAvsClip(ScriptEnvironment& environment, const std::string& path) {
     clip.height = info->height;
     clip.frameCount = info->num_frames;
     clip.pixelType = static_cast<uint32_t>(info->pixel_type);
+    clip.fpsNumerator = info->fps_numerator;
+    clip.fpsDenominator = info->fps_denominator;
     return clip;
 }
 
@@ -69,6 +74,8 @@ void CloseAvsClip(AvsClip& clip) {
     clip.height = 0;
     clip.frameCount = 0;
     clip.pixelType = 0;
+    clip.fpsNumerator = 0;
+    clip.fpsDenominator = 0;
 }
 
 FrameView::FrameView(FrameView&& other) noexcept

@@ -19,6 +19,9 @@ struct AvsClip {
     int32_t height = 0;
     int32_t frameCount = 0;
     uint32_t pixelType = 0;
+    // Frames per second as the fraction AviSynth reports; 0/0 while closed.
+    uint32_t fpsNumerator = 0;
+    uint32_t fpsDenominator = 0;
 
     AvsClip() = default;
     AvsClip(AvsClip&& other) noexcept;

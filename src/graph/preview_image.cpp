@@ -21,6 +21,17 @@ int ToByte(double value) {
     return static_cast<int>(std::clamp(RoundHalfEven(value), 0.0, 255.0));
 }
 
+// The same rounding for the per-pixel path, without library calls: truncation corrected to
+// the floor, then the exact fraction decides (halves go to the even neighbour). Valid far
+// beyond the values a conversion produces (|x| < 2^31).
+inline int ToByteFast(double value) {
+    int below = static_cast<int>(value);
+    below -= value < below ? 1 : 0;
+    const double fraction = value - below; // exact for these magnitudes
+    const int rounded = below + ((fraction > 0.5) | ((fraction == 0.5) & (below & 1)));
+    return std::clamp(rounded, 0, 255);
+}
+
 void PrepareImage(QImage& image, int width, int height) {
     if (width <= 0 || height <= 0) {
         image = QImage();
@@ -38,6 +49,9 @@ struct Coefficients {
     std::array<double, 256> gFromU{}; // subtracted first from G
     std::array<double, 256> gFromV{}; // subtracted next from G
     std::array<double, 256> bFromU{}; // added to B
+    // R depends on Y and V only, B on Y and U only: their bytes are looked up, [y][v] and [y][u].
+    std::array<uint8_t, 256 * 256> red{};
+    std::array<uint8_t, 256 * 256> blue{};
 };
 
 Coefficients MakeCoefficients(int recommendation) {
@@ -58,6 +72,20 @@ Coefficients MakeCoefficients(int recommendation) {
             c.bFromU[i] = 1.77 * chroma;
         }
     }
+    for (int y = 0; y < 256; ++y)
+        for (int chroma = 0; chroma < 256; ++chroma) {
+            c.red[y * 256 + chroma] = static_cast<uint8_t>(ToByte(c.luma[y] + c.rFromV[chroma]));
+            c.blue[y * 256 + chroma] = static_cast<uint8_t>(ToByte(c.luma[y] + c.bFromU[chroma]));
+        }
+    return c;
+}
+
+const Coefficients& Pc601() {
+    static const Coefficients c = MakeCoefficients(kPreviewPc601);
+    return c;
+}
+const Coefficients& Rec601() {
+    static const Coefficients c = MakeCoefficients(kPreviewRec601);
     return c;
 }
 
@@ -99,9 +127,8 @@ bool RenderPreviewFrame(const AvsClip& clip, int frame, QImage& image, int width
 }
 
 void ConvertPreviewToRgb(QImage& image, int recommendation, int width, int height) {
-    static const Coefficients pc601 = MakeCoefficients(kPreviewPc601);
-    static const Coefficients rec601 = MakeCoefficients(kPreviewRec601);
-    const Coefficients& c = recommendation == kPreviewRec601 ? rec601 : pc601;
+    // Built on first use, once per recommendation (thread-safe statics).
+    const Coefficients& c = recommendation == kPreviewRec601 ? Rec601() : Pc601();
     if (image.format() != QImage::Format_RGB32)
         return; // not a preview bitmap
     const int columns = std::min(width, image.width());
@@ -112,11 +139,8 @@ void ConvertPreviewToRgb(QImage& image, int recommendation, int width, int heigh
             const int y = qBlue(pixels[x]);
             const int u = qGreen(pixels[x]);
             const int v = qRed(pixels[x]);
-            const double luma = c.luma[y];
-            const int red = ToByte(luma + c.rFromV[v]);
-            const int green = ToByte(luma - c.gFromU[u] - c.gFromV[v]);
-            const int blue = ToByte(luma + c.bFromU[u]);
-            pixels[x] = qRgb(red, green, blue);
+            const int green = ToByteFast(c.luma[y] - c.gFromU[u] - c.gFromV[v]);
+            pixels[x] = qRgb(c.red[y * 256 + v], green, c.blue[y * 256 + u]);
         }
     }
 }

@@ -1,10 +1,13 @@
 #include "wizard/analyzation_page.h"
 
+#include "analysis/live_figures.h"
+#include "graph/preview_image.h"
 #include "i18n/translate.h"
 #include "wizard/centered_tab_bar.h"
 #include "wizard/ui_text.h"
 
 #include <QLabel>
+#include <QPixmap>
 #include <QPushButton>
 #include <QScrollArea>
 
@@ -142,6 +145,43 @@ void AnalyzationPage::ClearFigures(bool previews) {
         preview1->clear();
         preview2->clear();
     }
+}
+
+void AnalyzationPage::SizePreviews(QSize clip1, QSize clip2) {
+    preview1->resize(FitPreviewImage(clip1.width(), clip1.height()));
+    preview2->resize(FitPreviewImage(clip2.width(), clip2.height()));
+}
+
+void AnalyzationPage::ShowFigures(int tab, const LiveFigures& f) {
+    const auto show = [](QLabel* label, const std::string& text) {
+        label->setText(QString::fromStdString(text));
+    };
+    if (tab == kPsnrTab) {
+        if (!f.psnrY.empty())
+            show(psnrY, f.psnrY);
+        show(mseY, f.mse[0]);
+        show(mseU, f.mse[1]);
+        show(mseV, f.mse[2]);
+        show(edY, f.ed[0]);
+        show(edU, f.ed[1]);
+        show(edV, f.ed[2]);
+        show(edYuv, f.edYuv);
+    } else if (tab == kSsimTab) {
+        show(qY, f.qY);
+        show(ssimY, f.ssimY);
+        show(lowestQ, f.lowestQ);
+        show(highestQ, f.highestQ);
+    }
+}
+
+void AnalyzationPage::ShowPreviews(const QImage& clip1, const QImage& clip2) {
+    preview1->setPixmap(QPixmap::fromImage(clip1));
+    preview2->setPixmap(QPixmap::fromImage(clip2));
+}
+
+void AnalyzationPage::ShowLiveGraph(const QImage& page) {
+    graphImage->setPixmap(QPixmap::fromImage(page));
+    graphImage->resize(page.size());
 }
 
 void AnalyzationPage::FigureTabChanged(int index) {

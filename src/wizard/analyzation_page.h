@@ -3,6 +3,8 @@
 
 #include "wizard/wizard_page.h"
 
+#include <QImage>
+#include <QSize>
 #include <QString>
 #include <vector>
 
@@ -12,6 +14,7 @@ class QScrollArea;
 namespace bv {
 
 class CenteredTabWidget;
+struct LiveFigures;
 
 class AnalyzationPage : public WizardPage {
     Q_OBJECT
@@ -59,6 +62,15 @@ public:
     void ShowProgress(int fileIndex, int fileCount, int frame);
     // Empties the twelve figure values (and the previews when `previews`).
     void ClearFigures(bool previews);
+    // Once a file's clips are open: each preview image fits its clip's frame size into the
+    // 164 x 164 box, keeping its top-left corner.
+    void SizePreviews(QSize clip1, QSize clip2);
+    // The figures of the PSNR or the SSIM tab; PSNR in Y keeps its text while there is none.
+    void ShowFigures(int tab, const LiveFigures& figures);
+    // The pictures of the frame just analysed, stretched to the preview images.
+    void ShowPreviews(const QImage& clip1, const QImage& clip2);
+    // The live graph page, at its own size in the scroll box.
+    void ShowLiveGraph(const QImage& page);
 
 private:
     void FigureTabChanged(int index);

@@ -17,5 +17,8 @@ inline QString AllFilesFilter() {
 inline QString TextFilesFilter() {
     return Tr("Text files") + QStringLiteral(" (*.txt)");
 }
+inline QString JpgFilesFilter() {
+    return Tr("jpg files") + QStringLiteral(" (*.jpg)");
+}
 
 } // namespace bv

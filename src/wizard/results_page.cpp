@@ -2,6 +2,9 @@
 
 #include "analysis/text_file.h"
 #include "analysis/time_stamp.h"
+#include "graph/graph_page.h"
+#include "graph/graph_paging.h"
+#include "graph/jpeg_file.h"
 #include "i18n/translate.h"
 #include "wizard/centered_tab_bar.h"
 #include "wizard/dialogs.h"
@@ -9,10 +12,12 @@
 #include "wizard/ui_text.h"
 
 #include <QLabel>
+#include <QPixmap>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QSignalBlocker>
 #include <exception>
 
 namespace bv {
@@ -24,6 +29,12 @@ QWidget* Tab(CenteredTabWidget* tabs, const QString& name, const QString& captio
     tab->setObjectName(name);
     tabs->addTab(tab, caption);
     return tab;
+}
+
+// The image takes the size of its page; its scroll box scrolls it.
+void ShowPage(QLabel* image, const QImage& page) {
+    image->setPixmap(QPixmap::fromImage(page));
+    image->resize(page.size());
 }
 
 QPushButton* SaveButton(QWidget* tab, const QString& name) {
@@ -70,6 +81,8 @@ ResultsPage::ResultsPage(Dialogs& dialogs, QWidget* parent)
     connect(resultTabs, &QTabWidget::currentChanged, this, &ResultsPage::FocusShownText);
     connect(saveOverview, &QPushButton::clicked, this, &ResultsPage::SaveOverview);
     connect(saveResults, &QPushButton::clicked, this, &ResultsPage::SaveResults);
+    connect(graphScroll, &QScrollBar::valueChanged, this, &ResultsPage::ShowGraphPage);
+    connect(saveGraph, &QPushButton::clicked, this, &ResultsPage::SaveGraphPage);
 }
 
 void ResultsPage::SetTexts(const QStringList& overviewLines, const QStringList& resultsLines) {
@@ -107,6 +120,62 @@ void ResultsPage::SaveText(const QStringList& lines, const char* suffix) {
     // An existing file of that name is replaced without a question.
     try {
         WriteTextLines(ToStd(WithDefaultSuffix(*chosen, QStringLiteral("txt"))), ToStdLines(lines));
+    } catch (const std::exception& e) {
+        dialogs_.ShowError(window(), QString::fromStdString(e.what()));
+    }
+}
+
+void ResultsPage::SetUpGraph(const GraphTables& tables, const std::vector<std::string>& sourceNames,
+                             int sourcesBegun, std::function<int()> listEntries) {
+    tables_ = &tables;
+    sourceNames_ = sourceNames;
+    listEntries_ = std::move(listEntries);
+    graphFrozen_ = false;
+    graphPage_ = RenderGraphPage(kScreenPageWidth, kGraphPageHeight, 0, sourcesBegun, tables, sourceNames_);
+    ShowPage(graphImage, graphPage_);
+
+    // Range and position in one step; only a position that moves redraws (from page 0).
+    const GraphScrollRange range = ResultsScrollRange(tables);
+    const int previous = graphScroll->value();
+    {
+        const QSignalBlocker quiet(graphScroll);
+        graphScroll->setRange(range.minimum, range.maximum);
+        graphScroll->setValue(range.position);
+        graphScroll->setSingleStep(range.smallChange);
+        graphScroll->setPageStep(range.largeChange);
+    }
+    if (previous != range.position)
+        ShowGraphPage(range.position);
+    // Without an analysed frame there is nothing to scroll to: the empty first page stays.
+    graphScroll->setEnabled(FirstSourceFrameCount(tables) > 0);
+    resultTabs->setTabVisible(kGraphicTab, true);
+}
+
+void ResultsPage::HideGraph() {
+    resultTabs->setTabVisible(kGraphicTab, false);
+}
+
+void ResultsPage::ShowGraphPage(int position) {
+    if (tables_ == nullptr || graphFrozen_)
+        return;
+    const int entries = listEntries_ ? listEntries_() : static_cast<int>(sourceNames_.size());
+    graphPage_ = RenderGraphPage(kScreenPageWidth, kGraphPageHeight, position,
+                                 ResultsSourcesDrawn(entries, *tables_), *tables_, sourceNames_);
+    ShowPage(graphImage, graphPage_);
+}
+
+void ResultsPage::SaveGraphPage() {
+    FileDialogRequest request;
+    request.filters = {JpgFilesFilter()};
+    request.proposedName =
+        QString::fromStdString(GraphPageSaveName(ToStd(stampClock()), graphScroll->value()));
+    request.defaultSuffix = QStringLiteral("jpg");
+    const auto chosen = dialogs_.SaveFile(window(), request);
+    if (!chosen || graphPage_.isNull())
+        return;
+    // An existing file of that name is replaced without a question.
+    try {
+        WriteJpegFile(ToStd(WithDefaultSuffix(*chosen, QStringLiteral("jpg"))), EncodeJpeg(graphPage_));
     } catch (const std::exception& e) {
         dialogs_.ShowError(window(), QString::fromStdString(e.what()));
     }

@@ -2,10 +2,14 @@
 // and the place of the result graph.
 #pragma once
 
+#include "analysis/graph_tables.h"
 #include "wizard/wizard_page.h"
 
+#include <QImage>
 #include <QStringList>
 #include <functional>
+#include <string>
+#include <vector>
 
 class QLabel;
 class QScrollArea;
@@ -40,6 +44,22 @@ public:
     void SaveOverview();
     void SaveResults();
 
+    // At the end of a run with SSIM: the first page with the sources whose analysis began,
+    // then the scroll bar over the first source's analysed frames, and the tab shown. The
+    // tables stay the window's; `sourceNames` are the run's Source Files 2, for the legend;
+    // `listEntries` counts the list's entries now, which limits the sources paging draws.
+    void SetUpGraph(const GraphTables& tables, const std::vector<std::string>& sourceNames, int sourcesBegun,
+                    std::function<int()> listEntries);
+    // After a run without SSIM.
+    void HideGraph();
+    // While a run rebuilds the tables the graph is not redrawn.
+    void FreezeGraph(bool frozen) { graphFrozen_ = frozen; }
+    // The page whose first frame offset is `position` (ScrollBar1's change handler).
+    void ShowGraphPage(int position);
+    // "Save..." of the graph: the page on screen as a JPEG file.
+    void SaveGraphPage();
+    const QImage& GraphPage() const { return graphPage_; }
+
     // The date-time stamp of proposed file names; tests fix the clock here.
     std::function<QString()> stampClock;
 
@@ -50,6 +70,11 @@ private:
     // The boxes' lines exactly as the run gave them, empty last lines included.
     QStringList overviewLines_;
     QStringList resultsLines_;
+    const GraphTables* tables_ = nullptr;
+    std::vector<std::string> sourceNames_;
+    std::function<int()> listEntries_;
+    bool graphFrozen_ = false;
+    QImage graphPage_; // the page Image2 shows
 };
 
 } // namespace bv

@@ -1,44 +1,113 @@
 #include "wizard/run_controller.h"
 
+#include "frame_source/avs_clip.h"
+#include "graph/graph_page.h"
+#include "graph/graph_paging.h"
+#include "graph/preview_image.h"
+#include "platform/vector_registers.h"
+#include "wizard/analyzation_page.h"
+
+#include <chrono>
 #include <exception>
 
 namespace bv {
 
-// Called on the run's thread: copies what the display needs, never touches a widget.
+namespace {
+// A screen shows about 60 pictures a second; drawing more often only slows the run down.
+constexpr std::chrono::milliseconds kPictureInterval{15};
+} // namespace
+
+// Called on the run's thread: copies what the display needs and renders the pictures of the
+// tab that shows, while the run's clips and tables are valid; never touches a widget.
 class RunController::Observer : public RunObserver {
 public:
     explicit Observer(RunController& owner) : owner_(owner) {}
 
+    void OnRunStart(const AnalysisSettings& settings) override {
+        showPreview_ = settings.ShowPreview;
+        itu_ = settings.ItuMode;
+        sourceNames_ = settings.SourceFiles2;
+        lastFrame_ = -1;
+        pictureView_ = -1;
+    }
+
     void OnFileStart(const FileStartInfo& info) override {
-        {
-            std::lock_guard lock(owner_.mutex_);
-            RunProgress& p = owner_.progress_;
-            ++p.fileSerial;
-            p.fileIndex = info.index;
-            p.fileCount = info.count;
-            p.path = info.path;
-            p.frameDone = false;
-            p.totals = FileTotals{};
-        }
-        owner_.PostProgress();
+        LiveUpdate u;
+        u.kind = LiveUpdate::Kind::FileStart;
+        u.fileIndex = info.index;
+        u.fileCount = info.count;
+        u.path = info.path;
+        owner_.Push(std::move(u));
+    }
+
+    void OnClipsOpened(const ClipsOpenedInfo& info) override {
+        lastFrame_ = info.lastFrame;
+        LiveUpdate u;
+        u.kind = LiveUpdate::Kind::ClipsOpened;
+        u.fileIndex = info.index;
+        if (info.clip1 != nullptr)
+            u.clip1Size = QSize(info.clip1->width, info.clip1->height);
+        if (info.clip2 != nullptr)
+            u.clip2Size = QSize(info.clip2->width, info.clip2->height);
+        owner_.Push(std::move(u));
     }
 
     void OnFrame(const FrameReport& report) override {
-        {
-            std::lock_guard lock(owner_.mutex_);
-            RunProgress& p = owner_.progress_;
-            p.fileIndex = report.fileIndex;
-            p.fileCount = report.fileCount;
-            p.frameDone = true;
-            p.frame = report.frame;
-            if (report.totals != nullptr)
-                p.totals = *report.totals;
+        LiveUpdate u;
+        u.kind = LiveUpdate::Kind::Frame;
+        u.fileIndex = report.fileIndex;
+        u.fileCount = report.fileCount;
+        u.frame = report.frame;
+        if (report.totals != nullptr)
+            u.totals = *report.totals;
+        u.view = owner_.FigureView();
+        const int tab = TabOfView(u.view);
+        const bool preview = tab == AnalyzationPage::kPreviewTab && showPreview_ && report.clip1 != nullptr &&
+                             report.clip2 != nullptr;
+        const bool graph = tab == AnalyzationPage::kGraphicTab && report.graph != nullptr;
+        if ((preview || graph) && !PictureDue(u.view, report.frame)) {
+            // Drawn a moment ago: the screen could not show this one anyway.
+        } else if (preview) {
+            u.preview1 = Preview(*report.clip1, report.frame);
+            u.preview2 = Preview(*report.clip2, report.frame);
+        } else if (graph) {
+            const int analysed = report.totals != nullptr ? report.totals->AnalysedCount : 0;
+            u.graphPage = RenderGraphPage(kScreenPageWidth, kGraphPageHeight, LiveGraphPageOffset(analysed),
+                                          report.fileIndex + 1, *report.graph, sourceNames_);
+            // The metrics of the next frame run on this thread, after Qt's drawing routines.
+            ResetUpperVectorRegisters();
         }
-        owner_.PostProgress();
+        owner_.Push(std::move(u));
     }
 
 private:
+    // Pictures are drawn at most at the screen's pace, but always for the first frame after a
+    // tab change and for a file's last frame (also when "Stop" ends the file there).
+    bool PictureDue(int view, int frame) {
+        const auto now = std::chrono::steady_clock::now();
+        const std::atomic<bool>* stop = owner_.context_.stopRequested;
+        if (view == pictureView_ && now - lastPicture_ < kPictureInterval && frame < lastFrame_ &&
+            !(stop != nullptr && stop->load()))
+            return false;
+        pictureView_ = view;
+        lastPicture_ = now;
+        return true;
+    }
+
+    QImage Preview(const AvsClip& clip, int frame) const {
+        QImage picture;
+        RenderPreviewFrame(clip, frame, picture, clip.width, clip.height);
+        ConvertPreviewToRgb(picture, itu_, clip.width, clip.height);
+        return picture;
+    }
+
     RunController& owner_;
+    bool showPreview_ = false;
+    int itu_ = kPreviewPc601;
+    std::vector<std::string> sourceNames_;
+    int lastFrame_ = -1; // the current file's last frame
+    int pictureView_ = -1;
+    std::chrono::steady_clock::time_point lastPicture_;
 };
 
 RunController::RunController(RunFunction run, QObject* parent)
@@ -52,7 +121,7 @@ void RunController::Start(const AnalysisSettings& settings, const RunContext& co
     Wait();
     {
         std::lock_guard lock(mutex_);
-        progress_ = RunProgress{};
+        updates_.clear();
         outcome_ = RunOutcome{};
     }
     context_ = context;
@@ -94,9 +163,45 @@ void RunController::Wait() {
         standInThread_.join();
 }
 
-RunProgress RunController::Progress() const {
-    std::lock_guard lock(mutex_);
-    return progress_;
+void RunController::SetFigureTab(int tab) {
+    // Only the window's thread writes the view; the run reads it once per frame.
+    const int changes = (view_.load(std::memory_order_relaxed) >> 3) + 1;
+    view_.store((changes << 3) | (tab & 7), std::memory_order_relaxed);
+}
+
+std::vector<LiveUpdate> RunController::TakeUpdates() {
+    std::vector<LiveUpdate> taken;
+    {
+        std::lock_guard lock(mutex_);
+        taken.assign(std::make_move_iterator(updates_.begin()), std::make_move_iterator(updates_.end()));
+        updates_.clear();
+    }
+    return taken;
+}
+
+void RunController::Push(LiveUpdate update) {
+    {
+        std::lock_guard lock(mutex_);
+        if (update.kind == LiveUpdate::Kind::Frame && !updates_.empty() &&
+            updates_.back().kind == LiveUpdate::Kind::Frame &&
+            updates_.back().fileIndex == update.fileIndex) {
+            // The window has not seen the previous frame yet: the newer one stands for both,
+            // with the previous pictures when it drew none for the same view.
+            LiveUpdate& previous = updates_.back();
+            if (previous.view == update.view) {
+                if (update.preview1.isNull() && update.preview2.isNull()) {
+                    update.preview1 = std::move(previous.preview1);
+                    update.preview2 = std::move(previous.preview2);
+                }
+                if (update.graphPage.isNull())
+                    update.graphPage = std::move(previous.graphPage);
+            }
+            previous = std::move(update);
+        } else {
+            updates_.push_back(std::move(update));
+        }
+    }
+    PostProgress();
 }
 
 RunOutcome RunController::TakeOutcome() {

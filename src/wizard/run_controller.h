@@ -4,24 +4,39 @@
 #include "analysis/analysis_run.h"
 #include "analysis/analysis_run_thread.h"
 
+#include <QImage>
 #include <QObject>
+#include <QSize>
 #include <atomic>
+#include <deque>
 #include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace bv {
 
-// What the progress lines need, as the run last reported it.
-struct RunProgress {
-    int fileSerial = 0; // counts the files begun, so that the display sees every new file
+// One step of the live display, prepared on the run's thread, in the order the run took it.
+struct LiveUpdate {
+    enum class Kind { FileStart, ClipsOpened, Frame };
+    Kind kind = Kind::Frame;
     int fileIndex = 0;
     int fileCount = 0;
-    std::string path;
-    bool frameDone = false; // a frame of the current file has been analysed
-    int frame = 0;
+    std::string path; // FileStart: the Source File 2 under way
+    QSize clip1Size;  // ClipsOpened: frame sizes of both clips
+    QSize clip2Size;
+    int frame = 0; // Frame: number of the frame just analysed, the file's totals after it
     FileTotals totals;
+    // The figure view the run saw for this frame (see RunController::FigureView); the
+    // window shows the frame's figures and pictures only while that view is still current.
+    int view = 0;
+    // The pictures of the tab in `view`, when drawn for this frame (or for an earlier frame
+    // the window has not taken yet): the preview's pictures of both clips, converted to RGB,
+    // or the graphic tab's live page.
+    QImage preview1;
+    QImage preview2;
+    QImage graphPage;
 };
 
 class RunController : public QObject {
@@ -39,17 +54,26 @@ public:
     // Blocks until the job has returned; finished() still follows through the event loop.
     void Wait();
 
-    RunProgress Progress() const;
+    // The figure tab showing on the Analyzation page. Each call starts a new view, so that
+    // figures prepared before a tab change are never shown after it.
+    void SetFigureTab(int tab);
+    int FigureView() const { return view_.load(std::memory_order_relaxed); }
+    static int TabOfView(int view) { return view & 7; }
+
+    // Everything reported since the last call, oldest first. Frames of a file the window has
+    // not taken yet are merged into the latest, so a fast run never floods the window.
+    std::vector<LiveUpdate> TakeUpdates();
     // The job's outcome, once finished() has been emitted.
     RunOutcome TakeOutcome();
 
 signals:
-    // Coalesced: one signal may stand for many frames.
+    // Coalesced: one signal may stand for many updates.
     void progressChanged();
     void finished();
 
 private:
     class Observer;
+    void Push(LiveUpdate update);
     void PostProgress();
     void Finish(const RunOutcome& outcome); // on the run's thread
 
@@ -58,9 +82,10 @@ private:
     AnalysisRunThread runThread_;
     std::thread standInThread_;
     mutable std::mutex mutex_;
-    RunProgress progress_;
+    std::deque<LiveUpdate> updates_;
     RunOutcome outcome_;
     std::atomic<bool> progressPosted_{false};
+    std::atomic<int> view_{0};
     std::unique_ptr<Observer> observer_;
 };
 

@@ -1,8 +1,10 @@
 #include "wizard/wizard_window.h"
 
+#include "analysis/live_figures.h"
 #include "analysis/template_script.h"
 #include "frame_source/script_environment.h"
 #include "graph/graph_export.h"
+#include "graph/preview_image.h"
 #include "i18n/qt/window_translation.h"
 #include "i18n/translate.h"
 #include "platform/program_folder.h"
@@ -28,6 +30,7 @@
 #include <QGuiApplication>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QScreen>
 #include <QTimer>
 #include <cstdio>
@@ -89,6 +92,9 @@ WizardWindow::~WizardWindow() {
     // A window torn down under a running job stops it and waits for its end steps.
     stopRequested_ = true;
     controller_->Wait();
+    // The players' clips go before the script environment they belong to.
+    source1_->player->Close();
+    sources2_->player->Close();
 }
 
 void WizardWindow::BuildPages() {
@@ -113,6 +119,8 @@ void WizardWindow::BuildPages() {
     pages_->addTab(summary_, Caption("Job Summary"));
     pages_->addTab(analyzation_, Caption("Analyzation"));
     pages_->addTab(results_, Caption("Results"));
+    for (PreviewPlayer* player : {source1_->player, sources2_->player})
+        player->SetEnvironment(environment);
 }
 
 WizardPage* WizardWindow::Page(int index) const {
@@ -138,6 +146,14 @@ void WizardWindow::ConnectNavigation() {
     connect(welcome_->aboutButton, &QPushButton::clicked, this, &WizardWindow::ShowAbout);
     connect(summary_->AnalyzeButton(), &QPushButton::clicked, this, &WizardWindow::Analyze);
     connect(analyzation_->stopButton, &QPushButton::clicked, this, &WizardWindow::Stop);
+    // The run reads the figure tab at every frame (the page blanks its figures itself).
+    connect(analyzation_->figureTabs, &QTabWidget::currentChanged, this,
+            [this](int tab) { controller_->SetFigureTab(tab); });
+    // The players convert YUY2 as the run's preview will.
+    connect(settings_->rec601, &QRadioButton::toggled, this, [this](bool rec601) {
+        for (PreviewPlayer* player : {source1_->player, sources2_->player})
+            player->SetRecommendation(rec601 ? kPreviewRec601 : kPreviewPc601);
+    });
     connect(source1_, &LoadSource1Page::sourceChosen, settings_, &AdvancedSettingsPage::ResetFrameRange);
     connect(sources2_, &LoadSources2Page::sourceChosen, settings_, &AdvancedSettingsPage::ResetFrameRange);
 }
@@ -224,7 +240,11 @@ void WizardWindow::Analyze() {
     source1_->player->Close();
     sources2_->player->Close();
     analyzation_->ClearDisplay(settings.StartFrame, settings.EndFrame);
-    shownFileSerial_ = 0;
+    controller_->SetFigureTab(analyzation_->figureTabs->currentIndex());
+    runSsim_ = settings.MetricSsim;
+    runSourceNames_ = settings.SourceFiles2;
+    fileFramesShown_ = false;
+    results_->FreezeGraph(true); // the run rebuilds the tables it draws from
 
     pages_->setTabVisible(kResults, false);
     pages_->setTabVisible(kAnalyzation, true);
@@ -248,15 +268,35 @@ void WizardWindow::Stop() {
 }
 
 void WizardWindow::ShowRunProgress() {
-    const RunProgress progress = controller_->Progress();
-    if (progress.fileSerial == 0)
-        return;
-    if (progress.fileSerial != shownFileSerial_) {
-        analyzation_->StartFile(QString::fromStdString(progress.path));
-        shownFileSerial_ = progress.fileSerial;
+    // Figures and pictures count only for the tab the run saw and that is still showing.
+    const int view = controller_->FigureView();
+    const int tab = RunController::TabOfView(view);
+    for (const LiveUpdate& u : controller_->TakeUpdates()) {
+        switch (u.kind) {
+        case LiveUpdate::Kind::FileStart:
+            // The last figures of the previous file are seen before the next file clears them.
+            if (fileFramesShown_ && analyzation_->isVisible())
+                analyzation_->repaint();
+            fileFramesShown_ = false;
+            analyzation_->StartFile(QString::fromStdString(u.path));
+            break;
+        case LiveUpdate::Kind::ClipsOpened:
+            analyzation_->SizePreviews(u.clip1Size, u.clip2Size);
+            break;
+        case LiveUpdate::Kind::Frame:
+            analyzation_->ShowProgress(u.fileIndex, u.fileCount, u.frame);
+            fileFramesShown_ = true;
+            if (u.view != view)
+                break;
+            if (tab == AnalyzationPage::kPsnrTab || tab == AnalyzationPage::kSsimTab)
+                analyzation_->ShowFigures(tab, MakeLiveFigures(u.totals));
+            else if (tab == AnalyzationPage::kPreviewTab && !u.preview1.isNull())
+                analyzation_->ShowPreviews(u.preview1, u.preview2);
+            else if (tab == AnalyzationPage::kGraphicTab && !u.graphPage.isNull())
+                analyzation_->ShowLiveGraph(u.graphPage);
+            break;
+        }
     }
-    if (progress.frameDone)
-        analyzation_->ShowProgress(progress.fileIndex, progress.fileCount, progress.frame);
 }
 
 void WizardWindow::RunFinished() {
@@ -265,7 +305,15 @@ void WizardWindow::RunFinished() {
     running_ = false;
 
     results_->SetTexts(ToQStringList(outcome.overviewLines), ToQStringList(outcome.resultsLines));
-    results_->resultTabs->setTabVisible(ResultsPage::kGraphicTab, false);
+    results_->FreezeGraph(false);
+    if (outcome.refusal.empty()) {
+        // The graph of what was analysed, also when an error ended the run early.
+        if (runSsim_)
+            results_->SetUpGraph(graph_, runSourceNames_, outcome.filesBegun,
+                                 [this] { return static_cast<int>(sources2_->SourceFiles().size()); });
+        else
+            results_->HideGraph();
+    }
     results_->resultTabs->setCurrentIndex(ResultsPage::kOverviewTab);
     SetSetupPagesEnabled(true);
     const bool failed = outcome.failed || !outcome.refusal.empty();

@@ -98,7 +98,9 @@ private:
     bool closingForShutdown_ = false;
     bool running_ = false;
     bool closeAgreed_ = false; // the user agreed to quit during a run
-    int shownFileSerial_ = 0;
+    bool runSsim_ = false;     // the run under way computes SSIM
+    std::vector<std::string> runSourceNames_; // its Source Files 2
+    bool fileFramesShown_ = false;            // a frame of the current file is on the page
 
     CenteredTabWidget* pages_ = nullptr;
     WelcomePage* welcome_ = nullptr;

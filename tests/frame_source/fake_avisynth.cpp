@@ -1,7 +1,8 @@
 // A stand-in AviSynth library whose answers the tests choose through the script path:
 //   "error:TEXT"                 -> an error value carrying TEXT
 //   "int"                        -> an int value (neither clip nor error)
-//   "clip:PIXELTYPE:W:H:N"       -> a clip (PIXELTYPE in hex); frame 13 cannot be fetched
+//   "clip:PIXELTYPE:W:H:N[:NUM:DEN]" -> a clip (PIXELTYPE in hex, NUM/DEN frames per second,
+//                                   25/1 unless given); frame 13 cannot be fetched
 // It counts what the program releases, so the tests can check the program's bookkeeping.
 #include <cstdint>
 #include <cstdlib>
@@ -54,7 +55,10 @@ FAKE_EXPORT AVS_Value avs_invoke(AVS_ScriptEnvironment*, const char* name, AVS_V
         auto* clip = new FakeClip;
         unsigned pixelType = 0;
         int w = 0, h = 0, n = 0;
-        std::sscanf(path.c_str() + 5, "%x:%d:%d:%d", &pixelType, &w, &h, &n);
+        unsigned fpsNum = 25, fpsDen = 1;
+        std::sscanf(path.c_str() + 5, "%x:%d:%d:%d:%u:%u", &pixelType, &w, &h, &n, &fpsNum, &fpsDen);
+        clip->info.fps_numerator = fpsNum;
+        clip->info.fps_denominator = fpsDen;
         clip->info.width = w;
         clip->info.height = h;
         clip->info.num_frames = n;

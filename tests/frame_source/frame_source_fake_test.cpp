@@ -45,25 +45,31 @@ TEST_F(FakeFrameSource, ResultThatIsNeitherClipNorErrorRaises) {
 }
 
 TEST_F(FakeFrameSource, OpenReadsVideoInformationAndCloseClearsIt) {
-    AvsClip clip = OpenAvsClip(env, "clip:A0000010:352:288:25");
+    AvsClip clip = OpenAvsClip(env, "clip:A0000010:352:288:25:30000:1001");
     EXPECT_EQ(clip.width, 352);
     EXPECT_EQ(clip.height, 288);
     EXPECT_EQ(clip.frameCount, 25);
     EXPECT_EQ(ColorSpaceName(clip), "YV12"); // I420 flag named YV12
+    EXPECT_EQ(clip.fpsNumerator, 30000u);
+    EXPECT_EQ(clip.fpsDenominator, 1001u);
     EXPECT_EQ(FakeCounters().clipsOpen, 1);
     CloseAvsClip(clip);
     EXPECT_EQ(FakeCounters().clipsOpen, 0);
     EXPECT_FALSE(clip.isOpen());
     EXPECT_EQ(clip.width, 0);
+    EXPECT_EQ(clip.fpsNumerator, 0u);
+    EXPECT_EQ(clip.fpsDenominator, 0u);
     CloseAvsClip(clip); // closing twice does nothing
     EXPECT_EQ(FakeCounters().clipsOpen, 0);
 }
 
 TEST_F(FakeFrameSource, DestructorAndMoveReleaseEachClipOnce) {
     {
-        AvsClip a = OpenAvsClip(env, "clip:60000004:16:16:3");
+        AvsClip a = OpenAvsClip(env, "clip:60000004:16:16:3:24:1");
         AvsClip b = std::move(a);
         EXPECT_FALSE(a.isOpen());
+        EXPECT_EQ(b.fpsNumerator, 24u); // the video information moves with the handle
+        EXPECT_EQ(b.fpsDenominator, 1u);
         EXPECT_EQ(FakeCounters().clipsOpen, 1);
     }
     EXPECT_EQ(FakeCounters().clipsOpen, 0);

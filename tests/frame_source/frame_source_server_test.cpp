@@ -88,6 +88,8 @@ TEST_F(FrameSourceServer, X264VideoIsI420NamedYV12) {
     EXPECT_EQ(clip.width, 320);
     EXPECT_EQ(clip.height, 240);
     EXPECT_EQ(clip.frameCount, 60);
+    ASSERT_GT(clip.fpsDenominator, 0u);
+    EXPECT_DOUBLE_EQ(double(clip.fpsNumerator) / clip.fpsDenominator, 25.0); // made at 25 fps
     FrameView f = FetchFrame(clip, 10);
     EXPECT_EQ(f.rowSize(), 320); // the default plane of planar video is Y
     EXPECT_EQ(f.height(), 240);

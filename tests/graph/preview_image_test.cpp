@@ -2,6 +2,8 @@
 #include "frame_source/script_environment.h"
 #include "graph/preview_image.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -39,6 +41,42 @@ TEST(PreviewConversionTest, WorkedValuesOfBothRecommendations) {
     EXPECT_EQ(Converted(255, 255, 128, kPreviewRec601), (Rgb{255, 228, 255})); // G 228.412
     EXPECT_EQ(Converted(0, 0, 0, kPreviewPc601), (Rgb{0, 135, 0}));            // G 135.424
     EXPECT_EQ(Converted(0, 0, 0, 7), (Rgb{0, 135, 0})) << "unknown codes convert as PC.601";
+}
+
+// Every combination of Y, U and V against the formulas evaluated plainly, rounded by the FPU
+// (to nearest, halves to even): the table-driven conversion must not differ anywhere.
+TEST(PreviewConversionTest, EveryYuvTripleMatchesThePlainFormulas) {
+    QImage cube(4096, 4096, QImage::Format_RGB32);
+    for (int y = 0; y < 256; ++y)
+        for (int u = 0; u < 256; ++u)
+            for (int v = 0; v < 256; ++v) {
+                const int index = (y << 16) | (u << 8) | v;
+                cube.setPixel(index % 4096, index / 4096, qRgb(v, u, y)); // unpacked: B=Y, G=U, R=V
+            }
+    const auto byte = [](double x) { return static_cast<int>(std::clamp(std::nearbyint(x), 0.0, 255.0)); };
+    for (int recommendation : {kPreviewPc601, kPreviewRec601}) {
+        QImage image = cube.copy();
+        ConvertPreviewToRgb(image, recommendation, image.width(), image.height());
+        int mismatches = 0;
+        for (int index = 0; index < (1 << 24) && mismatches < 5; ++index) {
+            const int y = index >> 16, u = (index >> 8) & 255, v = index & 255;
+            Rgb expected;
+            if (recommendation == kPreviewPc601)
+                expected = {byte(y + 1.403 * (v - 128)), byte(y - 0.344 * (u - 128) - 0.714 * (v - 128)),
+                            byte(y + 1.77 * (u - 128))};
+            else
+                expected = {byte(1.164 * (y - 16) + 1.596 * (v - 128)),
+                            byte(1.164 * (y - 16) - 0.392 * (u - 128) - 0.813 * (v - 128)),
+                            byte(1.164 * (y - 16) + 2.017 * (u - 128))};
+            const QRgb p = image.pixel(index % 4096, index / 4096);
+            const Rgb got{qRed(p), qGreen(p), qBlue(p)};
+            if (got != expected) {
+                ++mismatches;
+                ADD_FAILURE() << "recommendation " << recommendation << " Y U V " << y << ' ' << u << ' ' << v
+                              << ": " << got << " instead of " << expected;
+            }
+        }
+    }
 }
 
 TEST(PreviewUnpackTest, TwoPixelsPerGroupRowsByPitch) {

@@ -1,5 +1,7 @@
 // A stand-in AviSynth library for the window's tests: it answers by the script's first line.
-//   clip PIXELTYPE W H N [anything]   a clip (PIXELTYPE in hex)
+//   clip PIXELTYPE W H N [anything]   a clip (PIXELTYPE in hex) whose frame n is filled with
+//                                     the byte n; "fps NUM DEN" among the rest sets its frame
+//                                     rate (25/1 otherwise), "bias K" fills frame n with n + K
 //   error TEXT                        AviSynth reports TEXT
 // An empty script, a missing file or any other first line is an error like AviSynth's.
 #include "frame_source/avs_c_abi.h"
@@ -15,6 +17,7 @@ namespace {
 
 struct Clip {
     AVS_VideoInfo info{};
+    int bias = 0;
 };
 struct Frame {
     std::vector<unsigned char> bytes;
@@ -23,6 +26,20 @@ struct Frame {
     int height = 0;
 };
 int environment;
+int openClips = 0;
+
+// The number after `key` in the line, or `otherwise`.
+int Option(const std::string& line, const char* key, int otherwise, int* second = nullptr) {
+    const size_t at = line.find(key);
+    if (at == std::string::npos)
+        return otherwise;
+    int value = otherwise;
+    if (second != nullptr)
+        std::sscanf(line.c_str() + at + std::strlen(key), "%d %d", &value, second);
+    else
+        std::sscanf(line.c_str() + at + std::strlen(key), "%d", &value);
+    return value;
+}
 
 AVS_Value Error(const std::string& text) {
     AVS_Value v{};
@@ -65,8 +82,11 @@ EXPORT AVS_Value avs_invoke(AVS_ScriptEnvironment*, const char*, AVS_Value args,
     clip->info.height = h;
     clip->info.num_frames = n;
     clip->info.pixel_type = static_cast<int32_t>(pixelType);
-    clip->info.fps_numerator = 25;
-    clip->info.fps_denominator = 1;
+    int fpsDen = 1;
+    clip->info.fps_numerator = static_cast<unsigned>(Option(line, " fps ", 25, &fpsDen));
+    clip->info.fps_denominator = static_cast<unsigned>(fpsDen);
+    clip->bias = Option(line, " bias ", 0);
+    ++openClips;
     AVS_Value v{};
     v.type = 'c';
     v.d.clip = clip;
@@ -77,6 +97,7 @@ EXPORT AVS_Clip* avs_take_clip(AVS_Value v, AVS_ScriptEnvironment*) {
 }
 EXPORT void avs_release_value(AVS_Value) {}
 EXPORT void avs_release_clip(AVS_Clip* clip) {
+    --openClips;
     delete reinterpret_cast<Clip*>(clip);
 }
 EXPORT const AVS_VideoInfo* avs_get_video_info(AVS_Clip* clip) {
@@ -85,10 +106,17 @@ EXPORT const AVS_VideoInfo* avs_get_video_info(AVS_Clip* clip) {
 EXPORT AVS_VideoFrame* avs_get_frame(AVS_Clip* c, int n) {
     const auto* clip = reinterpret_cast<Clip*>(c);
     auto* frame = new Frame;
-    frame->rowSize = clip->info.width * 2;
+    // The default plane: the whole image of packed formats, the luma of planar ones.
+    const unsigned type = static_cast<unsigned>(clip->info.pixel_type);
+    const int bytesPerPixel = type == 0x50000002u    ? 4
+                              : type == 0x50000001u  ? 3
+                              : (type & 0x80000000u) ? 1
+                                                     : 2;
+    frame->rowSize = clip->info.width * bytesPerPixel;
     frame->pitch = frame->rowSize;
     frame->height = clip->info.height;
-    frame->bytes.assign(static_cast<size_t>(frame->pitch) * frame->height, static_cast<unsigned char>(n));
+    frame->bytes.assign(static_cast<size_t>(frame->pitch) * frame->height,
+                        static_cast<unsigned char>(n + clip->bias));
     return reinterpret_cast<AVS_VideoFrame*>(frame);
 }
 EXPORT void avs_release_video_frame(AVS_VideoFrame* frame) {
@@ -105,5 +133,9 @@ EXPORT int avs_get_row_size_p(const AVS_VideoFrame* f, int) {
 }
 EXPORT int avs_get_height_p(const AVS_VideoFrame* f, int) {
     return reinterpret_cast<const Frame*>(f)->height;
+}
+// For the tests: clips opened and not yet released.
+EXPORT int script_avs_open_clips() {
+    return openClips;
 }
 }

@@ -152,8 +152,14 @@ private slots:
         QVERIFY(!w.Find("Button6")->isEnabled());
         QCOMPARE(w.window->Source1()->player->FileName(), broken);
 
+        QVERIFY(!w.window->Source1()->player->IsOpen()); // silent about what AviSynth refused
+
         w.LoadSource1(WriteClipScript(dir, QStringLiteral("good.avs")));
         QVERIFY(w.Find("Button6")->isEnabled());
+        // The player holds the source, paused on its first frame.
+        QVERIFY(w.window->Source1()->player->IsOpen());
+        QVERIFY(!w.window->Source1()->player->IsPlaying());
+        QCOMPARE(w.window->Source1()->player->Picture().size(), QSize(320, 240));
 
         // Sources 2: the list decides.
         auto* list = w.Find<QListWidget>("ListBox1");

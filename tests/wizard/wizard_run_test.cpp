@@ -1,9 +1,12 @@
 // "Analyze", the progress lines, "Stop", the end of a run and its failures, with a scripted
 // stand-in for the analysis run so that each moment of a run can be inspected.
 #include "analysis/template_script.h"
+#include "player/preview_player.h"
 #include "wizard/analyzation_page.h"
 #include "wizard/centered_tab_bar.h"
 #include "wizard/job_summary_page.h"
+#include "wizard/load_source1_page.h"
+#include "wizard/load_sources2_page.h"
 #include "wizard/results_page.h"
 #include "wizard/wizard_test_support.h"
 
@@ -167,9 +170,17 @@ private slots:
         w.Click("CheckBox4"); // shutdown, which forces the standard logfile
         w.Click("CheckBox3");
         w.Find<QLineEdit>("Edit2")->setText(f.dir.path());
+        PreviewPlayer* players[] = {w.window->Source1()->player, w.window->Sources2()->player};
+        for (PreviewPlayer* player : players)
+            QVERIFY(player->IsOpen());
+        QCOMPARE(OpenStandInClips(), 2);
         w.Click("Button9");
 
         QVERIFY(w.window->IsRunning());
+        // The players let go of their clips before the run opens the sources.
+        for (PreviewPlayer* player : players)
+            QVERIFY(!player->IsOpen());
+        QCOMPARE(OpenStandInClips(), 0);
         QCOMPARE(w.CurrentPage(), int(WizardWindow::kAnalyzation));
         QVERIFY(w.window->Pages()->isTabVisible(WizardWindow::kAnalyzation));
         QVERIFY(!w.window->Pages()->isTabVisible(WizardWindow::kResults));

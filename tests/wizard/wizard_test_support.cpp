@@ -1,9 +1,11 @@
 #include "wizard/wizard_test_support.h"
 
+#include "frame_source/avs_library.h"
 #include "wizard/centered_tab_bar.h"
 
 #include <QFile>
 #include <QTabWidget>
+#include <dlfcn.h>
 
 namespace bv::test {
 
@@ -53,13 +55,24 @@ void TestWindow::WalkToJobSummary() const {
 }
 
 QString WriteClipScript(const QTemporaryDir& dir, const QString& name, int frames, int width, int height,
-                        const char* pixelType) {
-    return WriteTextFile(dir.filePath(name), QStringLiteral("clip %1 %2 %3 %4\r\n")
-                                                 .arg(QString::fromLatin1(pixelType))
-                                                 .arg(width)
-                                                 .arg(height)
-                                                 .arg(frames)
-                                                 .toUtf8());
+                        const char* pixelType, const char* options) {
+    QString line = QStringLiteral("clip %1 %2 %3 %4")
+                       .arg(QString::fromLatin1(pixelType))
+                       .arg(width)
+                       .arg(height)
+                       .arg(frames);
+    if (*options != '\0')
+        line += QLatin1Char(' ') + QString::fromLatin1(options);
+    return WriteTextFile(dir.filePath(name), (line + QStringLiteral("\r\n")).toUtf8());
+}
+
+int OpenStandInClips() {
+    void* library = dlopen(AvsLibrary::Load().path().c_str(), RTLD_NOW | RTLD_NOLOAD);
+    auto* count =
+        library != nullptr ? reinterpret_cast<int (*)()>(dlsym(library, "script_avs_open_clips")) : nullptr;
+    if (count == nullptr)
+        qFatal("the stand-in AviSynth is not loaded");
+    return count();
 }
 
 QString WriteTextFile(const QString& path, const QByteArray& bytes) {

@@ -38,9 +38,12 @@ struct TestWindow {
     void WalkToJobSummary() const;
 };
 
-// Writes a script the stand-in library opens as a clip of `frames` frames.
+// Writes a script the stand-in library opens as a clip of `frames` frames; `options` are
+// the stand-in's own ("fps 50 1", "bias 3").
 QString WriteClipScript(const QTemporaryDir& dir, const QString& name, int frames = 250, int width = 320,
-                        int height = 240, const char* pixelType = kYuy2);
+                        int height = 240, const char* pixelType = kYuy2, const char* options = "");
+// Clips the stand-in library holds open now.
+int OpenStandInClips();
 QString WriteTextFile(const QString& path, const QByteArray& bytes);
 QByteArray ReadFile(const QString& path);
 
