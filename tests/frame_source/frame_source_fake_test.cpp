@@ -1,25 +1,15 @@
 // The frame source's own bookkeeping and error paths, against a stand-in library.
-#include <dlfcn.h>
 #include <gtest/gtest.h>
 
 #include "frame_source/avs_error.h"
 #include "frame_source/avs_clip.h"
 #include "frame_source/script_environment.h"
+#include "support/stand_in_probe.h"
 
 namespace bv {
 namespace {
 
-struct Counters {
-    int clipsOpen, framesOpen, valuesReleased, invokes;
-    char lastFunction[32];
-};
-
-Counters& FakeCounters() {
-    // The library the frame source loaded (BREVANTA_AVISYNTH names the fake) is already mapped.
-    void* handle = dlopen(AvsLibrary::Load().path().c_str(), RTLD_NOW | RTLD_NOLOAD);
-    auto fn = reinterpret_cast<Counters* (*)()>(dlsym(handle, "fake_counters"));
-    return *fn();
-}
+standin::Counters& FakeCounters() { return standin::LoadedCounters(); }
 
 class FakeFrameSource : public ::testing::Test {
 protected:
