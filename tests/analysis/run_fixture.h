@@ -5,9 +5,9 @@
 #include "analysis/analysis_run.h"
 #include "frame_source/avs_library.h"
 #include "frame_source/script_environment.h"
+#include "support/stand_in_probe.h"
 
 #include <algorithm>
-#include <dlfcn.h>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -21,25 +21,20 @@ namespace bv::testing {
 namespace fs = std::filesystem;
 using Lines = std::vector<std::string>;
 
-template <typename Fn>
-Fn FakeFunction(const char* name) {
-    void* handle = dlopen(AvsLibrary::Load().path().c_str(), RTLD_NOW | RTLD_NOLOAD);
-    return reinterpret_cast<Fn>(dlsym(handle, name));
-}
 inline int FakeClipsOpen() {
-    return FakeFunction<int (*)()>("fake_clips_open")();
+    return standin::LoadedCounters().clipsOpen;
 }
 inline int FakeFramesOpen() {
-    return FakeFunction<int (*)()>("fake_frames_open")();
+    return standin::LoadedCounters().framesOpen;
 }
 inline int FakeWorkerPolicy() {
-    return FakeFunction<int (*)()>("fake_worker_policy")();
+    return standin::LoadedFunction<int (*)()>("fake_worker_policy")();
 }
 inline std::string FakeImports() {
-    return FakeFunction<const char* (*)()>("fake_imports")();
+    return standin::LoadedFunction<const char* (*)()>("fake_imports")();
 }
 inline void FakeReset() {
-    FakeFunction<void (*)()>("fake_reset")();
+    standin::LoadedFunction<void (*)()>("fake_reset")();
 }
 
 // The file's lines; every line must end with CR LF.
