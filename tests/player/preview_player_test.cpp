@@ -1,9 +1,9 @@
 // The preview player against the stand-in AviSynth of the window's tests, whose frame n is
 // filled with the byte n (+ a bias) and whose frame rate a script may set.
-#include "frame_source/avs_library.h"
 #include "frame_source/script_environment.h"
 #include "graph/preview_image.h"
 #include "player/preview_player.h"
+#include "support/stand_in_probe.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -11,7 +11,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
-#include <dlfcn.h>
 #include <stdexcept>
 
 using namespace bv;
@@ -19,12 +18,7 @@ using namespace bv;
 namespace {
 
 int OpenClips() {
-    void* library = dlopen(AvsLibrary::Load().path().c_str(), RTLD_NOW | RTLD_NOLOAD);
-    auto* count =
-        library != nullptr ? reinterpret_cast<int (*)()>(dlsym(library, "script_avs_open_clips")) : nullptr;
-    if (count == nullptr)
-        qFatal("the stand-in AviSynth is not loaded");
-    return count();
+    return standin::LoadedCounters().clipsOpen;
 }
 
 // The picture of a frame filled with the byte `value`, as the preview conversion gives it.

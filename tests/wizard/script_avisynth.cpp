@@ -4,29 +4,14 @@
 //                                     rate (25/1 otherwise), "bias K" fills frame n with n + K
 //   error TEXT                        AviSynth reports TEXT
 // An empty script, a missing file or any other first line is an error like AviSynth's.
-#include "frame_source/avs_c_abi.h"
+#include "support/stand_in_avisynth.h"
 
-#include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <string>
-#include <vector>
+
+namespace bv::standin {
 
 namespace {
-
-struct Clip {
-    AVS_VideoInfo info{};
-    int bias = 0;
-};
-struct Frame {
-    std::vector<unsigned char> bytes;
-    int pitch = 0;
-    int rowSize = 0;
-    int height = 0;
-};
-int environment;
-int openClips = 0;
 
 // The number after `key` in the line, or `otherwise`.
 int Option(const std::string& line, const char* key, int otherwise, int* second = nullptr) {
@@ -41,101 +26,47 @@ int Option(const std::string& line, const char* key, int otherwise, int* second 
     return value;
 }
 
-AVS_Value Error(const std::string& text) {
-    AVS_Value v{};
-    v.type = 'e';
-    v.d.string = strdup(text.c_str());
-    return v;
-}
+// Frame n is the byte n + bias throughout, rows unpadded.
+class FilledClip : public Clip {
+public:
+    FilledClip(const AVS_VideoInfo& info, int bias) : Clip(info), bias_(bias) {}
+
+    std::unique_ptr<Frame> Fetch(int n) override {
+        // The default plane: the whole image of packed formats, the luma of planar ones.
+        const unsigned type = static_cast<unsigned>(info.pixel_type);
+        const int bytesPerPixel = type == avs::kCsRgb32    ? 4
+                                  : type == avs::kCsRgb24  ? 3
+                                  : (type & 0x80000000u)   ? 1
+                                                           : 2;
+        const int rowSize = info.width * bytesPerPixel;
+        return std::make_unique<Frame>(rowSize, rowSize, info.height, static_cast<unsigned char>(n + bias_));
+    }
+
+private:
+    const int bias_;
+};
 
 } // namespace
 
-extern "C" {
-#define EXPORT __attribute__((visibility("default")))
-
-EXPORT AVS_ScriptEnvironment* avs_create_script_environment(int) {
-    return reinterpret_cast<AVS_ScriptEnvironment*>(&environment);
-}
-EXPORT int avs_function_exists(AVS_ScriptEnvironment*, const char* name) {
-    return std::strcmp(name, "Import") == 0;
-}
-EXPORT AVS_Value avs_invoke(AVS_ScriptEnvironment*, const char*, AVS_Value args, const char**) {
-    const std::string path = args.type == 's' ? args.d.string : "";
-    std::ifstream file(path);
-    if (!file)
-        return Error("Import: couldn't open \"" + path + "\"");
-    std::string line;
-    std::getline(file, line);
-    if (!line.empty() && line.back() == '\r')
-        line.pop_back();
+AVS_Value Import(const std::string& path) {
+    const std::optional<std::string> first = FirstLine(path);
+    if (!first)
+        return ErrorValue("Import: couldn't open \"" + path + "\"");
+    const std::string& line = *first;
     if (line.empty())
-        return Error("Script error: the script is empty\n(" + path + ", line 1)");
+        return ErrorValue("Script error: the script is empty\n(" + path + ", line 1)");
     if (line.rfind("error ", 0) == 0)
-        return Error(line.substr(6));
+        return ErrorValue(line.substr(6));
     unsigned pixelType = 0;
     int w = 0, h = 0, n = 0;
     if (std::sscanf(line.c_str(), "clip %x %d %d %d", &pixelType, &w, &h, &n) != 4)
-        return Error("Script error: there is no function named \"" + line.substr(0, line.find(' ')) +
-                     "\"\n(" + path + ", line 1)");
-    auto* clip = new Clip;
-    clip->info.width = w;
-    clip->info.height = h;
-    clip->info.num_frames = n;
-    clip->info.pixel_type = static_cast<int32_t>(pixelType);
+        return ErrorValue("Script error: there is no function named \"" + line.substr(0, line.find(' ')) +
+                          "\"\n(" + path + ", line 1)");
     int fpsDen = 1;
-    clip->info.fps_numerator = static_cast<unsigned>(Option(line, " fps ", 25, &fpsDen));
-    clip->info.fps_denominator = static_cast<unsigned>(fpsDen);
-    clip->bias = Option(line, " bias ", 0);
-    ++openClips;
-    AVS_Value v{};
-    v.type = 'c';
-    v.d.clip = clip;
-    return v;
+    const int fpsNum = Option(line, " fps ", 25, &fpsDen);
+    return ClipValue(std::make_unique<FilledClip>(
+        VideoInfo(pixelType, w, h, n, static_cast<unsigned>(fpsNum), static_cast<unsigned>(fpsDen)),
+        Option(line, " bias ", 0)));
 }
-EXPORT AVS_Clip* avs_take_clip(AVS_Value v, AVS_ScriptEnvironment*) {
-    return static_cast<AVS_Clip*>(v.d.clip);
-}
-EXPORT void avs_release_value(AVS_Value) {}
-EXPORT void avs_release_clip(AVS_Clip* clip) {
-    --openClips;
-    delete reinterpret_cast<Clip*>(clip);
-}
-EXPORT const AVS_VideoInfo* avs_get_video_info(AVS_Clip* clip) {
-    return &reinterpret_cast<Clip*>(clip)->info;
-}
-EXPORT AVS_VideoFrame* avs_get_frame(AVS_Clip* c, int n) {
-    const auto* clip = reinterpret_cast<Clip*>(c);
-    auto* frame = new Frame;
-    // The default plane: the whole image of packed formats, the luma of planar ones.
-    const unsigned type = static_cast<unsigned>(clip->info.pixel_type);
-    const int bytesPerPixel = type == 0x50000002u    ? 4
-                              : type == 0x50000001u  ? 3
-                              : (type & 0x80000000u) ? 1
-                                                     : 2;
-    frame->rowSize = clip->info.width * bytesPerPixel;
-    frame->pitch = frame->rowSize;
-    frame->height = clip->info.height;
-    frame->bytes.assign(static_cast<size_t>(frame->pitch) * frame->height,
-                        static_cast<unsigned char>(n + clip->bias));
-    return reinterpret_cast<AVS_VideoFrame*>(frame);
-}
-EXPORT void avs_release_video_frame(AVS_VideoFrame* frame) {
-    delete reinterpret_cast<Frame*>(frame);
-}
-EXPORT const unsigned char* avs_get_read_ptr_p(const AVS_VideoFrame* f, int) {
-    return reinterpret_cast<const Frame*>(f)->bytes.data();
-}
-EXPORT int avs_get_pitch_p(const AVS_VideoFrame* f, int) {
-    return reinterpret_cast<const Frame*>(f)->pitch;
-}
-EXPORT int avs_get_row_size_p(const AVS_VideoFrame* f, int) {
-    return reinterpret_cast<const Frame*>(f)->rowSize;
-}
-EXPORT int avs_get_height_p(const AVS_VideoFrame* f, int) {
-    return reinterpret_cast<const Frame*>(f)->height;
-}
-// For the tests: clips opened and not yet released.
-EXPORT int script_avs_open_clips() {
-    return openClips;
-}
-}
+
+} // namespace bv::standin

@@ -1,11 +1,10 @@
 #include "wizard/wizard_test_support.h"
 
-#include "frame_source/avs_library.h"
+#include "support/stand_in_probe.h"
 #include "wizard/centered_tab_bar.h"
 
 #include <QFile>
 #include <QTabWidget>
-#include <dlfcn.h>
 
 namespace bv::test {
 
@@ -67,12 +66,7 @@ QString WriteClipScript(const QTemporaryDir& dir, const QString& name, int frame
 }
 
 int OpenStandInClips() {
-    void* library = dlopen(AvsLibrary::Load().path().c_str(), RTLD_NOW | RTLD_NOLOAD);
-    auto* count =
-        library != nullptr ? reinterpret_cast<int (*)()>(dlsym(library, "script_avs_open_clips")) : nullptr;
-    if (count == nullptr)
-        qFatal("the stand-in AviSynth is not loaded");
-    return count();
+    return standin::LoadedCounters().clipsOpen;
 }
 
 QString WriteTextFile(const QString& path, const QByteArray& bytes) {
