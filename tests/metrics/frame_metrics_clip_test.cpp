@@ -1,13 +1,12 @@
 // The metrics on clips: which frames they fetch, in which order they let them go, and what they
 // read of frames that differ in size.
-#include <dlfcn.h>
 #include <gtest/gtest.h>
 
 #include "frame_source/avs_error.h"
 #include "frame_source/avs_clip.h"
-#include "frame_source/avs_library.h"
 #include "frame_source/script_environment.h"
 #include "kernel_checks.h"
+#include "support/stand_in_probe.h"
 
 namespace bv::testing {
 namespace {
@@ -19,9 +18,7 @@ protected:
 
     template <class R>
     static R Call(const char* name) {
-        // BREVANTA_AVISYNTH names the pattern library, which the frame source has loaded.
-        void* handle = dlopen(AvsLibrary::Load().path().c_str(), RTLD_NOW | RTLD_NOLOAD);
-        return reinterpret_cast<R (*)()>(dlsym(handle, name))();
+        return standin::LoadedFunction<R (*)()>(name)();
     }
 
     static PackedImage Image(const FrameView& f, int rowSize) { return {f.readPtr(), f.pitch(), rowSize}; }
