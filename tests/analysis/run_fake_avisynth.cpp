@@ -143,7 +143,9 @@ STAND_IN_EXPORT int fake_worker_policy() {
     std::lock_guard lock(mutex);
     return workerPolicy;
 }
-STAND_IN_EXPORT const char* fake_imports() { return imports.c_str(); }
+STAND_IN_EXPORT const char* fake_imports() {
+    return imports.c_str();
+}
 STAND_IN_EXPORT void fake_reset() {
     imports.clear();
     std::lock_guard lock(mutex);

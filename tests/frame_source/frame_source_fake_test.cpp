@@ -9,7 +9,9 @@
 namespace bv {
 namespace {
 
-standin::Counters& FakeCounters() { return standin::LoadedCounters(); }
+standin::Counters& FakeCounters() {
+    return standin::LoadedCounters();
+}
 
 class FakeFrameSource : public ::testing::Test {
 protected:

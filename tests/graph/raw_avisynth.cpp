@@ -40,7 +40,8 @@ private:
 AVS_Value Import(const std::string& path) {
     unsigned pixelType = 0;
     int w = 0, h = 0, n = 0, rowSize = 0, consumed = 0;
-    if (std::sscanf(path.c_str(), "raw:%x:%d:%d:%d:%d:%n", &pixelType, &w, &h, &n, &rowSize, &consumed) != 5 ||
+    if (std::sscanf(path.c_str(), "raw:%x:%d:%d:%d:%d:%n", &pixelType, &w, &h, &n, &rowSize, &consumed) !=
+            5 ||
         consumed == 0)
         return ErrorValue("raw: bad clip description");
     return ClipValue(std::make_unique<RawClip>(VideoInfo(pixelType, w, h, n), rowSize,

@@ -56,5 +56,9 @@ AVS_Value Import(const std::string& path) {
 
 } // namespace bv::standin
 
-STAND_IN_EXPORT const char* pattern_events() { return bv::standin::events.c_str(); }
-STAND_IN_EXPORT void pattern_clear_events() { bv::standin::events.clear(); }
+STAND_IN_EXPORT const char* pattern_events() {
+    return bv::standin::events.c_str();
+}
+STAND_IN_EXPORT void pattern_clear_events() {
+    bv::standin::events.clear();
+}

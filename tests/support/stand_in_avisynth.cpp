@@ -20,7 +20,9 @@ void Count(int Counters::*counter, int step) {
     counters.*counter += step;
 }
 
-Clip* ClipOf(AVS_Clip* clip) { return reinterpret_cast<Clip*>(clip); }
+Clip* ClipOf(AVS_Clip* clip) {
+    return reinterpret_cast<Clip*>(clip);
+}
 Frame* FrameOf(const AVS_VideoFrame* frame) {
     return reinterpret_cast<Frame*>(const_cast<AVS_VideoFrame*>(frame));
 }
@@ -86,7 +88,9 @@ std::optional<std::string> FirstLine(const std::string& path) {
 
 using namespace bv::standin;
 
-STAND_IN_EXPORT Counters* stand_in_counters() { return &counters; }
+STAND_IN_EXPORT Counters* stand_in_counters() {
+    return &counters;
+}
 
 STAND_IN_EXPORT AVS_ScriptEnvironment* avs_create_script_environment(int) {
     // Lets a test see how the program takes a library that cannot make an environment.
@@ -117,8 +121,12 @@ STAND_IN_EXPORT void avs_release_value(AVS_Value v) {
     if (v.type == bv::avs::kTypeClip)
         Release(static_cast<Clip*>(v.d.clip));
 }
-STAND_IN_EXPORT void avs_release_clip(AVS_Clip* clip) { Release(ClipOf(clip)); }
-STAND_IN_EXPORT const AVS_VideoInfo* avs_get_video_info(AVS_Clip* clip) { return &ClipOf(clip)->info; }
+STAND_IN_EXPORT void avs_release_clip(AVS_Clip* clip) {
+    Release(ClipOf(clip));
+}
+STAND_IN_EXPORT const AVS_VideoInfo* avs_get_video_info(AVS_Clip* clip) {
+    return &ClipOf(clip)->info;
+}
 STAND_IN_EXPORT AVS_VideoFrame* avs_get_frame(AVS_Clip* clip, int n) {
     std::unique_ptr<Frame> frame = ClipOf(clip)->Fetch(n);
     if (frame == nullptr)
@@ -126,7 +134,9 @@ STAND_IN_EXPORT AVS_VideoFrame* avs_get_frame(AVS_Clip* clip, int n) {
     Count(&Counters::framesOpen, 1);
     return reinterpret_cast<AVS_VideoFrame*>(frame.release());
 }
-STAND_IN_EXPORT const char* avs_clip_get_error(AVS_Clip* clip) { return ClipOf(clip)->error.c_str(); }
+STAND_IN_EXPORT const char* avs_clip_get_error(AVS_Clip* clip) {
+    return ClipOf(clip)->error.c_str();
+}
 STAND_IN_EXPORT void avs_release_video_frame(AVS_VideoFrame* frame) {
     delete FrameOf(frame);
     Count(&Counters::framesOpen, -1);
@@ -134,6 +144,12 @@ STAND_IN_EXPORT void avs_release_video_frame(AVS_VideoFrame* frame) {
 STAND_IN_EXPORT const unsigned char* avs_get_read_ptr_p(const AVS_VideoFrame* frame, int) {
     return FrameOf(frame)->bytes.data();
 }
-STAND_IN_EXPORT int avs_get_pitch_p(const AVS_VideoFrame* frame, int) { return FrameOf(frame)->pitch; }
-STAND_IN_EXPORT int avs_get_row_size_p(const AVS_VideoFrame* frame, int) { return FrameOf(frame)->rowSize; }
-STAND_IN_EXPORT int avs_get_height_p(const AVS_VideoFrame* frame, int) { return FrameOf(frame)->height; }
+STAND_IN_EXPORT int avs_get_pitch_p(const AVS_VideoFrame* frame, int) {
+    return FrameOf(frame)->pitch;
+}
+STAND_IN_EXPORT int avs_get_row_size_p(const AVS_VideoFrame* frame, int) {
+    return FrameOf(frame)->rowSize;
+}
+STAND_IN_EXPORT int avs_get_height_p(const AVS_VideoFrame* frame, int) {
+    return FrameOf(frame)->height;
+}

@@ -50,8 +50,8 @@ public:
     virtual std::unique_ptr<Frame> Fetch(int n) = 0;
 
     const AVS_VideoInfo info;
-    std::string error;                // what avs_clip_get_error reports
-    std::atomic<int> references{1};   // the value Import returned holds the first
+    std::string error;              // what avs_clip_get_error reports
+    std::atomic<int> references{1}; // the value Import returned holds the first
 
 protected:
     std::unique_ptr<Frame> Fail(std::string text) {

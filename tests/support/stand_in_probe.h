@@ -22,6 +22,8 @@ Fn LoadedFunction(const char* name) {
     return fn;
 }
 
-inline Counters& LoadedCounters() { return *LoadedFunction<Counters* (*)()>("stand_in_counters")(); }
+inline Counters& LoadedCounters() {
+    return *LoadedFunction<Counters* (*)()>("stand_in_counters")();
+}
 
 } // namespace bv::standin

@@ -34,10 +34,10 @@ public:
     std::unique_ptr<Frame> Fetch(int n) override {
         // The default plane: the whole image of packed formats, the luma of planar ones.
         const unsigned type = static_cast<unsigned>(info.pixel_type);
-        const int bytesPerPixel = type == avs::kCsRgb32    ? 4
-                                  : type == avs::kCsRgb24  ? 3
-                                  : (type & 0x80000000u)   ? 1
-                                                           : 2;
+        const int bytesPerPixel = type == avs::kCsRgb32   ? 4
+                                  : type == avs::kCsRgb24 ? 3
+                                  : (type & 0x80000000u)  ? 1
+                                                          : 2;
         const int rowSize = info.width * bytesPerPixel;
         return std::make_unique<Frame>(rowSize, rowSize, info.height, static_cast<unsigned char>(n + bias_));
     }
