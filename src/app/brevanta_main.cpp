@@ -1,12 +1,14 @@
 // The desktop program: one wizard window.
 #include "i18n/qt/translation_start.h"
 #include "platform/program_folder.h"
+#include "platform/runtime_folder.h"
 #include "wizard/window_font.h"
 #include "wizard/wizard_window.h"
 
 #include <QApplication>
 
 int main(int argc, char* argv[]) {
+    bv::EnsureRuntimeFolder();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Brevanta"));
     QApplication::setStyle(QStringLiteral("Fusion"));

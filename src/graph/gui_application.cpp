@@ -1,12 +1,10 @@
 #include "graph/gui_application.h"
 
+#include "platform/runtime_folder.h"
+
 #include <QCoreApplication>
 #include <QGuiApplication>
-#include <cstdlib>
 #include <mutex>
-#include <string>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <stdexcept>
 
 namespace bv {
@@ -26,15 +24,7 @@ void EnsureGuiApplication() {
     static char platformOption[] = "-platform";
     static char platform[] = "offscreen";
     static char* argv[] = {program, platformOption, platform, nullptr};
-    // Without XDG_RUNTIME_DIR Qt warns on every start of the command line, then uses
-    // /tmp/runtime-<user>; choose that folder ourselves, quietly.
-    if (std::getenv("XDG_RUNTIME_DIR") == nullptr) {
-        const std::string runtime = "/tmp/runtime-" + std::to_string(::getuid());
-        ::mkdir(runtime.c_str(), 0700);
-        struct stat info {};
-        if (::stat(runtime.c_str(), &info) == 0 && info.st_uid == ::getuid() && (info.st_mode & 0777) == 0700)
-            ::setenv("XDG_RUNTIME_DIR", runtime.c_str(), 0);
-    }
+    EnsureRuntimeFolder();
     // Never deleted: tearing Qt down during static destruction would outlive Qt's own globals.
     new QGuiApplication(argc, argv);
 }
