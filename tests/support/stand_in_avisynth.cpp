@@ -38,7 +38,9 @@ void Release(Clip* clip) {
 
 Frame::Frame(int rowSize, int pitch, int height, unsigned char fill, End end)
     : rowSize(rowSize), pitch(pitch), height(height),
-      bytes(static_cast<std::size_t>(pitch) * height - (end == End::Bare ? pitch - rowSize : 0), fill) {}
+      bytes(height <= 0 ? 0
+                        : static_cast<std::size_t>(pitch) * height - (end == End::Bare ? pitch - rowSize : 0),
+            fill) {}
 
 AVS_VideoInfo VideoInfo(uint32_t pixelType, int width, int height, int frames, unsigned fpsNumerator,
                         unsigned fpsDenominator) {

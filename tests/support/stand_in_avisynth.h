@@ -60,6 +60,7 @@ protected:
     }
 };
 
+// Video information without audio; the frame rate stays 0/0 unless given.
 AVS_VideoInfo VideoInfo(uint32_t pixelType, int width, int height, int frames, unsigned fpsNumerator = 0,
                         unsigned fpsDenominator = 0);
 
