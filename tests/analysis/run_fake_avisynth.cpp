@@ -5,7 +5,7 @@
 // Frames are drawn by fake_frames.h. Every successful open starts a short-lived thread, as a
 // decoder would, and records that thread's scheduling policy.
 #include "analysis/fake_frames.h"
-#include "support/stand_in_avisynth.h"
+#include "support/stand_in_avs.h"
 
 #include <algorithm>
 #include <chrono>

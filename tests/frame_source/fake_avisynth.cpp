@@ -4,7 +4,7 @@
 //   "clip:PIXELTYPE:W:H:N[:NUM:DEN]" -> a clip (PIXELTYPE in hex, NUM/DEN frames per second,
 //                                   25/1 unless given); frame 13 cannot be fetched
 // The tests check the program's bookkeeping against the counts of the common part.
-#include "support/stand_in_avisynth.h"
+#include "support/stand_in_avs.h"
 
 #include <cstdio>
 

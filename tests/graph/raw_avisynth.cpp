@@ -3,7 +3,7 @@
 //   "raw:PIXELTYPE:W:H:FRAMES:ROWSIZE:FILE"  (PIXELTYPE in hex; frame n at n * ROWSIZE * H)
 // Rows are handed out with a pitch larger than the row size, as AviSynth does. A frame number
 // at or beyond FRAMES cannot be fetched.
-#include "support/stand_in_avisynth.h"
+#include "support/stand_in_avs.h"
 
 #include <cstdio>
 

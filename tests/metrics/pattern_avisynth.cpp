@@ -2,7 +2,7 @@
 // YUY2 clip of W x H whose bytes follow from SEED and the frame number (rows are padded past the
 // row size); frame 99 of a clip with an even SEED cannot be fetched. Fetches and releases are
 // recorded in order.
-#include "support/stand_in_avisynth.h"
+#include "support/stand_in_avs.h"
 
 #include <cstdio>
 

@@ -4,7 +4,7 @@
 //                                     rate (25/1 otherwise), "bias K" fills frame n with n + K
 //   error TEXT                        AviSynth reports TEXT
 // An empty script, a missing file or any other first line is an error like AviSynth's.
-#include "support/stand_in_avisynth.h"
+#include "support/stand_in_avs.h"
 
 #include <cstdio>
 #include <cstring>

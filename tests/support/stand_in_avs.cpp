@@ -1,4 +1,4 @@
-#include "support/stand_in_avisynth.h"
+#include "support/stand_in_avs.h"
 
 #include <cstdlib>
 #include <cstring>
