@@ -1,32 +1,27 @@
 #include "wizard/load_source1_page.h"
 
 #include "i18n/translate.h"
-#include "player/preview_player.h"
-#include "wizard/template_group.h"
 #include "wizard/ui_text.h"
 
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <exception>
 
 namespace bv {
 
 LoadSource1Page::LoadSource1Page(Dialogs& dialogs, EnvironmentProvider environment, QWidget* parent)
-    : WizardPage(QStringLiteral("TabSheet2"), Caption("Load Source 1"), QStringLiteral("Button5"),
-                 QStringLiteral("Button6"), QStringLiteral("Button3"), parent),
-      dialogs_(dialogs), environment_(std::move(environment)) {
+    : SourcePage(QStringLiteral("TabSheet2"), Caption("Load Source 1"), QStringLiteral("Button5"),
+                 QStringLiteral("Button6"), QStringLiteral("Button3"), dialogs, std::move(environment),
+                 parent) {
     introText = MakeIntroText(this, QStringLiteral("Memo1"), QRect(96, 56, 577, 33));
 
     sourceGroup = new QGroupBox(Caption("Source File 1"), this);
     sourceGroup->setObjectName(QStringLiteral("GroupBox1"));
     sourceGroup->setGeometry(96, 96, 577, 201);
-    templateGroup =
-        new TemplateGroup(sourceGroup,
-                          {QStringLiteral("CheckBox6"), QStringLiteral("Memo3"), QStringLiteral("Button35"),
-                           QStringLiteral("Button34"), QStringLiteral("Button36")},
-                          dialogs);
+    AddTemplateGroup(sourceGroup,
+                     {QStringLiteral("CheckBox6"), QStringLiteral("Memo3"), QStringLiteral("Button35"),
+                      QStringLiteral("Button34"), QStringLiteral("Button36")});
     sourcePath = new QLineEdit(sourceGroup);
     sourcePath->setObjectName(QStringLiteral("Edit1"));
     sourcePath->setGeometry(16, 164, 441, 21);
@@ -36,10 +31,7 @@ LoadSource1Page::LoadSource1Page(Dialogs& dialogs, EnvironmentProvider environme
     loadButton->setGeometry(472, 160, 75, 25);
     loadButton->setAutoDefault(false);
 
-    videoInfo = MakeReadOnlyBox(this, QStringLiteral("Memo10"), QRect(96, 312, 393, 129));
-    player = new PreviewPlayer(this);
-    player->setObjectName(QStringLiteral("ActiveMovie1"));
-    player->setGeometry(504, 312, 170, 128);
+    AddInfoAndPlayer(QStringLiteral("Memo10"), QStringLiteral("ActiveMovie1"));
 
     NextButton()->setEnabled(false); // until a source has been loaded
     connect(loadButton, &QPushButton::clicked, this, &LoadSource1Page::LoadSource);
@@ -50,24 +42,14 @@ void LoadSource1Page::FillTexts() {
 }
 
 void LoadSource1Page::LoadSource() {
-    const auto chosen = dialogs_.OpenFile(window(), SourceDialogRequest(templateGroup->IsSwitchedOn()));
+    const auto chosen = ChooseSource();
     if (!chosen)
         return;
     // The path and its kind stay even when AviSynth cannot open the file.
     sourcePath->setText(*chosen);
     kind_ = SourceKindOf(ToStd(*chosen));
-    videoInfo->clear();
-    try {
-        const QStringList info =
-            OpenSourceForInfo(environment_(), *chosen, templateGroup->Lines(), kGeneratedScript1, *player);
-        videoInfo->setPlainText(info.join(QLatin1Char('\n')));
-    } catch (const std::exception& e) {
-        dialogs_.ShowError(window(), QString::fromStdString(e.what()));
-        return;
-    }
-    emit sourceChosen();
-    ScrollToStart(videoInfo);
-    NextButton()->setEnabled(true);
+    if (ShowSource(*chosen, kGeneratedScript1))
+        NextButton()->setEnabled(true);
 }
 
 } // namespace bv

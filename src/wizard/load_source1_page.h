@@ -2,8 +2,7 @@
 #pragma once
 
 #include "analysis/template_script.h"
-#include "wizard/source_info.h"
-#include "wizard/wizard_page.h"
+#include "wizard/source_page.h"
 
 class QGroupBox;
 class QLineEdit;
@@ -11,21 +10,17 @@ class QLineEdit;
 namespace bv {
 
 class Dialogs;
-class PreviewPlayer;
-class TemplateGroup;
 
-class LoadSource1Page : public WizardPage {
+class LoadSource1Page : public SourcePage {
     Q_OBJECT
 public:
     LoadSource1Page(Dialogs& dialogs, EnvironmentProvider environment, QWidget* parent = nullptr);
 
     QPlainTextEdit* introText;    // Memo1
     QGroupBox* sourceGroup;       // "Source File 1"
-    TemplateGroup* templateGroup; // CheckBox6, Memo3, Button35/34/36
+    // templateGroup: CheckBox6, Memo3, Button35/34/36; videoInfo: Memo10; player: ActiveMovie1
     QLineEdit* sourcePath;        // Edit1, read-only path of Source File 1
     QPushButton* loadButton;      // Button28 "Load..."
-    QPlainTextEdit* videoInfo;    // Memo10
-    PreviewPlayer* player;        // ActiveMovie1
 
     // How Source File 1 is read; None until a file has been chosen.
     SourceKind Source1Kind() const { return kind_; }
@@ -33,13 +28,7 @@ public:
     void FillTexts();
     void LoadSource();
 
-signals:
-    // A source was opened successfully.
-    void sourceChosen();
-
 private:
-    Dialogs& dialogs_;
-    EnvironmentProvider environment_;
     SourceKind kind_ = SourceKind::None;
 };
 

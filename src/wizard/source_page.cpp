@@ -1,0 +1,48 @@
+#include "wizard/source_page.h"
+
+#include "player/preview_player.h"
+#include "wizard/template_group.h"
+
+#include <QGroupBox>
+#include <QPlainTextEdit>
+#include <exception>
+
+namespace bv {
+
+SourcePage::SourcePage(const QString& objectName, const QString& heading, const QString& previousName,
+                       const QString& nextName, const QString& cancelName, Dialogs& dialogs,
+                       EnvironmentProvider environment, QWidget* parent)
+    : WizardPage(objectName, heading, previousName, nextName, cancelName, parent), dialogs_(dialogs),
+      environment_(std::move(environment)) {}
+
+void SourcePage::AddTemplateGroup(QGroupBox* group, const TemplateGroupNames& designerNames) {
+    templateGroup = new TemplateGroup(group, designerNames, dialogs_);
+}
+
+void SourcePage::AddInfoAndPlayer(const QString& infoName, const QString& playerName) {
+    videoInfo = MakeReadOnlyBox(this, infoName, QRect(96, 312, 393, 129));
+    player = new PreviewPlayer(this);
+    player->setObjectName(playerName);
+    player->setGeometry(504, 312, 170, 128);
+}
+
+std::optional<QString> SourcePage::ChooseSource() {
+    return dialogs_.OpenFile(window(), SourceDialogRequest(templateGroup->IsSwitchedOn()));
+}
+
+bool SourcePage::ShowSource(const QString& chosen, const char* scriptName) {
+    videoInfo->clear();
+    try {
+        const QStringList info =
+            OpenSourceForInfo(environment_(), chosen, templateGroup->Lines(), scriptName, *player);
+        videoInfo->setPlainText(info.join(QLatin1Char('\n')));
+    } catch (const std::exception& e) {
+        dialogs_.ShowError(window(), QString::fromStdString(e.what()));
+        return false;
+    }
+    emit sourceChosen();
+    ScrollToStart(videoInfo);
+    return true;
+}
+
+} // namespace bv
