@@ -42,39 +42,44 @@ std::string FormatArgument(const std::string& value) {
     return value;
 }
 
-// FFVideoSource(source, track, cache, cachefile, fpsnum, fpsden, threads, timecodes, seekmode,
-//               rffmode, width, height, resizer, colorspace, varprefix)
-Value FFVideoSource(const Args& a, CallContext& ctx) {
+// Where FFMS2's two source functions keep the arguments that matter here; the rest are
+// accepted and ignored (cachefile: no index goes beside the video).
+struct FfmsArgumentPositions {
+    int cache, fpsNumerator, fpsDenominator, threads, width, height, resizer, colorspace;
+};
+
+Value OpenWithFfmsArguments(const Args& a, CallContext& ctx, const FfmsArgumentPositions& at) {
     FfmsSourceOptions o;
     o.path = a.StringOr(0, "");
     o.track = a.IntOr(1, -1);
-    o.cache = a.BoolOr(2, true); // cachefile (3) is ignored: no index goes beside the video
-    o.fpsNumerator = a.IntOr(4, -1);
-    o.fpsDenominator = a.IntOr(5, 1);
-    o.threads = a.IntOr(6, -1);
-    o.width = a.IntOr(10, -1);
-    o.height = a.IntOr(11, -1);
-    o.resizer = a.StringOr(12, "");
-    o.colorspace = a.StringOr(13, "");
+    o.cache = a.BoolOr(at.cache, true);
+    o.fpsNumerator = a.IntOr(at.fpsNumerator, -1);
+    o.fpsDenominator = a.IntOr(at.fpsDenominator, 1);
+    o.threads = a.IntOr(at.threads, -1);
+    o.width = a.IntOr(at.width, -1);
+    o.height = a.IntOr(at.height, -1);
+    o.resizer = a.StringOr(at.resizer, "");
+    o.colorspace = a.StringOr(at.colorspace, "");
     return Open(ctx, o);
+}
+
+// FFVideoSource(source, track, cache, cachefile, fpsnum, fpsden, threads, timecodes, seekmode,
+//               rffmode, width, height, resizer, colorspace, varprefix)
+Value FFVideoSource(const Args& a, CallContext& ctx) {
+    return OpenWithFfmsArguments(a, ctx, {2, 4, 5, 6, 10, 11, 12, 13});
 }
 
 // FFmpegSource2(source, vtrack, atrack, cache, cachefile, fpsnum, fpsden, threads, timecodes,
 //               seekmode, overwrite, width, height, resizer, colorspace, rffmode, adjustdelay,
 //               utf8, varprefix): the video part only.
 Value FFmpegSource2(const Args& a, CallContext& ctx) {
-    FfmsSourceOptions o;
-    o.path = a.StringOr(0, "");
-    o.track = a.IntOr(1, -1);
-    o.cache = a.BoolOr(3, true);
-    o.fpsNumerator = a.IntOr(5, -1);
-    o.fpsDenominator = a.IntOr(6, 1);
-    o.threads = a.IntOr(7, -1);
-    o.width = a.IntOr(11, -1);
-    o.height = a.IntOr(12, -1);
-    o.resizer = a.StringOr(13, "");
-    o.colorspace = a.StringOr(14, "");
-    return Open(ctx, o);
+    return OpenWithFfmsArguments(a, ctx, {3, 5, 6, 7, 11, 12, 13, 14});
+}
+
+// The L-SMASH and BestSource plugins take 0 for "their own choice" where FFMS2 takes -1.
+int PositiveOrDefault(const Args& a, int position) {
+    const int value = a.IntOr(position, 0);
+    return value > 0 ? value : -1;
 }
 
 // LWLibavVideoSource(source, stream_index, threads, cache, cachefile, seek_mode, seek_threshold,
@@ -83,9 +88,9 @@ Value LWLibavVideoSource(const Args& a, CallContext& ctx) {
     FfmsSourceOptions o;
     o.path = a.StringOr(0, "");
     o.track = a.IntOr(1, -1);
-    o.threads = a.IntOr(2, 0) > 0 ? a.IntOr(2, 0) : -1;
+    o.threads = PositiveOrDefault(a, 2);
     o.cache = a.BoolOr(3, true);
-    o.fpsNumerator = a.IntOr(8, 0) > 0 ? a.IntOr(8, 0) : -1;
+    o.fpsNumerator = PositiveOrDefault(a, 8);
     o.fpsDenominator = a.IntOr(9, 1);
     o.colorspace = FormatArgument(a.StringOr(11, ""));
     return Open(ctx, o);
@@ -97,8 +102,8 @@ Value LSMASHVideoSource(const Args& a, CallContext& ctx) {
     FfmsSourceOptions o;
     o.path = a.StringOr(0, "");
     o.track = a.IntOr(1, 0) > 0 ? a.IntOr(1, 0) - 1 : -1;
-    o.threads = a.IntOr(2, 0) > 0 ? a.IntOr(2, 0) : -1;
-    o.fpsNumerator = a.IntOr(6, 0) > 0 ? a.IntOr(6, 0) : -1;
+    o.threads = PositiveOrDefault(a, 2);
+    o.fpsNumerator = PositiveOrDefault(a, 6);
     o.fpsDenominator = a.IntOr(7, 1);
     o.colorspace = FormatArgument(a.StringOr(8, ""));
     return Open(ctx, o);
@@ -111,7 +116,7 @@ Value BSVideoSource(const Args& a, CallContext& ctx) {
     o.track = a.IntOr(1, -1);
     o.fpsNumerator = a.IntOr(3, -1);
     o.fpsDenominator = a.IntOr(4, 1);
-    o.threads = a.IntOr(6, 0) > 0 ? a.IntOr(6, 0) : -1;
+    o.threads = PositiveOrDefault(a, 6);
     return Open(ctx, o);
 }
 
