@@ -1,6 +1,7 @@
 // Whole runs against the stand-in AviSynth library: the files they write, their figures, the
 // frame range rules, stop, skipped files and errors.
 #include "analysis/fake_frames.h"
+#include "analysis/log_figures.h"
 #include "analysis/number_format.h"
 #include "analysis/reference_metrics.h"
 #include "analysis/report_texts.h"
@@ -13,25 +14,11 @@ namespace bv::testing {
 namespace {
 
 // The figures of one frame pair of the fake, worked out literally.
-struct Expected {
-    reference::Distances d;
-    reference::Ssim s;
-};
-Expected ExpectedFrame(const fake::ClipSpec& o, const fake::ClipSpec& e, int n) {
+FrameFigures ExpectedFrame(const fake::ClipSpec& o, const fake::ClipSpec& e, int n) {
     const auto po = [&](int i, int y) { return fake::Sample(o, i, y, n); };
     const auto pe = [&](int i, int y) { return fake::Sample(e, i, y, n); };
     return {reference::ComputeDistances(po, pe, o.width, o.height),
             reference::ComputeSsim(po, pe, o.width, o.height)};
-}
-
-double Parse(const std::string& field) {
-    return std::stod(field);
-}
-
-// The written figure is the literal one rounded to 4 decimals.
-void ExpectFigure(const std::string& written, double exact, const std::string& what) {
-    EXPECT_NEAR(Parse(written), reference::Round4(exact), 1e-9)
-        << what << ": " << written << " against " << exact;
 }
 
 // Records what a display would be told.
@@ -75,41 +62,13 @@ TEST_F(AnalysisRun, FiguresAgreeWithALiteralComputation) {
     const Lines log = ReadCrLfLines(logs[0]);
     const Lines frames = FrameLines(log);
     ASSERT_EQ(frames.size(), 6u);
-    double sumMse[3] = {0, 0, 0}, sumEd[3] = {0, 0, 0}, sumEdYuv = 0, sumSsim = 0, sumW = 0, sumWQ = 0;
+    FileFigures file;
     for (int n = 0; n < 6; ++n) {
-        const Expected x = ExpectedFrame(o, e, n);
-        const auto f = SplitFields(frames[n]);
-        ASSERT_EQ(f.size(), 8u) << frames[n];
-        EXPECT_EQ(f[0], FormatFrameNumber(n));
-        ExpectFigure(f[1], reference::Psnr(x.d.mse[0]), "PSNR");
-        ExpectFigure(f[2], x.d.edYuv, "ED in YUV");
-        ExpectFigure(f[3], x.s.q, "Q");
-        ExpectFigure(f[4], x.s.weightSum / x.s.windows, "weighting");
-        ExpectFigure(f[5], x.s.ssim, "SSIM");
-        ExpectFigure(f[6], x.s.lowest, "lowest SSIM");
-        EXPECT_EQ(f[7], WindowCorners(x.s.lowestX, x.s.lowestY));
-        for (int p = 0; p < 3; ++p) {
-            sumMse[p] += x.d.mse[p];
-            sumEd[p] += x.d.ed[p];
-        }
-        sumEdYuv += x.d.edYuv;
-        sumSsim += x.s.ssim;
-        sumW += x.s.weightSum;
-        sumWQ += x.s.weightSum * x.s.q;
+        const FrameFigures x = ExpectedFrame(o, e, n);
+        ExpectFrameLine(frames[n], n, x);
+        file.Add(x, n);
     }
-    // The footer: averages, the PSNR of the average MSE, the weighted Q.
-    const auto valueOf = [&log](const std::string& label) { return LineValue(log, label); };
-    const std::string psnr = valueOf("PSNR in Y:");
-    ASSERT_EQ(psnr.substr(psnr.size() - 3), " dB");
-    ExpectFigure(psnr.substr(0, psnr.size() - 3), reference::Psnr(sumMse[0] / 6), "file PSNR");
-    const char* planes = "YUV";
-    for (int p = 0; p < 3; ++p) {
-        ExpectFigure(valueOf(std::string("MSE in ") + planes[p] + ":"), sumMse[p] / 6, "MSE");
-        ExpectFigure(valueOf(std::string("Euclidean Distance in ") + planes[p] + ":"), sumEd[p] / 6, "ED");
-    }
-    ExpectFigure(valueOf("Euclidean Distance in YUV:"), sumEdYuv / 6, "ED in YUV");
-    ExpectFigure(valueOf("Q in Y:"), sumWQ / sumW, "Q");
-    ExpectFigure(valueOf("SSIM in Y:"), sumSsim / 6, "SSIM");
+    file.ExpectFooter(log);
 }
 
 TEST_F(AnalysisRun, ThreeFilesWriteTheirLogsAndTheStandardLogfiles) {

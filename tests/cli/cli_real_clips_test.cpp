@@ -2,6 +2,7 @@
 // template: the files it writes, and its figures against a literal computation on the decoded
 // frames. The luma the run saw is checked against FFmpeg's own decode.
 #include "analysis/number_format.h"
+#include "analysis/log_figures.h"
 #include "analysis/reference_metrics.h"
 #include "analysis/run_fixture.h"
 #include "cli/cli_process.h"
@@ -73,11 +74,6 @@ protected:
     std::string template_;
 };
 
-struct FrameFigures {
-    reference::Distances d;
-    reference::Ssim s;
-};
-
 FrameFigures Reference(const std::string& o, const std::string& e, int n) {
     const uint8_t* po = reinterpret_cast<const uint8_t*>(o.data()) + kYuy2Frame * n;
     const uint8_t* pe = reinterpret_cast<const uint8_t*>(e.data()) + kYuy2Frame * n;
@@ -85,11 +81,6 @@ FrameFigures Reference(const std::string& o, const std::string& e, int n) {
     const auto ae = [pe](int i, int y) { return pe[size_t(y) * kWidth * 2 + i]; };
     return {reference::ComputeDistances(ao, ae, kWidth, kHeight),
             reference::ComputeSsim(ao, ae, kWidth, kHeight)};
-}
-
-void ExpectFigure(const std::string& written, double exact, const std::string& what) {
-    EXPECT_NEAR(std::stod(written), reference::Round4(exact), 1e-9)
-        << what << ": " << written << " against " << exact;
 }
 
 TEST_F(RealClips, ThreeEncodesAgreeWithALiteralComputation) {
@@ -145,45 +136,14 @@ TEST_F(RealClips, ThreeEncodesAgreeWithALiteralComputation) {
         const std::string encoded = Yuy2Frames(encodes[k]);
         const Lines frames = FrameLines(log);
         ASSERT_EQ(frames.size(), size_t{kFrames});
-        double sumMse[3] = {0, 0, 0}, sumEd[3] = {0, 0, 0}, sumEdYuv = 0, sumSsim = 0, sumW = 0, sumWQ = 0;
-        double lowestQ = 1.0, highestQ = 0.0;
-        int lowestFrame = 0, highestFrame = 0;
+        FileFigures file;
         for (int n = 0; n < kFrames; ++n) {
             const FrameFigures x = Reference(original, encoded, n);
-            const auto f = SplitFields(frames[n]);
-            ASSERT_EQ(f.size(), 8u) << frames[n];
-            EXPECT_EQ(f[0], FormatFrameNumber(n));
-            if (x.d.mse[0] > 0)
-                ExpectFigure(f[1], reference::Psnr(x.d.mse[0]), "PSNR");
-            else
-                EXPECT_EQ(f[1], "");
-            ExpectFigure(f[2], x.d.edYuv, "ED in YUV");
-            ExpectFigure(f[3], x.s.q, "Q");
-            ExpectFigure(f[4], x.s.weightSum / x.s.windows, "weighting");
-            ExpectFigure(f[5], x.s.ssim, "SSIM");
-            ExpectFigure(f[6], x.s.lowest, "lowest local SSIM");
-            EXPECT_EQ(f[7], WindowCorners(x.s.lowestX, x.s.lowestY));
-            for (int p = 0; p < 3; ++p) {
-                sumMse[p] += x.d.mse[p];
-                sumEd[p] += x.d.ed[p];
-            }
-            sumEdYuv += x.d.edYuv;
-            sumSsim += x.s.ssim;
-            sumW += x.s.weightSum;
-            sumWQ += x.s.weightSum * x.s.q;
-            if (x.s.q < lowestQ) {
-                lowestQ = x.s.q;
-                lowestFrame = n;
-            }
-            if (x.s.q > highestQ) {
-                highestQ = x.s.q;
-                highestFrame = n;
-            }
+            ExpectFrameLine(frames[n], n, x);
+            file.Add(x, n);
         }
+        file.ExpectFooter(log);
         const std::string psnr = LineValue(log, "PSNR in Y:");
-        ASSERT_GT(psnr.size(), 3u);
-        EXPECT_EQ(psnr.substr(psnr.size() - 3), " dB");
-        ExpectFigure(psnr.substr(0, psnr.size() - 3), reference::Psnr(sumMse[0] / kFrames), "file PSNR");
         // FFmpeg's own psnr filter gives the PSNR of the average MSE in Y too.
         const fs::path stats = dir_ / "psnr.txt";
         const std::string cmd = "ffmpeg -nostdin -hide_banner -i '" + Clip(encodes[k]) + "' -i '" + Clip("orig.mkv") +
@@ -193,23 +153,13 @@ TEST_F(RealClips, ThreeEncodesAgreeWithALiteralComputation) {
         const size_t at = report.find("PSNR y:");
         ASSERT_NE(at, std::string::npos) << report;
         EXPECT_NEAR(std::stod(psnr), std::stod(report.substr(at + 7)), 0.00005 + 1e-9) << "FFmpeg's psnr";
-        const char* planes = "YUV";
-        for (int p = 0; p < 3; ++p) {
-            ExpectFigure(LineValue(log, std::string("MSE in ") + planes[p] + ":"), sumMse[p] / kFrames,
-                         "MSE");
-            ExpectFigure(LineValue(log, std::string("Euclidean Distance in ") + planes[p] + ":"),
-                         sumEd[p] / kFrames, "ED");
-        }
-        ExpectFigure(LineValue(log, "Euclidean Distance in YUV:"), sumEdYuv / kFrames, "ED in YUV");
-        ExpectFigure(LineValue(log, "Q in Y:"), sumWQ / sumW, "Q");
-        ExpectFigure(LineValue(log, "SSIM in Y:"), sumSsim / kFrames, "SSIM");
         EXPECT_EQ(LineValue(log, "Lowest Q in Y:"),
-                  FormatNumber(lowestQ, ".") + " (" + std::to_string(lowestFrame) + ")");
+                  FormatNumber(file.lowestQ, ".") + " (" + std::to_string(file.lowestFrame) + ")");
         EXPECT_EQ(LineValue(log, "Highest Q in Y:"),
-                  FormatNumber(highestQ, ".") + " (" + std::to_string(highestFrame) + ")");
+                  FormatNumber(file.highestQ, ".") + " (" + std::to_string(file.highestFrame) + ")");
         // Higher CRF, lower quality.
-        EXPECT_LT(sumWQ / sumW, previousQ);
-        previousQ = sumWQ / sumW;
+        EXPECT_LT(file.Q(), previousQ);
+        previousQ = file.Q();
     }
 
     const auto overview = FilesEndingWith(out, "_overview.txt");
