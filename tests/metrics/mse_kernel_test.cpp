@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "kernel_checks.h"
+#include "real_encoded_frames.h"
 #include "test_frames.h"
 
 namespace bv::testing {
@@ -33,20 +34,9 @@ TEST(MseKernel, MatchesReferenceOnRandomFramesOfAnyGeometryAndPitch) {
 }
 
 TEST(MseKernel, MatchesReferenceOnRealEncodedFrames) {
-    const std::string dir = TestDataDir();
-    for (const char* source : {"orig", "dark"}) {
-        const auto originals = ReadYuyvFile(dir + "/metrics_" + source + ".yuyv", 720, 576);
-        ASSERT_EQ(originals.size(), 3u) << "test clips missing in " << dir;
-        for (int crf : {18, 28, 38}) {
-            const auto encodes =
-                ReadYuyvFile(dir + "/metrics_" + source + "_crf" + std::to_string(crf) + ".yuyv", 720, 576);
-            ASSERT_EQ(encodes.size(), originals.size());
-            for (size_t f = 0; f < originals.size(); ++f) {
-                SCOPED_TRACE(::testing::Message() << source << " crf " << crf << " frame " << f);
-                EXPECT_GT(Check(originals[f], encodes[f]).edYuv, 0);
-            }
-        }
-    }
+    ForEachRealEncodedPair([](const Yuy2Frame& original, const Yuy2Frame& encoded) {
+        EXPECT_GT(Check(original, encoded).edYuv, 0);
+    });
 }
 
 TEST(MseKernel, IdenticalFramesGiveZeroEverywhere) {
