@@ -5,7 +5,7 @@
 #include "avs_builtin/clip.h"
 #include "avs_builtin/script_environment.h"
 #include "avs_builtin/script_error.h"
-#include "frame_source/avs_c_abi.h"
+#include "avs_abi/avs_c_abi.h"
 
 #include <algorithm>
 #include <exception>

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "frame_source/avs_c_abi.h"
+#include "avs_abi/avs_c_abi.h"
 
 namespace bv {
 

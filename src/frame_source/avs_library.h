@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "frame_source/avs_c_abi.h"
+#include "avs_abi/avs_c_abi.h"
 
 namespace bv {
 

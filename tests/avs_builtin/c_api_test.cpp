@@ -1,7 +1,7 @@
 // The exported C entry points, loaded with dlopen as the program loads them: the layout,
 // reference counting in any release order, planes, errors.
 #include "avs_test_support.h"
-#include "frame_source/avs_c_abi.h"
+#include "avs_abi/avs_c_abi.h"
 
 #include <dlfcn.h>
 #include <filesystem>

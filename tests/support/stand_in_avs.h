@@ -3,7 +3,7 @@
 // A stand-in defines Import() and a Clip whose Fetch() makes its frames.
 #pragma once
 
-#include "frame_source/avs_c_abi.h"
+#include "avs_abi/avs_c_abi.h"
 #include "support/stand_in_counters.h"
 
 #include <atomic>
