@@ -4,7 +4,16 @@
 #include "avs_builtin/script_error.h"
 
 #include <algorithm>
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
 #include <ffms.h>
+#include <mutex>
+#include <sys/stat.h>
+
+extern "C" {
+#include <libavutil/log.h>
+}
 
 namespace bv::builtin {
 
@@ -15,11 +24,66 @@ struct ErrorBuffer {
 };
 // How far either side of the asked frame a misplaced seek is looked for.
 constexpr int kSeekSearch = 8;
+// Trailing key frames tried at opening; a longer undecodable tail shows up while reading.
+constexpr int kTailProbe = 4;
+
+// The first error a decoder reported on this thread while a frame was being fetched. FFMS2
+// keeps such failures to itself and returns the previous frame, so FFmpeg's log is the only
+// place they show. Decoders working on threads of their own are not seen here.
+thread_local std::string* decoderErrors = nullptr;
+
+extern "C" void LogDecoderErrors(void* context, int level, const char* format, va_list args) {
+    if (decoderErrors != nullptr && decoderErrors->empty() && level <= AV_LOG_ERROR && context != nullptr) {
+        const AVClass* kind = *static_cast<const AVClass* const*>(context);
+        if (kind != nullptr && std::strcmp(kind->class_name, "AVCodecContext") == 0) {
+            char text[512];
+            va_list copy;
+            va_copy(copy, args);
+            std::vsnprintf(text, sizeof text, format, copy);
+            va_end(copy);
+            std::string message = text;
+            while (!message.empty() && (message.back() == '\n' || message.back() == ' '))
+                message.pop_back();
+            *decoderErrors = message.empty() ? "decoding error" : message;
+        }
+    }
+    av_log_default_callback(context, level, format, args);
+}
+
+class DecoderErrorScope {
+public:
+    DecoderErrorScope() : previous_(decoderErrors) {
+        static std::once_flag installed;
+        std::call_once(installed, [] { av_log_set_callback(LogDecoderErrors); });
+        decoderErrors = &errors_;
+    }
+    ~DecoderErrorScope() { decoderErrors = previous_; }
+    DecoderErrorScope(const DecoderErrorScope&) = delete;
+    DecoderErrorScope& operator=(const DecoderErrorScope&) = delete;
+    const std::string& errors() const { return errors_; }
+
+private:
+    std::string errors_;
+    std::string* previous_;
+};
 } // namespace
+
+ExactFrameReader::FileState ExactFrameReader::StateOf(const std::string& path) {
+    FileState state;
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0) {
+        state.device = st.st_dev;
+        state.inode = st.st_ino;
+        state.size = st.st_size;
+        state.modified = st.st_mtim;
+    }
+    return state;
+}
 
 ExactFrameReader::ExactFrameReader(FfmsIndexPtr index, const std::string& path, int track, int threads,
                                    std::string who)
-    : index_(std::move(index)), path_(path), track_(track), threads_(threads), who_(std::move(who)) {
+    : index_(std::move(index)), path_(path), track_(track), threads_(threads), who_(std::move(who)),
+      fileState_(StateOf(path)) {
     linear_.source = Open(FFMS_SEEK_LINEAR);
     properties_ = FFMS_GetVideoProperties(linear_.source);
     frameCount_ = std::max(properties_->NumFrames, 0);
@@ -32,7 +96,26 @@ ExactFrameReader::ExactFrameReader(FfmsIndexPtr index, const std::string& path, 
             lastKey = i;
         keyframeAtOrBefore_[i] = lastKey;
     }
+    if (frameCount_ > 0 && keyframeAtOrBefore_[frameCount_ - 1] == frameCount_ - 1)
+        frameCount_ = DecodableFrameCount();
     fingerprints_.resize(static_cast<size_t>(frameCount_));
+}
+
+int ExactFrameReader::DecodableFrameCount() {
+    // Each trailing key frame decodes on its own: try the last few through a seeking reader.
+    Reader probe;
+    probe.source = Open(FFMS_SEEK_NORMAL);
+    int count = frameCount_;
+    try {
+        while (count > 1 && frameCount_ - count < kTailProbe && keyframeAtOrBefore_[count - 1] == count - 1 &&
+               Fetch(probe, count - 1, true) == nullptr)
+            --count;
+    } catch (...) {
+        FFMS_DestroyVideoSource(probe.source);
+        throw;
+    }
+    FFMS_DestroyVideoSource(probe.source);
+    return count;
 }
 
 ExactFrameReader::~ExactFrameReader() {
@@ -79,15 +162,30 @@ void ExactFrameReader::SetOutputFormat(int pixelFormat, int width, int height, i
         linear_.next = 0;
 }
 
-const FFMS_Frame* ExactFrameReader::Fetch(Reader& reader, int n) {
+const FFMS_Frame* ExactFrameReader::Fetch(Reader& reader, int n, bool mayFail) {
     ErrorBuffer e;
+    DecoderErrorScope decoder;
     const FFMS_Frame* f = FFMS_GetFrame(reader.source, n, &e.info);
     if (f == nullptr) {
         reader.next = -1; // unknown: the next read is treated as a jump
         throw ScriptError(who_ + ": " + e.text);
     }
-    reader.next = n + 1;
-    return f;
+    // Checked after the frame: when the file is still as it was opened, every byte read
+    // for this frame was the file's own.
+    std::string problem;
+    if (!(StateOf(path_) == fileState_))
+        problem = "the file changed while it was read";
+    else if (!decoder.errors().empty())
+        problem = decoder.errors();
+    if (problem.empty()) {
+        reader.next = n + 1;
+        return f;
+    }
+    reader.next = -1;
+    if (mayFail)
+        return nullptr;
+    throw ScriptError(who_ + ": frame " + std::to_string(n) + " of \"" + path_ + "\" cannot be decoded (" +
+                      problem + ")");
 }
 
 uint64_t ExactFrameReader::Fingerprint(const FFMS_Frame& frame) const {
@@ -161,13 +259,17 @@ const FFMS_Frame* ExactFrameReader::FromSeeker(int n) {
     if (auto shift = seekShift_.find(key); !readsOn && shift != seekShift_.end()) {
         const int target = n - shift->second;
         if (target >= key && target < frameCount_) {
-            const FFMS_Frame* f = Fetch(seeker_, target);
+            const FFMS_Frame* f = Fetch(seeker_, target, true);
             seeker_.next = -1; // its numbering is off; never read on from it unchecked
-            if (Fingerprint(*f) == fingerprints_[n])
+            if (f != nullptr && Fingerprint(*f) == fingerprints_[n])
                 return f;
         }
     }
-    const FFMS_Frame* f = Fetch(seeker_, n);
+    // Open-GOP seeks may make the decoder complain about frames it then drops: a seek that
+    // did not decode cleanly is left to the linear reader.
+    const FFMS_Frame* f = Fetch(seeker_, n, true);
+    if (f == nullptr)
+        return nullptr;
     const uint64_t got = Fingerprint(*f);
     if (got == fingerprints_[n]) {
         if (!readsOn)
@@ -184,9 +286,9 @@ const FFMS_Frame* ExactFrameReader::FromSeeker(int n) {
             const int target = n - (m - n);
             if (target < 0 || target >= frameCount_)
                 return nullptr;
-            f = Fetch(seeker_, target);
+            f = Fetch(seeker_, target, true);
             seeker_.next = -1;
-            if (Fingerprint(*f) != fingerprints_[n])
+            if (f == nullptr || Fingerprint(*f) != fingerprints_[n])
                 return nullptr;
             if (!readsOn)
                 seekShift_[key] = m - n;

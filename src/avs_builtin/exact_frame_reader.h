@@ -6,11 +6,18 @@
 // every frame it decodes; a seeking reader serves jumps back, and its frame is delivered only
 // when its fingerprint equals the linear reader's for that number. A misplaced seek is
 // corrected once by the offset the fingerprints reveal, else the linear reader restarts.
+//
+// FFMS2 hands out the last decoded frame again when a frame cannot be decoded (a file cut
+// short, a partial last frame). Such a stale copy is never delivered: a frame whose decoding
+// made the decoder report an error on this thread, or that was read after the file changed
+// on disk, is an error naming the file and the frame. Trailing key frames that cannot be
+// decoded at all (a raw file cut within its last frame) are left out of the frame count.
 #pragma once
 
 #include "avs_builtin/ffms_index.h"
 
 #include <cstdint>
+#include <ctime>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -60,8 +67,21 @@ private:
         int next = 0; // the frame FFMS2 decodes next when reading on
     };
 
+    // What identifies the file's contents: a change means frames may come from other data.
+    struct FileState {
+        uint64_t device = 0, inode = 0;
+        int64_t size = -1;
+        timespec modified{};
+        bool operator==(const FileState& o) const {
+            return device == o.device && inode == o.inode && size == o.size &&
+                   modified.tv_sec == o.modified.tv_sec && modified.tv_nsec == o.modified.tv_nsec;
+        }
+    };
+    static FileState StateOf(const std::string& path);
+
     FFMS_VideoSource* Open(int seekMode);
-    const FFMS_Frame* Fetch(Reader& reader, int n);
+    const FFMS_Frame* Fetch(Reader& reader, int n, bool mayFail = false);
+    int DecodableFrameCount();
     uint64_t Fingerprint(const FFMS_Frame& frame) const;
     const FFMS_Frame* Walk(int n);
     const FFMS_Frame* Restart(int n);
@@ -73,6 +93,7 @@ private:
     int track_;
     int threads_;
     std::string who_;
+    FileState fileState_;
     Reader linear_;
     Reader seeker_;
     const FFMS_VideoProperties* properties_ = nullptr;

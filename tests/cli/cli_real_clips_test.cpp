@@ -6,6 +6,9 @@
 #include "analysis/reference_metrics.h"
 #include "analysis/run_fixture.h"
 #include "cli/cli_process.h"
+#include "analysis/analysis_run.h"
+#include "analysis/template_script.h"
+#include "frame_source/script_environment.h"
 
 #include <cstdlib>
 #include <fstream>
@@ -201,6 +204,73 @@ TEST_F(RealClips, AnEncodeOfAnotherSizeIsSkippedAndTheOthersComplete) {
     ASSERT_EQ(third.size(), 1u);
     EXPECT_EQ(FrameLines(ReadCrLfLines(third[0])).size(), 15u); // frames 45..59
     EXPECT_NE(run.out.find("End Frame: 59"), std::string::npos);
+}
+
+// The encoder re-run onto the file under analysis: the frames after the cut are never
+// compared against a stale frame; the run ends as failed with its log complete so far.
+TEST_F(RealClips, AnEncodeCutShortWhileReadFailsTheRunAtTheCut) {
+    const fs::path encode = dir_ / "enc.mkv";
+    fs::copy_file(Clip("enc_crf30.mkv"), encode);
+    struct CutAt20 : RunObserver {
+        fs::path file;
+        void OnFrame(const FrameReport& r) override {
+            if (r.frame == 20)
+                fs::resize_file(file, fs::file_size(file) / 2);
+        }
+    } cut;
+    cut.file = encode;
+    AnalysisSettings s;
+    s.SourceFile1 = Clip("orig.mkv");
+    s.Source1Kind = SourceKind::TemplateScript;
+    s.Template1 = s.Template2 = {"FFVideoSource(\"$FileName\")", "ConvertToYUY2()"};
+    s.SourceFiles2 = {encode.string()};
+    s.ExtendedLog = s.StandardLog = true;
+    s.StoragePath = (dir_ / "out").string();
+    ScriptEnvironment environment;
+    GraphTables graph;
+    RunContext context;
+    context.environment = &environment;
+    context.graph = &graph;
+    context.observer = &cut;
+    const RunOutcome outcome = RunAnalysis(s, context);
+    ASSERT_TRUE(outcome.failed);
+    EXPECT_NE(outcome.error.find("frame 21 of \"" + encode.string() + "\" cannot be decoded"), std::string::npos)
+        << outcome.error;
+    const auto logs = FilesEndingWith(dir_ / "out", "_1of1_log.csv");
+    ASSERT_EQ(logs.size(), 1u);
+    const Lines log = ReadCrLfLines(logs[0]);
+    EXPECT_EQ(FrameLines(log).size(), 21u);
+    const auto starts = [](const Lines& lines, const std::string& prefix) {
+        return std::count_if(lines.begin(), lines.end(), [&](const std::string& l) { return l.rfind(prefix, 0) == 0; });
+    };
+    EXPECT_EQ(starts(log, "Start:"), 0) << "a failed file has no footer";
+    EXPECT_EQ(starts(outcome.resultsLines, "Error: " + outcome.error), 1) << "the reports say it failed";
+}
+
+// A raw AVI cut within a frame ends at its last complete frame instead of repeating one.
+TEST_F(RealClips, ARawAviCutWithinAFrameEndsAtItsLastCompleteFrame) {
+    const fs::path cut = dir_ / "cut.avi";
+    fs::copy_file(Clip("orig_yuy2.avi"), cut);
+    fs::resize_file(cut, fs::file_size(cut) / 2);
+    const std::string count = dir_ / "count.txt";
+    const std::string cmd = "ffprobe -v quiet -count_frames -show_entries stream=nb_read_frames -of csv=p=0 '" +
+                            cut.string() + "' > '" + count + "'";
+    ASSERT_EQ(std::system(cmd.c_str()), 0) << cmd;
+    const size_t complete = std::stoul(ReadBytes(count));
+    ASSERT_GT(complete, 5u);
+    ASSERT_LT(complete, 20u);
+    const fs::path out = dir_ / "out";
+    const CliResult run = RunCliProcess({"analyze", Clip("orig_yuy2.avi"), cut.string(), "--template1", template_,
+                                         "--template2", template_, "--extended-log", "--no-ssim", "--storage",
+                                         out.string()},
+                                        dir_);
+    ASSERT_EQ(run.status, 0) << run.err;
+    const auto logs = FilesEndingWith(out, "_1of1_log.csv");
+    ASSERT_EQ(logs.size(), 1u);
+    const Lines frames = FrameLines(ReadCrLfLines(logs[0]));
+    ASSERT_EQ(frames.size(), complete);
+    for (const std::string& line : frames)
+        EXPECT_EQ(line.substr(6), ";;0") << "every analysed frame is the original's own";
 }
 
 } // namespace
