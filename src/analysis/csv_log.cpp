@@ -32,10 +32,11 @@ void CsvLog::Open(const std::string& path, const AnalysisSettings& settings, con
 }
 
 void CsvLog::WriteFrame(int frame, const PsnrFrameResult* psnr, const SsimFrameResult* ssim) {
-    // Unbuffered writes: each field reaches the file before the next is formed.
+    // One write per line: a kill or a power loss never leaves half a line behind.
+    std::string line;
     for (const std::string& field : CsvFrameFields(*settings_, frame, psnr, ssim))
-        Write(field);
-    Write("\r\n");
+        line += field;
+    WriteLine(line);
 }
 
 void CsvLog::Finish(const FileTotals& totals) {
@@ -67,8 +68,7 @@ void CsvLog::Write(const std::string& text) {
 }
 
 void CsvLog::WriteLine(const std::string& line) {
-    Write(line);
-    Write("\r\n");
+    Write(line + "\r\n");
 }
 
 } // namespace bv

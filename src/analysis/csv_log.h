@@ -1,5 +1,5 @@
-// The per-frame CSV log of one Source File 2. Every field goes to the file the moment it is
-// written, so a run that ends early leaves a log complete up to its last field.
+// The per-frame CSV log of one Source File 2. Every line goes to the file in one write the
+// moment it is complete, so a run that ends early leaves a log of whole lines.
 #pragma once
 
 #include "analysis/analysis_settings.h"
