@@ -1,7 +1,9 @@
 // Where a run writes and what it calls its files.
 #pragma once
 
+#include <functional>
 #include <string>
+#include <vector>
 
 namespace bv {
 
@@ -17,5 +19,21 @@ std::string BaseNameFor(const std::string& stamp, int index, int count);
 std::string CsvLogFileName(const std::string& baseName); // bv_<base>_log.csv
 std::string OverviewFileName(const std::string& stamp);  // bv_<stamp>_overview.txt
 std::string ResultsFileName(const std::string& stamp);   // bv_<stamp>_results.txt
+
+// The stamp one second after `stamp` (a DateTimeStamp), in local time.
+std::string NextStamp(const std::string& stamp);
+
+// Claims the names `pathsFor(stamp)` for one run: each is created empty and exclusively, so
+// that no other run can take or replace it; the claimer then writes over its own files.
+// When any of them exists already, the files made are removed again and the next stamp is
+// tried. Returns the stamp whose paths were all claimed. Throws std::runtime_error naming a
+// file that cannot be created for another reason.
+std::string ClaimStamp(const std::string& stamp,
+                       const std::function<std::vector<std::string>(const std::string&)>& pathsFor);
+
+// Empty when every folder the run writes to exists and can be written; else the message
+// that refuses the run, naming the folder.
+struct AnalysisSettings;
+std::string CheckStorageFolders(const AnalysisSettings& settings);
 
 } // namespace bv

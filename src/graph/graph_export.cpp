@@ -1,10 +1,13 @@
 #include "graph/graph_export.h"
 
+#include "analysis/run_file_names.h"
 #include "analysis/time_stamp.h"
 #include "graph/graph_page.h"
 #include "graph/graph_paging.h"
 #include "graph/gui_application.h"
 #include "graph/jpeg_file.h"
+
+#include <cstdio>
 
 namespace bv {
 
@@ -31,7 +34,30 @@ std::vector<std::string> ExportGraphPages(const GraphExportRequest& request, con
 }
 
 std::vector<std::string> ExportGraphPages(const GraphExportRequest& request) {
-    return ExportGraphPages(request, DateTimeStamp());
+    const int count = request.tables != nullptr ? FirstSourceFrameCount(*request.tables) : 0;
+    if (count == 0)
+        return {};
+    // Every page under one stamp no other run has taken; the pages then replace their own claims.
+    const auto pagesFor = [&](const std::string& stamp) {
+        std::vector<std::string> paths;
+        for (int first = 0; first < count; first += kFramesPerExportPage)
+            paths.push_back(GraphExportFileName(request.storageFolder, stamp, first));
+        return paths;
+    };
+    const std::string stamp = ClaimStamp(DateTimeStamp(), pagesFor);
+    try {
+        return ExportGraphPages(request, stamp);
+    } catch (...) {
+        // No empty claim stays behind for a page that was never written.
+        for (const std::string& path : pagesFor(stamp))
+            if (std::FILE* f = std::fopen(path.c_str(), "rb")) {
+                const bool empty = std::fgetc(f) == EOF;
+                std::fclose(f);
+                if (empty)
+                    std::remove(path.c_str());
+            }
+        throw;
+    }
 }
 
 GraphExporter MakeGraphExporter() {

@@ -15,7 +15,9 @@ namespace bv {
 // written; no later page is attempted. Creates an offscreen QGuiApplication when there is
 // no Qt application yet (see EnsureGuiApplication).
 std::vector<std::string> ExportGraphPages(const GraphExportRequest& request, const std::string& stamp);
-std::vector<std::string> ExportGraphPages(const GraphExportRequest& request); // with a fresh stamp
+// With a fresh stamp whose page names are all free, claimed before the first page is drawn:
+// another run's pages are never replaced.
+std::vector<std::string> ExportGraphPages(const GraphExportRequest& request);
 
 // The exporter a front end hands to the run (RunContext::exportGraphPages). Makes sure a
 // QGuiApplication exists now, on the calling thread (best the main thread), so the run's

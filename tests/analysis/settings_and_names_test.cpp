@@ -70,6 +70,9 @@ TEST(RunFileNames, StorageFolderBaseNamesAndStamps) {
     t.tm_sec = 7;
     EXPECT_EQ(DateTimeStamp(t), "20071103_090507");
     EXPECT_EQ(TimeOfDayText(t), "09:05:07");
+    // The stamp after a taken one: one second on, across days and years.
+    EXPECT_EQ(NextStamp("20071103_090507"), "20071103_090508");
+    EXPECT_EQ(NextStamp("20071231_235959"), "20080101_000000");
 }
 
 TEST(LiveFigureTexts, PsnrStaysEmptyWithoutAFigure) {
