@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <chrono>
 #include <exception>
+#include <limits>
 #include <new>
 #include <random>
 #include <stdexcept>
@@ -23,10 +24,11 @@ namespace bv {
 
 namespace {
 
-// An open end means "up to the end of the clips", but at most this many frames from frame 0.
-constexpr int kOpenEndLastFrame = 179999;
-// Graph rows are sized at the start of a run; an explicit end frame far beyond any clip must
-// not reserve gigabytes, so longer rows grow only when a file really has more frames.
+// An open end means "up to the end of the shorter clip", however long the clips are.
+constexpr int kOpenEndLastFrame = std::numeric_limits<int>::max();
+// Graph rows are sized at the start of a run; an end frame far beyond any clip (an open end
+// included) must not reserve gigabytes, so longer rows grow only when a file really has more
+// frames.
 constexpr long long kInitialGraphRowLimit = 180000;
 
 GraphColor RandomColor() {
@@ -122,12 +124,16 @@ private:
     std::string storageFolder_; // computed anew for every Source File 2
     int trailingOverview_ = 0;  // separator lines after the last block, taken back when a stop
     int trailingResults_ = 0;   // arrives between two files
+    int lastAnalysedFrame_ = -1; // of the run, -1 before the first
 };
 
 RunOutcome Run::Execute() {
     stop_.store(false);
     NormaliseFrameRange(s_);
     outcome_.refusal = ValidateSettings(s_);
+    // Every figure would be lost at the end when the logs have nowhere to go.
+    if (outcome_.refusal.empty())
+        outcome_.refusal = CheckStorageFolders(s_);
     if (!outcome_.refusal.empty()) {
         stop_.store(true);
         observer_.OnRunEnd(outcome_);
@@ -157,6 +163,13 @@ RunOutcome Run::Execute() {
     if (storageFolder_.empty())
         storageFolder_ = StorageFolderFor(s_.StoragePath, s_.SourceFile1,
                                           s_.SourceFiles2.empty() ? std::string() : s_.SourceFiles2.front());
+    if (stop_.load() && !outcome_.failed) {
+        // A stopped run must not read as a shorter range: say where it stopped and what it left.
+        const std::vector<std::string> notAnalysed(s_.SourceFiles2.begin() + outcome_.filesBegun,
+                                                   s_.SourceFiles2.end());
+        for (auto* text : {&outcome_.overviewLines, &outcome_.resultsLines})
+            AppendStoppedRunLines(*text, lastAnalysedFrame_, notAnalysed);
+    }
     if (s_.StandardLog)
         SaveStandardLogs();
     if (s_.ExtendedLog && s_.MetricSsim && context_.exportGraphPages)
@@ -171,7 +184,7 @@ RunOutcome Run::Execute() {
 void Run::AnalyseFile(int index) {
     const int count = static_cast<int>(s_.SourceFiles2.size());
     const std::string& path = s_.SourceFiles2[index];
-    const std::string baseName = BaseNameFor(DateTimeStamp(), index, count);
+    const std::string stamp = DateTimeStamp();
     outcome_.filesBegun = index + 1;
     if (s_.MetricSsim)
         graph_.GraphColors[index] = RandomColor();
@@ -186,8 +199,11 @@ void Run::AnalyseFile(int index) {
     try {
         observer_.OnFileStart({index, count, path});
         ScriptEnvironment& environment = *context_.environment;
-        clip1 = OpenSourceClip(environment, s_.SourceFile1, s_.Template1, kGeneratedScript1);
-        clip2 = OpenSourceClip(environment, path, s_.Template2, kGeneratedScript2);
+        // Script errors name the template the user gave, not the script made from it.
+        clip1 = OpenSourceClip(environment, s_.SourceFile1, s_.Template1, kGeneratedScript1, false,
+                               s_.Template1Name.empty() ? Translate("AviSynth Template 1") : s_.Template1Name);
+        clip2 = OpenSourceClip(environment, path, s_.Template2, kGeneratedScript2, false,
+                               s_.Template2Name.empty() ? Translate("AviSynth Template 2") : s_.Template2Name);
         storageFolder_ = StorageFolderFor(s_.StoragePath, s_.SourceFile1, path);
 
         std::string note = MismatchText(clip1, clip2);
@@ -206,7 +222,13 @@ void Run::AnalyseFile(int index) {
             Report(path + ": " + note);
         } else {
             if (s_.ExtendedLog) {
-                const std::string logPath = storageFolder_ + CsvLogFileName(baseName);
+                // Never another run's log: a name taken in the same second moves to the next one.
+                const auto logPathFor = [&](const std::string& candidate) {
+                    return storageFolder_ + CsvLogFileName(BaseNameFor(candidate, index, count));
+                };
+                const std::string logPath = logPathFor(ClaimStamp(stamp, [&](const std::string& candidate) {
+                    return std::vector<std::string>{logPathFor(candidate)};
+                }));
                 log.Open(logPath, s_, path);
                 outcome_.writtenFiles.push_back(logPath);
             }
@@ -263,6 +285,7 @@ void Run::AnalyseFrames(int index, const std::string& path, const AvsClip& clip1
         CheckFrameGeometry(original, clip1, s_.SourceFile1, f);
         CheckFrameGeometry(encoded, clip1, path, f);
         ++totals.AnalysedCount;
+        lastAnalysedFrame_ = f;
         const PackedImage o{original.readPtr(), original.pitch(), original.rowSize()};
         const PackedImage e{encoded.readPtr(), encoded.pitch(), encoded.rowSize()};
         PsnrFrameResult psnr;
@@ -319,7 +342,17 @@ void Run::Fail(const std::string& error) {
 }
 
 void Run::SaveStandardLogs() {
-    const std::string stamp = DateTimeStamp();
+    std::string stamp;
+    try {
+        // Both texts under one stamp that no other run has taken.
+        stamp = ClaimStamp(DateTimeStamp(), [this](const std::string& candidate) {
+            return std::vector<std::string>{storageFolder_ + OverviewFileName(candidate),
+                                            storageFolder_ + ResultsFileName(candidate)};
+        });
+    } catch (const std::exception& e) {
+        Fail(e.what());
+        return;
+    }
     const std::pair<std::string, const std::vector<std::string>*> files[] = {
         {storageFolder_ + OverviewFileName(stamp), &outcome_.overviewLines},
         {storageFolder_ + ResultsFileName(stamp), &outcome_.resultsLines},

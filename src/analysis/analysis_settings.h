@@ -16,6 +16,10 @@ struct AnalysisSettings {
     std::vector<std::string> SourceFiles2;
     std::vector<std::string> Template2;
     bool LogTemplate2 = false;
+    // What script errors call the templates: the files they came from, or empty for the
+    // caption "AviSynth Template 1" / "AviSynth Template 2".
+    std::string Template1Name;
+    std::string Template2Name;
     int StartFrame = 0;       // negative values become 0
     int EndFrame = -1;        // negative values become -1: up to the last frame
     bool MetricPsnr = true;   // "PSNR, MSE and Euclidean Distance"

@@ -1,6 +1,7 @@
 #include "analysis/report_texts.h"
 
 #include "analysis/number_format.h"
+#include "analysis/template_script.h"
 #include "i18n/translate.h"
 #include "metrics/frame_metrics.h"
 
@@ -31,6 +32,16 @@ void AppendMetricNames(std::vector<std::string>& lines, const AnalysisSettings& 
         lines.push_back(Translate("PSNR, MSE and Euclidean Distance"));
     if (s.MetricSsim)
         lines.push_back(Translate("SSIM"));
+}
+
+// The templates that read another video than the one chosen, for the file of this block.
+std::vector<std::string> TemplateWarnings(const AnalysisSettings& s, const std::string& source2) {
+    std::vector<std::string> lines;
+    if (s.Source1Kind == SourceKind::TemplateScript && TemplateIgnoresSource(s.Template1))
+        lines.push_back(MissingFileNameWarning(1));
+    if (SourceKindOf(source2) == SourceKind::TemplateScript && TemplateIgnoresSource(s.Template2))
+        lines.push_back(MissingFileNameWarning(2));
+    return lines;
 }
 
 bool ShowsFigures(const FileBlock& b) {
@@ -157,8 +168,27 @@ std::vector<std::string> CsvFooterLines(const AnalysisSettings& s, const FileTot
     return lines;
 }
 
+std::string MissingFileNameWarning(int templateNumber) {
+    return templateNumber == 1 ? Translate("Warning: AviSynth Template 1 has no $FileName: the figures are "
+                                           "those of the video the template names, not of Source File 1.")
+                               : Translate("Warning: AviSynth Template 2 has no $FileName: the figures are "
+                                           "those of the video the template names, not of Source File 2.");
+}
+
+void AppendStoppedRunLines(std::vector<std::string>& text, int lastFrame, const std::vector<std::string>& notAnalysed) {
+    text.emplace_back();
+    text.push_back(lastFrame < 0 ? Translate("The run was stopped before its first frame.")
+                                 : Labelled(Caption("The run was stopped after frame:"), std::to_string(lastFrame)));
+    if (notAnalysed.empty())
+        return;
+    text.push_back(Translate("Not analyzed:"));
+    text.insert(text.end(), notAnalysed.begin(), notAnalysed.end());
+}
+
 void AppendOverviewBlock(std::vector<std::string>& overview, const AnalysisSettings& s, const FileBlock& b) {
     overview.push_back(b.source2);
+    for (const std::string& warning : TemplateWarnings(s, b.source2))
+        overview.push_back(warning);
     if (ShowsFigures(b)) {
         const FileTotals& t = *b.totals;
         if (b.stopping) {
@@ -183,6 +213,8 @@ void AppendResultsBlock(std::vector<std::string>& results, const AnalysisSetting
     results.push_back(Labelled("Source File 2:", b.source2));
     results.emplace_back();
     AppendTemplates(results, s);
+    for (const std::string& warning : TemplateWarnings(s, b.source2))
+        results.push_back(warning);
     results.push_back(Labelled("Start Frame:", std::to_string(s.StartFrame)));
     const bool figures = ShowsFigures(b);
     if (figures)

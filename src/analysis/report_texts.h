@@ -44,6 +44,14 @@ struct FileBlock {
     bool last = false;     // the last file of the list
 };
 
+// Added to both texts of a stopped run only, after the last block: the last frame analysed
+// (-1: none) and the Source Files 2 whose analysis never began.
+void AppendStoppedRunLines(std::vector<std::string>& text, int lastFrame, const std::vector<std::string>& notAnalysed);
+
+// The warning for a template (1 or 2) without "$FileName", which reads the video it names
+// whatever file was chosen; said on the command line, in the window and in the reports.
+std::string MissingFileNameWarning(int templateNumber);
+
 void AppendOverviewBlock(std::vector<std::string>& overview, const AnalysisSettings& settings,
                          const FileBlock& block);
 void AppendResultsBlock(std::vector<std::string>& results, const AnalysisSettings& settings,

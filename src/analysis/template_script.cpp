@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include "analysis/text_file.h"
+#include "frame_source/avs_error.h"
 #include "platform/program_folder.h"
 
 namespace bv {
@@ -35,6 +36,15 @@ std::string ReplaceFileNamePlaceholder(std::string_view line, std::string_view s
         }
     }
     return out;
+}
+
+bool TemplateIgnoresSource(const std::vector<std::string>& templateLines) {
+    if (templateLines.empty())
+        return false;
+    for (const std::string& line : templateLines)
+        if (ReplaceFileNamePlaceholder(line, "") != line)
+            return false;
+    return true;
 }
 
 void WriteTemplateScript(const std::vector<std::string>& templateLines, const std::string& sourcePath,
@@ -70,9 +80,57 @@ private:
 };
 } // namespace
 
+std::string LocateInTemplate(const std::string& message, const std::string& scriptPath,
+                             const std::string& templateName, const std::vector<std::string>& templateLines,
+                             const std::string& sourcePath) {
+    // The script line where each template line begins (a path holding a line break spreads
+    // its template line over several script lines).
+    std::vector<int> firstScriptLine;
+    int line = 1;
+    for (const std::string& t : templateLines) {
+        firstScriptLine.push_back(line);
+        const std::string written = ReplaceFileNamePlaceholder(t, sourcePath);
+        for (size_t i = 0; i < written.size(); ++i)
+            if (written[i] == '\n' || (written[i] == '\r' && (i + 1 == written.size() || written[i + 1] != '\n')))
+                ++line;
+        ++line;
+    }
+    const auto templateLineOf = [&firstScriptLine](int scriptLine) {
+        int t = 0;
+        while (t < static_cast<int>(firstScriptLine.size()) && firstScriptLine[t] <= scriptLine)
+            ++t;
+        return t; // 1-based: the last template line starting at or before scriptLine
+    };
+    const std::string located = "(" + scriptPath + ", line ";
+    std::string out;
+    size_t at = 0;
+    while (at < message.size()) {
+        const size_t hit = message.find(scriptPath, at);
+        if (hit == std::string::npos) {
+            out.append(message, at, std::string::npos);
+            break;
+        }
+        if (hit > 0 && message.compare(hit - 1, located.size(), located) == 0) {
+            size_t digits = hit - 1 + located.size(), end = digits;
+            while (end < message.size() && std::isdigit(static_cast<unsigned char>(message[end])))
+                ++end;
+            if (end > digits) {
+                out.append(message, at, hit - at);
+                out += templateName + ", line " + std::to_string(templateLineOf(std::stoi(message.substr(digits, end - digits))));
+                at = end;
+                continue;
+            }
+        }
+        out.append(message, at, hit - at);
+        out += templateName;
+        at = hit + scriptPath.size();
+    }
+    return out;
+}
+
 AvsClip OpenSourceClip(ScriptEnvironment& environment, const std::string& sourcePath,
                        const std::vector<std::string>& templateLines, const char* scriptName,
-                       bool keepScript) {
+                       bool keepScript, const std::string& templateName) {
     if (SourceKindOf(sourcePath) == SourceKind::ScriptFile)
         return OpenAvsClip(environment, sourcePath);
     const std::string folder = GeneratedFilesFolder();
@@ -87,7 +145,13 @@ AvsClip OpenSourceClip(ScriptEnvironment& environment, const std::string& source
                 ::unlink(path.c_str());
         }
     } cleanup{script, keepScript};
-    return OpenAvsClip(environment, script);
+    if (templateName.empty())
+        return OpenAvsClip(environment, script);
+    try {
+        return OpenAvsClip(environment, script);
+    } catch (const EAviSynthCException& e) {
+        throw EAviSynthCException(LocateInTemplate(e.what(), script, templateName, templateLines, sourcePath));
+    }
 }
 
 } // namespace bv

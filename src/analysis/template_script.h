@@ -23,6 +23,10 @@ inline constexpr const char* kGeneratedScript2 = "bv_avisynth_2.avs";
 // Every "$FileName", in any letter case, replaced by `sourcePath` as it stands.
 std::string ReplaceFileNamePlaceholder(std::string_view line, std::string_view sourcePath);
 
+// True for a template with lines but no "$FileName" (any letter case) in any of them: it opens
+// the video it names itself, whatever source was chosen.
+bool TemplateIgnoresSource(const std::vector<std::string>& templateLines);
+
 // Writes the template's lines with the placeholder replaced, each ended by CR LF, to
 // `scriptPath` (created or truncated). Throws std::runtime_error when a write fails.
 void WriteTemplateScript(const std::vector<std::string>& templateLines, const std::string& sourcePath,
@@ -34,9 +38,18 @@ std::string GeneratedScriptPath(const char* scriptName);
 
 // Opens a source as a clip: a ScriptFile as it is, any other file through the generated
 // script `scriptName`, which is deleted as soon as AviSynth has opened it unless
-// `keepScript`. Processes that generate the same script name take turns.
+// `keepScript`. Processes that generate the same script name take turns. An error located
+// in the generated script names `templateName` and the template's line instead: the user
+// never sees the generated script.
 AvsClip OpenSourceClip(ScriptEnvironment& environment, const std::string& sourcePath,
                        const std::vector<std::string>& templateLines, const char* scriptName,
-                       bool keepScript = false);
+                       bool keepScript = false, const std::string& templateName = {});
+
+// `message` with every "(<scriptPath>, line N" turned into "(<templateName>, line M)", M being
+// the template line that produced line N of the script, and any other mention of the script
+// replaced by the template's name.
+std::string LocateInTemplate(const std::string& message, const std::string& scriptPath,
+                             const std::string& templateName, const std::vector<std::string>& templateLines,
+                             const std::string& sourcePath);
 
 } // namespace bv

@@ -1,14 +1,20 @@
 #include "cli/analyze_command.h"
 
 #include "analysis/analysis_run_thread.h"
+#include "analysis/report_texts.h"
+#include "analysis/template_script.h"
 #include "cli/progress_line.h"
 #include "cli/source_option.h"
 #include "frame_source/script_environment.h"
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
+#include <iterator>
 #include <filesystem>
 #include <iostream>
 #include <stdexcept>
@@ -19,28 +25,47 @@ namespace bv {
 namespace {
 
 std::atomic<bool> stopRequested{false};
+std::atomic<int> stopSignal{0};
 static_assert(std::atomic<bool>::is_always_lock_free, "the signal handler needs a lock-free flag");
+static_assert(std::atomic<int>::is_always_lock_free, "the signal handler needs a lock-free number");
 
-extern "C" void RequestStop(int) {
+constexpr int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP};
+
+extern "C" void RequestStop(int signal) {
+    stopSignal.store(signal);
     stopRequested.store(true);
+    // The next one of any of them ends the program at once.
+    struct sigaction fallback {};
+    fallback.sa_handler = SIG_DFL;
+    sigemptyset(&fallback.sa_mask);
+    for (int s : kStopSignals)
+        sigaction(s, &fallback, nullptr);
 }
 
-// Ctrl-C acts as "Stop" while the run is under way; a second one ends the program at once.
+// Ctrl-C, and what `kill`, `timeout`, a stopping service or a closed terminal send (SIGTERM,
+// SIGHUP), act as "Stop" while the run is under way: the current frame ends and everything is
+// written. A second one ends the program at once.
 class InterruptAsStop {
 public:
     InterruptAsStop() {
         struct sigaction action {};
         action.sa_handler = RequestStop;
         sigemptyset(&action.sa_mask);
-        action.sa_flags = SA_RESTART | SA_RESETHAND;
-        sigaction(SIGINT, &action, &previous_);
+        for (int s : kStopSignals)
+            sigaddset(&action.sa_mask, s);
+        action.sa_flags = SA_RESTART;
+        for (size_t i = 0; i < std::size(kStopSignals); ++i)
+            sigaction(kStopSignals[i], &action, &previous_[i]);
     }
-    ~InterruptAsStop() { sigaction(SIGINT, &previous_, nullptr); }
+    ~InterruptAsStop() {
+        for (size_t i = 0; i < std::size(kStopSignals); ++i)
+            sigaction(kStopSignals[i], &previous_[i], nullptr);
+    }
     InterruptAsStop(const InterruptAsStop&) = delete;
     InterruptAsStop& operator=(const InterruptAsStop&) = delete;
 
 private:
-    struct sigaction previous_ {};
+    struct sigaction previous_[std::size(kStopSignals)] {};
 };
 
 std::string Absolute(const std::string& path) {
@@ -98,10 +123,12 @@ AnalysisSettings SettingsFromOptions(const AnalyzeOptions& o) {
     s.Source1Kind = SourceKindOf(s.SourceFile1);
     s.Template1 = LoadTemplateOption(o.template1);
     s.LogTemplate1 = !s.Template1.empty();
+    s.Template1Name = o.template1;
     for (const std::string& source : o.sources2)
         s.SourceFiles2.push_back(Absolute(source));
     s.Template2 = LoadTemplateOption(o.template2);
     s.LogTemplate2 = !s.Template2.empty();
+    s.Template2Name = o.template2;
     s.StartFrame = ParseFrameNumberText(o.start);
     s.EndFrame = ParseFrameNumberText(o.end);
     s.MetricPsnr = !o.noPsnr;
@@ -134,6 +161,13 @@ int RunAnalyzeCommand(const AnalyzeOptions& options, const std::function<GraphEx
         std::cerr << e.what() << '\n';
         return 2;
     }
+    // Said before the run: its figures would be credited to files it never reads.
+    if (settings.Source1Kind == SourceKind::TemplateScript && TemplateIgnoresSource(settings.Template1))
+        std::cerr << MissingFileNameWarning(1) << '\n';
+    if (TemplateIgnoresSource(settings.Template2) &&
+        std::any_of(settings.SourceFiles2.begin(), settings.SourceFiles2.end(),
+                    [](const std::string& s) { return SourceKindOf(s) == SourceKind::TemplateScript; }))
+        std::cerr << MissingFileNameWarning(2) << '\n';
 
     ScriptEnvironment environment;
     GraphTables graph;
@@ -158,16 +192,23 @@ int RunAnalyzeCommand(const AnalyzeOptions& options, const std::function<GraphEx
         std::cerr << outcome.refusal << '\n';
         return 2;
     }
+    bool printed = true;
     if (!options.quiet) {
         for (const std::string& line : outcome.resultsLines)
             std::cout << line << '\n';
         std::cout.flush();
+        printed = static_cast<bool>(std::cout);
+        if (!printed)
+            std::cerr << "brevanta-cli: Cannot write file \"-\": " << std::strerror(errno) << '\n';
     } else if (outcome.failed) {
         std::cerr << outcome.error << '\n';
     }
     if (outcome.failed)
         return 1;
-    return outcome.stopped ? 130 : 0;
+    // A stop says by which signal; the logs and reports are complete in either case.
+    if (outcome.stopped)
+        return 128 + (stopSignal.load() != 0 ? stopSignal.load() : SIGINT);
+    return printed ? 0 : 1;
 }
 
 } // namespace bv

@@ -1,6 +1,9 @@
 #include "cli/info_command.h"
 
+#include <cerrno>
+#include <cstring>
 #include <iostream>
+#include <stdexcept>
 
 #include "cli/source_option.h"
 #include "frame_source/script_environment.h"
@@ -26,6 +29,9 @@ int RunInfoCommand(const std::string& source, const std::string& templateFile) {
     for (const std::string& line : VideoInfoLines(source, clip))
         std::cout << line << '\n';
     CloseAvsClip(clip);
+    std::cout.flush();
+    if (!std::cout)
+        throw std::runtime_error(std::string("Cannot write file \"-\": ") + std::strerror(errno));
     return 0;
 }
 

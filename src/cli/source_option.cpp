@@ -25,7 +25,7 @@ AvsClip OpenSourceOption(ScriptEnvironment& environment, const std::string& sour
     const std::string path = SourceKindOf(source) == SourceKind::TemplateScript
                                  ? std::filesystem::absolute(source).string()
                                  : source;
-    return OpenSourceClip(environment, path, LoadTemplateOption(templateFile), scriptName);
+    return OpenSourceClip(environment, path, LoadTemplateOption(templateFile), scriptName, false, templateFile);
 }
 
 } // namespace bv

@@ -3,6 +3,7 @@
 #include "analysis/template_script.h"
 #include "frame_source/avs_error.h"
 #include "frame_source/avs_clip.h"
+#include "i18n/translate.h"
 #include "player/preview_player.h"
 #include "wizard/file_filters.h"
 #include "wizard/ui_text.h"
@@ -41,8 +42,9 @@ QStringList OpenSourceForInfo(ScriptEnvironment& environment, const QString& pat
     const QString playable = isScript ? path : QString::fromStdString(GeneratedScriptPath(scriptName));
     AvsClip clip;
     try {
-        clip =
-            OpenSourceClip(environment, source, ToStdLines(templateLines), scriptName, /*keepScript=*/true);
+        const bool first = std::string_view(scriptName) == kGeneratedScript1;
+        clip = OpenSourceClip(environment, source, ToStdLines(templateLines), scriptName, /*keepScript=*/true,
+                              Translate(first ? "AviSynth Template 1" : "AviSynth Template 2"));
     } catch (const EAviSynthCException&) {
         // The script exists (AviSynth read it and refused): the player gets it all the same.
         player.Open(playable);

@@ -1,6 +1,9 @@
 #include "wizard/source_page.h"
 
+#include "analysis/report_texts.h"
+#include "analysis/template_script.h"
 #include "player/preview_player.h"
+#include "wizard/ui_text.h"
 #include "wizard/template_group.h"
 
 #include <QGroupBox>
@@ -40,6 +43,11 @@ bool SourcePage::ShowSource(const QString& chosen, const char* scriptName) {
         dialogs_.ShowError(window(), QString::fromStdString(e.what()));
         return false;
     }
+    // A template without $FileName reads the video it names, whatever file was chosen.
+    const bool first = std::string_view(scriptName) == kGeneratedScript1;
+    if (SourceKindOf(ToStd(chosen)) == SourceKind::TemplateScript &&
+        TemplateIgnoresSource(ToStdLines(templateGroup->Lines())))
+        dialogs_.Inform(window(), QString::fromStdString(MissingFileNameWarning(first ? 1 : 2)));
     emit sourceChosen();
     ScrollToStart(videoInfo);
     return true;

@@ -1,6 +1,7 @@
 #include "wizard/wizard_window.h"
 
 #include "analysis/live_figures.h"
+#include "analysis/run_file_names.h"
 #include "analysis/template_script.h"
 #include "frame_source/script_environment.h"
 #include "graph/graph_export.h"
@@ -225,6 +226,11 @@ void WizardWindow::Analyze() {
     if (const std::string refusal = ValidateSettings(settings); !refusal.empty()) {
         dialogs_->Inform(this, QString::fromStdString(refusal));
         stopRequested_ = true;
+        return;
+    }
+    // Before the first frame: a run whose logs have nowhere to go would lose every figure.
+    if (const std::string refusal = CheckStorageFolders(settings); !refusal.empty()) {
+        dialogs_->ShowError(this, QString::fromStdString(refusal));
         return;
     }
     ScriptEnvironment* environment = nullptr;

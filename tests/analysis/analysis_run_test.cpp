@@ -6,6 +6,8 @@
 #include "analysis/reference_metrics.h"
 #include "analysis/report_texts.h"
 #include "analysis/run_fixture.h"
+#include "analysis/run_file_names.h"
+#include "analysis/time_stamp.h"
 
 #include <cmath>
 #include <gtest/gtest.h>
@@ -154,6 +156,44 @@ TEST_F(AnalysisRun, FrameRangeRules) {
     EXPECT_EQ(graph_.GraphValues[0].size(), 3u);
 }
 
+TEST_F(AnalysisRun, AnOpenEndReachesBeyondFrame179999) {
+    const std::string s1 = Source("orig.mkv", "clip w=16 h=16 frames=180004");
+    AnalysisSettings s = Settings(s1, {s1});
+    s.ExtendedLog = s.StandardLog = false;
+    s.StartFrame = 179996;
+    Recorder recorder;
+    Run(s, &recorder);
+    EXPECT_EQ(recorder.frames, (std::vector<int>{179996, 179997, 179998, 179999, 180000, 180001, 180002, 180003}));
+}
+
+// Another run that started in the same second holds the names of this second (and of the
+// next few): this run takes free stamps and leaves the other run's files as they are.
+TEST_F(AnalysisRun, ARunStartedInTheSameSecondKeepsItsFilesApart) {
+    const std::string s1 = Source("orig.mkv", "clip w=16 h=16 frames=3");
+    std::string stamp = DateTimeStamp();
+    Lines taken;
+    for (int k = 0; k < 4; ++k, stamp = NextStamp(stamp))
+        for (const std::string& name : {CsvLogFileName(BaseNameFor(stamp, 0, 1)), OverviewFileName(stamp)}) {
+            std::ofstream(dir_ / name) << "the other run\n";
+            taken.push_back(name);
+        }
+    const RunOutcome out = Run(Settings(s1, {s1}));
+    ASSERT_FALSE(out.failed) << out.error;
+    for (const std::string& name : taken) {
+        std::string line;
+        std::getline(std::ifstream(dir_ / name), line);
+        EXPECT_EQ(line, "the other run") << name << " was replaced";
+    }
+    ASSERT_EQ(out.writtenFiles.size(), 3u);
+    for (const std::string& path : out.writtenFiles)
+        EXPECT_EQ(std::count(taken.begin(), taken.end(), fs::path(path).filename().string()), 0) << path;
+    EXPECT_EQ(FilesEndingWith("_1of1_log.csv").size(), 5u);
+    // The two texts still share their stamp, and no empty claim is left behind.
+    EXPECT_EQ(fs::path(out.writtenFiles[1]).filename().string().substr(0, 18),
+              fs::path(out.writtenFiles[2]).filename().string().substr(0, 18));
+    EXPECT_EQ(FilesEndingWith("_results.txt").size(), 1u);
+}
+
 TEST_F(AnalysisRun, RefusedSettingsChangeNothing) {
     const std::string s1 = Source("orig.mkv", "clip w=16 h=16 frames=4");
     AnalysisSettings s = Settings(s1, {s1});
@@ -238,16 +278,20 @@ TEST_F(AnalysisRun, StopDuringTheSecondOfThreeFiles) {
     EXPECT_EQ(FrameLines(log).size(), 4u); // frames 2..5, the last one finished
     EXPECT_EQ(log.back().rfind("Highest Q in Y: ", 0), 0u);
 
-    // The second block names its actual range and nothing follows it.
+    // The second block names its actual range; only the note of the stop follows it, with
+    // the encode never analysed.
     const Lines& ov = out.overviewLines;
-    ASSERT_EQ(ov.size(), 5u + 6u);
+    const Lines stopNote{"", "The run was stopped after frame: 5", "Not analyzed:", s2[2]};
+    ASSERT_EQ(ov.size(), 5u + 6u + stopNote.size());
     EXPECT_EQ(ov[5], s2[1]);
     EXPECT_EQ(ov[6], "Start Frame: 2");
     EXPECT_EQ(ov[7], "End Frame: 5");
-    EXPECT_EQ(ov.back().rfind("Q in Y: ", 0), 0u);
+    EXPECT_EQ(ov[10].rfind("Q in Y: ", 0), 0u);
+    EXPECT_EQ(Lines(ov.end() - 4, ov.end()), stopNote);
     EXPECT_EQ(std::count(out.resultsLines.begin(), out.resultsLines.end(), std::string(kResultsSeparator)),
               1);
-    EXPECT_EQ(out.resultsLines.back().rfind("Highest Q in Y: ", 0), 0u);
+    EXPECT_EQ(Lines(out.resultsLines.end() - 4, out.resultsLines.end()), stopNote);
+    EXPECT_EQ(out.resultsLines.end()[-5].rfind("Highest Q in Y: ", 0), 0u);
     EXPECT_NE(std::find(out.resultsLines.begin(), out.resultsLines.end(), "End Frame: 5"),
               out.resultsLines.end());
     // The standard logfiles and the graph of what was analysed are still written.
@@ -268,8 +312,11 @@ TEST_F(AnalysisRun, AStopBetweenTwoFilesLeavesNoTrailingSeparator) {
     const RunOutcome out = Run(Settings(s1, {a, a}), &observer);
     EXPECT_TRUE(out.stopped);
     EXPECT_EQ(out.filesBegun, 1);
-    EXPECT_EQ(out.overviewLines.back().rfind("Q in Y: ", 0), 0u);
-    EXPECT_EQ(out.resultsLines.back().rfind("Highest Q in Y: ", 0), 0u);
+    const Lines stopNote{"", "The run was stopped after frame: 2", "Not analyzed:", a};
+    EXPECT_EQ(Lines(out.overviewLines.end() - 4, out.overviewLines.end()), stopNote);
+    EXPECT_EQ(out.overviewLines.end()[-5].rfind("Q in Y: ", 0), 0u);
+    EXPECT_EQ(Lines(out.resultsLines.end() - 4, out.resultsLines.end()), stopNote);
+    EXPECT_EQ(out.resultsLines.end()[-5].rfind("Highest Q in Y: ", 0), 0u);
 }
 
 TEST_F(AnalysisRun, MismatchedAndTooShortFilesAreReportedAndSkipped) {
@@ -356,12 +403,21 @@ TEST_F(AnalysisRun, OpenAndWriteErrorsAreReportedWithTheirText) {
     ASSERT_TRUE(out.failed);
     EXPECT_EQ(out.error, "Import: couldn't open \"" + missing + "\"");
 
+    // A storage folder that is missing, or is no folder, refuses the run before its first
+    // frame: nothing is opened, analysed or written.
     s.SourceFiles2 = {s1};
-    s.StoragePath = (dir_ / "no" / "such" / "folder").string();
-    s.ExtendedLog = true;
-    out = Run(s);
-    ASSERT_TRUE(out.failed);
-    EXPECT_EQ(out.error.rfind("Cannot create file \"" + s.StoragePath + "/bv_", 0), 0u) << out.error;
+    s.StandardLog = true;
+    for (const fs::path& folder : {dir_ / "no" / "such" / "folder", fs::path(s1)}) {
+        s.StoragePath = folder.string();
+        FakeReset();
+        Recorder recorder;
+        out = Run(s, &recorder);
+        EXPECT_FALSE(out.failed);
+        EXPECT_EQ(out.refusal, "The folder for the logs does not exist: " + s.StoragePath + "/");
+        EXPECT_EQ(recorder.events, (Lines{"run end"}));
+        EXPECT_EQ(FakeImports(), "");
+    }
+    EXPECT_EQ(FilesEndingWith(".txt").size(), 0u);
 }
 
 TEST_F(AnalysisRun, GraphExportAndShutdownAtTheEnd) {

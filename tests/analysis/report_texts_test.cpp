@@ -3,8 +3,25 @@
 #include "analysis/number_format.h"
 #include "analysis/report_texts.h"
 
+#include "analysis/csv_log.h"
+
 #include <cmath>
+#include <filesystem>
 #include <gtest/gtest.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+// Every write() this program makes to a file other than the standard streams, while a test
+// watches: what a kill at any moment could leave half done.
+namespace {
+bool watchingWrites = false;
+std::vector<std::string> fileWrites;
+} // namespace
+extern "C" ssize_t write(int fd, const void* data, size_t size) {
+    if (watchingWrites && fd > 2)
+        fileWrites.emplace_back(static_cast<const char*>(data), size);
+    return syscall(SYS_write, fd, data, size);
+}
 
 namespace bv {
 namespace {
@@ -85,6 +102,32 @@ TEST(CsvLogText, HeaderQuotesTemplatesAndNamesTheChosenColumns) {
     const Lines psnrOnly = CsvHeaderLines(s, "/v/a.mkv");
     EXPECT_EQ(psnrOnly.back(), "Frame;PSNR in Y;ED in YUV");
     EXPECT_EQ(psnrOnly[psnrOnly.size() - 3], "PSNR, MSE and Euclidean Distance");
+}
+
+TEST(CsvLogText, EveryLineReachesTheFileInOneWrite) {
+    const AnalysisSettings s = BothMetrics();
+    const std::string path =
+        (std::filesystem::temp_directory_path() / ("bv_one_write_" + std::to_string(getpid()) + ".csv")).string();
+    const PsnrFrameResult one{1, 0, 0, 1, 0, 0, 1};
+    const SsimFrameResult worst{0.912345, 10, 0.987654, 3, 0.25, 12, 30};
+    fileWrites.clear();
+    watchingWrites = true;
+    {
+        CsvLog log;
+        log.Open(path, s, "/v/a.mkv");
+        log.WriteFrame(0, &one, &worst);
+        log.WriteFrame(1, &one, &worst);
+        log.Finish(TwoFrames());
+    }
+    watchingWrites = false;
+    std::filesystem::remove(path);
+    ASSERT_GT(fileWrites.size(), 20u);
+    for (const std::string& w : fileWrites) {
+        EXPECT_EQ(w.find("\r\n"), w.size() - 2) << "not one whole line: " << w;
+    }
+    EXPECT_EQ(std::count(fileWrites.begin(), fileWrites.end(),
+                         "000001;48.1308;1;0.9877;3.3333;0.9123;0.25;(12, 30, 19, 37)\r\n"),
+              1);
 }
 
 TEST(CsvLogText, FrameLines) {

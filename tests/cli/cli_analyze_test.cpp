@@ -3,6 +3,8 @@
 #include "cli/cli_process.h"
 
 #include <gtest/gtest.h>
+#include <cstdlib>
+#include <sys/wait.h>
 #include <thread>
 
 namespace bv::testing {
@@ -97,37 +99,71 @@ TEST_F(CliAnalyze, AnAviSynthErrorExitsWith1AndItsText) {
     EXPECT_NE(r.err.find("Script error: there is no function named 'Foo'."), std::string::npos) << r.err;
 }
 
-TEST_F(CliAnalyze, CtrlCStopsAfterTheCurrentFrameAndReportsWhatWasAnalysed) {
+// Ctrl-C, and SIGTERM and SIGHUP as `kill`, `timeout` or a closed terminal send them.
+TEST_F(CliAnalyze, CtrlCTermAndHangUpStopAfterTheCurrentFrameAndReportWhatWasAnalysed) {
     // --shutdown must not reach the real logind should the stop go wrong.
     setenv("DBUS_SYSTEM_BUS_ADDRESS", "unix:path=/nonexistent/brevanta-test-bus", 1);
     const std::string s1 = Source("orig.avs", "clip w=16 h=16 frames=200 delay=20");
     const std::string a = Source("a.avs", "clip w=16 h=16 frames=200 seed=1 noise=2");
-    CliProcess cli({"analyze", s1, a, a, "--standard-log", "--extended-log", "--shutdown"}, dir_);
-    // Wait until the first log holds a few frames.
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    size_t frames = 0;
-    while (frames < 3 && std::chrono::steady_clock::now() < deadline) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        const auto logs = FilesEndingWith("_1of2_log.csv");
-        if (!logs.empty())
-            frames = FrameLines(ReadCrLfLines(logs[0])).size();
-    }
-    ASSERT_GE(frames, 3u);
-    cli.Signal(SIGINT);
-    const CliResult r = cli.Wait();
-    EXPECT_EQ(r.status, 130) << r.err;
+    for (const auto& [signal, status] : {std::pair{SIGINT, 130}, {SIGTERM, 143}, {SIGHUP, 129}}) {
+        SCOPED_TRACE("signal " + std::to_string(signal));
+        for (const auto& f : fs::directory_iterator(dir_))
+            if (f.path().filename().string().rfind("bv_", 0) == 0)
+                fs::remove(f.path());
+        CliProcess cli({"analyze", s1, a, a, "--standard-log", "--extended-log", "--shutdown"}, dir_);
+        // Wait until the first log holds a few frames.
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        size_t frames = 0;
+        while (frames < 3 && std::chrono::steady_clock::now() < deadline) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            const auto logs = FilesEndingWith("_1of2_log.csv");
+            if (!logs.empty())
+                frames = FrameLines(ReadCrLfLines(logs[0])).size();
+        }
+        ASSERT_GE(frames, 3u);
+        cli.Signal(signal);
+        const CliResult r = cli.Wait();
+        EXPECT_EQ(r.status, status) << r.err;
 
-    const Lines log = ReadCrLfLines(FilesEndingWith("_1of2_log.csv")[0]);
-    EXPECT_EQ(log.back().rfind("Highest Q in Y: ", 0), 0u); // closed with its footer
-    const size_t analysed = FrameLines(log).size();
-    EXPECT_LT(analysed, 200u);
-    EXPECT_TRUE(FilesEndingWith("_2of2_log.csv").empty());
-    const auto overview = FilesEndingWith("_overview.txt");
-    ASSERT_EQ(overview.size(), 1u);
-    const Lines ov = ReadCrLfLines(overview[0]);
-    EXPECT_EQ(ov[1], "Start Frame: 0");
-    EXPECT_EQ(ov[2], "End Frame: " + std::to_string(analysed - 1));
-    EXPECT_NE(r.out.find("End Frame: " + std::to_string(analysed - 1)), std::string::npos);
+        const Lines log = ReadCrLfLines(FilesEndingWith("_1of2_log.csv")[0]);
+        EXPECT_EQ(log.back().rfind("Highest Q in Y: ", 0), 0u); // closed with its footer
+        const size_t analysed = FrameLines(log).size();
+        EXPECT_LT(analysed, 200u);
+        EXPECT_TRUE(FilesEndingWith("_2of2_log.csv").empty());
+        const auto overview = FilesEndingWith("_overview.txt");
+        ASSERT_EQ(overview.size(), 1u);
+        const Lines ov = ReadCrLfLines(overview[0]);
+        EXPECT_EQ(ov[1], "Start Frame: 0");
+        EXPECT_EQ(ov[2], "End Frame: " + std::to_string(analysed - 1));
+        // Said in so many words: where the run stopped, and the encode it never began.
+        const Lines stopNote{"", "The run was stopped after frame: " + std::to_string(analysed - 1), "Not analyzed:", a};
+        ASSERT_GE(ov.size(), stopNote.size());
+        EXPECT_EQ(Lines(ov.end() - 4, ov.end()), stopNote);
+        EXPECT_NE(r.out.find("End Frame: " + std::to_string(analysed - 1)), std::string::npos);
+    }
+}
+
+// A template that reads no chosen file is pointed out; a failed write on standard output is
+// an error.
+TEST_F(CliAnalyze, TemplateFaultsAndAFullStandardOutputAreSaid) {
+    const std::string s1 = Source("orig.avs", "clip w=16 h=16 frames=3");
+    const std::string a = Source("a.mkv", "clip w=16 h=16 frames=3 seed=1 noise=2");
+    const fs::path fixed = dir_ / "fixed.avs";
+    std::ofstream(fixed, std::ios::binary) << "FakeSource(\"" << a << "\")\r\n";
+    const CliResult r = Cli({s1, a, "--template2", fixed.string(), "--standard-log"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    const std::string warning = "Warning: AviSynth Template 2 has no $FileName: the figures are those of the "
+                                "video the template names, not of Source File 2.";
+    EXPECT_NE(r.err.find(warning), std::string::npos) << r.err;
+    EXPECT_NE(r.out.find(warning), std::string::npos) << r.out;
+
+    const std::string exe = ProgramFolder() + "brevanta-cli";
+    for (const std::string& command : {"analyze '" + s1 + "' '" + s1 + "'", "info '" + s1 + "'"}) {
+        const int raw = std::system((exe + " " + command + " >/dev/full 2>'" + (dir_ / "err").string() + "'").c_str());
+        EXPECT_EQ(WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, 1) << command;
+        EXPECT_NE(CliProcess::Read((dir_ / "err").string()).find("Cannot write file \"-\""), std::string::npos)
+            << command;
+    }
 }
 
 } // namespace

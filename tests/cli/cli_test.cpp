@@ -127,6 +127,12 @@ TEST_F(Cli, ErrorsGoToStandardErrorWithAviSynthsText) {
     EXPECT_NE(r.status, 0);
     EXPECT_EQ(r.err, "Script error: There is no function named 'NoSuchFilter'.\n(" + broken + ", line 2)\n");
 
+    // An error in a template names the template and its line, not the script made from it.
+    const std::string bad = Write("bad template.avs", "# the encode\r\nFFVideoSource(\"$FileName\")\r\nNoSuchFilter()\r\n");
+    r = RunCli("info " + Quote(TestData("orig.mkv")) + " --template " + Quote(bad));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "Script error: There is no function named 'NoSuchFilter'.\n(" + bad + ", line 3)\n");
+
     const std::string tpl = Write("ffms2.avs", "FFVideoSource(\"$FileName\")\n");
     r = RunCli("info /no/such/video.mkv --template " + Quote(tpl));
     EXPECT_NE(r.status, 0);
