@@ -2,6 +2,7 @@
 
 #include "analysis/template_script.h"
 #include "analysis/text_file.h"
+#include "platform/program_folder.h"
 
 #include <filesystem>
 #include <stdexcept>
@@ -19,9 +20,10 @@ AvsClip OpenSourceOption(ScriptEnvironment& environment, const std::string& sour
     if (SourceKindOf(source) == SourceKind::TemplateScript && templateFile.empty())
         throw std::runtime_error(source +
                                  " is not an AviSynth script (.avs): give a template with --template FILE,"
-                                 " for example Templates/FFMS2.avs beside the program");
-    // The generated script lives in the program folder, and AviSynth resolves a relative
-    // name against the folder of the script that names it: hand it the absolute path.
+                                 " for example " + ProgramFilesHere().templatesFolder + "/FFMS2.avs");
+    // The generated script lives in the program folder or the cache folder, and AviSynth
+    // resolves a relative name against the folder of the script that names it: hand it the
+    // absolute path.
     const std::string path = SourceKindOf(source) == SourceKind::TemplateScript
                                  ? std::filesystem::absolute(source).string()
                                  : source;

@@ -74,7 +74,7 @@ const AvsLibrary& AvsLibrary::Load() {
         return *loaded;
 
     const int flags = RTLD_NOW | RTLD_LOCAL;
-    const std::string builtinPath = ProgramFolder() + kBuiltinLibraryName;
+    const std::string builtinPath = ProgramFilesHere().libraryFolder + kBuiltinLibraryName;
     const char* chosen = std::getenv("BREVANTA_AVISYNTH");
     if (chosen != nullptr && *chosen != '\0') {
         const bool builtin = std::string(chosen) == "builtin";

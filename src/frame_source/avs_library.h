@@ -7,7 +7,7 @@
 
 namespace bv {
 
-// File name of our own frame server, expected in the program folder.
+// File name of our own frame server: in the program folder, or in P/lib/brevanta/ once installed.
 inline constexpr const char* kBuiltinLibraryName = "libbrevanta_avs.so";
 
 // The functions Brevanta calls, filled by dlsym. Optional entries may be null.
@@ -31,7 +31,7 @@ struct AvsFunctionTable {
 };
 
 // One loaded library. The choice: $BREVANTA_AVISYNTH (a path, or "builtin"), else the
-// system's libavisynth.so, else our frame server beside the executable.
+// system's libavisynth.so, else our frame server (ProgramFilesHere().libraryFolder).
 class AvsLibrary {
 public:
     // Loads the library once per process; later calls return the same one.

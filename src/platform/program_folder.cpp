@@ -21,9 +21,25 @@ const std::string& ProgramFolder() {
     return folder;
 }
 
+ProgramFiles ProgramFilesOf(const std::string& programFolder) {
+    std::error_code ec;
+    const fs::path prefix = (fs::path(programFolder) / "..").lexically_normal();
+    const fs::path share = prefix / "share";
+    if (!fs::exists(programFolder + "Templates", ec) && fs::is_directory(share / "brevanta", ec)) {
+        return {true, (prefix / "lib/brevanta/").string(), (share / "brevanta/Templates").string(),
+                (share / "locale/").string(), "brevanta.mo"};
+    }
+    return {false, programFolder, programFolder + "Templates", programFolder + "locale/", "default.mo"};
+}
+
+const ProgramFiles& ProgramFilesHere() {
+    static const ProgramFiles files = ProgramFilesOf(ProgramFolder());
+    return files;
+}
+
 std::string GeneratedFilesFolder() {
     const std::string& program = ProgramFolder();
-    if (access(program.c_str(), W_OK) == 0)
+    if (!ProgramFilesHere().installed && access(program.c_str(), W_OK) == 0)
         return program;
     std::string cache;
     if (const char* xdg = std::getenv("XDG_CACHE_HOME"); xdg != nullptr && *xdg == '/')

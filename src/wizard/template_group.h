@@ -38,7 +38,7 @@ public:
     bool IsSwitchedOn() const;
     // The editor's lines as a script is generated from them.
     QStringList Lines() const;
-    // Where the template dialogs start: the "Templates" folder beside the program.
+    // Where the template dialogs start: the program's "Templates" folder.
     void SetTemplatesFolder(const QString& folder) { templatesFolder_ = folder; }
 
     void ApplySwitch();

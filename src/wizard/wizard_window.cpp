@@ -65,7 +65,7 @@ WizardWindow::WizardWindow(WizardServices services, QWidget* parent)
     }
 
     BuildPages();
-    const QString templatesFolder = QString::fromStdString(ProgramFolder()) + QStringLiteral("Templates");
+    const QString templatesFolder = QString::fromStdString(ProgramFilesHere().templatesFolder);
     source1_->templateGroup->SetTemplatesFolder(templatesFolder);
     sources2_->templateGroup->SetTemplatesFolder(templatesFolder);
     // Every caption in the user's language, before the code writes its own texts.
