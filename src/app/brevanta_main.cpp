@@ -6,11 +6,15 @@
 #include "wizard/wizard_window.h"
 
 #include <QApplication>
+#include <QIcon>
 
 int main(int argc, char* argv[]) {
     bv::EnsureRuntimeFolder();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Brevanta"));
+    // Once installed, the desktop shows the menu entry's name and icon for the window.
+    QGuiApplication::setDesktopFileName(QStringLiteral("brevanta"));
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("brevanta")));
     QApplication::setStyle(QStringLiteral("Fusion"));
     QApplication::setFont(bv::WindowFont()); // the message boxes and dialogs too
 
