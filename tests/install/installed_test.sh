@@ -21,7 +21,7 @@ installed() {
     [ "$(identify -format %wx%h "$p/share/icons/hicolor/256x256/apps/brevanta.png")" = 256x256 ] || fail "PNG icon size"
     desktop-file-validate "$p/share/applications/brevanta.desktop"
     local man warnings
-    man=$(MANWIDTH=80 man -l "$p/share/man/man1/brevanta-cli.1.gz" 2>"$tmp/man.err")
+    man=$(LANG=C.UTF-8 MANWIDTH=80 man -l "$p/share/man/man1/brevanta-cli.1.gz" 2>"$tmp/man.err")
     warnings=$(cat "$tmp/man.err")
     [ -z "$warnings" ] || fail "man page warnings: $warnings"
     grep -q "brevanta-cli analyze SOURCE1 SOURCE2" <<<"$man" || fail "man page: $man"
