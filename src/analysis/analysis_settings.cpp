@@ -50,6 +50,12 @@ std::string ValidateSettings(const AnalysisSettings& settings) {
         return Translate("Check your frames to be analyzed settings.");
     if (!settings.MetricPsnr && !settings.MetricSsim)
         return Translate("Check your metric settings.");
+    // Before any script is written: a name that cannot be put into its template stops the run.
+    if (std::string refusal = FileNameRefusal(settings.Template1, settings.SourceFile1); !refusal.empty())
+        return refusal;
+    for (const std::string& source : settings.SourceFiles2)
+        if (std::string refusal = FileNameRefusal(settings.Template2, source); !refusal.empty())
+            return refusal;
     return "";
 }
 

@@ -41,8 +41,9 @@ int ParseFrameNumberText(const std::string& text);
 // Applies the negative-value rules: StartFrame < 0 becomes 0, EndFrame < 0 becomes -1.
 void NormaliseFrameRange(AnalysisSettings& settings);
 
-// The message that refuses a start ("Check your frames to be analyzed settings." or
-// "Check your metric settings.", translated), or "" when the settings may run.
+// The message that refuses a start ("Check your frames to be analyzed settings.",
+// "Check your metric settings.", translated, or the refusal of a source's file name by its
+// template), or "" when the settings may run.
 std::string ValidateSettings(const AnalysisSettings& settings);
 
 // The caption of the colour-standard choice (1 PC.601, anything else REC.601), translated.

@@ -9,6 +9,25 @@ namespace bv {
 
 namespace {
 
+// A text that reaches a line of the program's files stays on that line: a line break (an
+// AviSynth error's second line, say) becomes a space, any other control character but the tab
+// a "?". Ordinary texts keep their bytes.
+std::string OneLine(std::string_view text) {
+    std::string line;
+    line.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        if (c == '\r' || c == '\n') {
+            if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
+                ++i;
+            line += ' ';
+        } else {
+            line += (c < 0x20 && c != '\t') || c == 0x7F ? '?' : static_cast<char>(c);
+        }
+    }
+    return line;
+}
+
 std::string Labelled(const char* label, const std::string& value) {
     return Translate(label) + " " + value;
 }
@@ -16,7 +35,8 @@ std::string Labelled(const char* label, const std::string& value) {
 void AppendTemplate(std::vector<std::string>& lines, const char* label,
                     const std::vector<std::string>& tmpl) {
     lines.push_back(Translate(label) + ":");
-    lines.insert(lines.end(), tmpl.begin(), tmpl.end());
+    for (const std::string& line : tmpl)
+        lines.push_back(OneLine(line));
     lines.emplace_back();
 }
 
@@ -49,7 +69,7 @@ bool ShowsFigures(const FileBlock& b) {
 }
 
 std::string NoteOf(const FileBlock& b) {
-    return b.note.empty() ? Translate("No frame analyzed.") : b.note;
+    return b.note.empty() ? Translate("No frame analyzed.") : OneLine(b.note);
 }
 
 // A CSV field with its leading separator. (Built by append: GCC 12 warns falsely on ";" + string.)
@@ -70,8 +90,8 @@ std::vector<std::string> CsvHeaderLines(const AnalysisSettings& s, const std::st
         kProgramName,
         Translate("Version") + " " + kVersionText,
         "",
-        Translate("Source File 1") + ": " + s.SourceFile1,
-        Translate("Source File 2") + ": " + source2,
+        Translate("Source File 1") + ": " + OneLine(s.SourceFile1),
+        Translate("Source File 2") + ": " + OneLine(source2),
         "",
     };
     AppendTemplates(lines, s);
@@ -182,11 +202,12 @@ void AppendStoppedRunLines(std::vector<std::string>& text, int lastFrame, const 
     if (notAnalysed.empty())
         return;
     text.push_back(Translate("Not analyzed:"));
-    text.insert(text.end(), notAnalysed.begin(), notAnalysed.end());
+    for (const std::string& path : notAnalysed)
+        text.push_back(OneLine(path));
 }
 
 void AppendOverviewBlock(std::vector<std::string>& overview, const AnalysisSettings& s, const FileBlock& b) {
-    overview.push_back(b.source2);
+    overview.push_back(OneLine(b.source2));
     for (const std::string& warning : TemplateWarnings(s, b.source2))
         overview.push_back(warning);
     if (ShowsFigures(b)) {
@@ -209,8 +230,8 @@ void AppendOverviewBlock(std::vector<std::string>& overview, const AnalysisSetti
 }
 
 void AppendResultsBlock(std::vector<std::string>& results, const AnalysisSettings& s, const FileBlock& b) {
-    results.push_back(Labelled("Source File 1:", s.SourceFile1));
-    results.push_back(Labelled("Source File 2:", b.source2));
+    results.push_back(Labelled("Source File 1:", OneLine(s.SourceFile1)));
+    results.push_back(Labelled("Source File 2:", OneLine(b.source2)));
     results.emplace_back();
     AppendTemplates(results, s);
     for (const std::string& warning : TemplateWarnings(s, b.source2))

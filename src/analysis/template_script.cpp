@@ -7,6 +7,7 @@
 
 #include "analysis/text_file.h"
 #include "frame_source/avs_error.h"
+#include "i18n/translate.h"
 #include "platform/program_folder.h"
 
 namespace bv {
@@ -20,15 +21,209 @@ SourceKind SourceKindOf(std::string_view path) {
     return SourceKind::TemplateScript;
 }
 
+namespace {
+
+constexpr std::string_view kPlaceholder = "$filename";
+
+bool AtPlaceholder(std::string_view text, size_t i) {
+    if (i + kPlaceholder.size() > text.size())
+        return false;
+    for (size_t k = 0; k < kPlaceholder.size(); ++k)
+        if (std::tolower(static_cast<unsigned char>(text[i + k])) != kPlaceholder[k])
+            return false;
+    return true;
+}
+
+bool IsControl(unsigned char c) {
+    return c < 0x20 || c == 0x7F;
+}
+
+bool IsIdentChar(char c) {
+    return std::isalnum(static_cast<unsigned char>(c)) || c == '_';
+}
+
+std::string ControlName(unsigned char c) {
+    switch (c) {
+    case '\n':
+        return Translate("a line break (LF)");
+    case '\r':
+        return Translate("a carriage return (CR)");
+    case '\t':
+        return Translate("a tab");
+    default: {
+        static constexpr char kHex[] = "0123456789ABCDEF";
+        return Translate("the control character") + " 0x" + kHex[c >> 4] + kHex[c & 15];
+    }
+    }
+}
+
+// What the path may not hold where the placeholder stands, as (text, name) pairs.
+struct Mark {
+    std::string_view text;
+    const char* name;
+};
+constexpr Mark kQuote{"\"", Caption("a double quote (\")")};
+constexpr Mark kTripleQuote{"\"\"\"", Caption("three double quotes (\"\"\")")};
+constexpr Mark kBackslash{"\\", Caption("a backslash (\\)")};
+constexpr Mark kBlockEnd{"*/", Caption("the comment end */")};
+constexpr Mark kNestOpen{"[*", Caption("the comment start [*")};
+constexpr Mark kNestEnd{"*]", Caption("the comment end *]")};
+
+[[noreturn]] void Refuse(std::string_view path, const std::string& what) {
+    throw FileNameRefused(Translate("This file name cannot be put into the AviSynth script:") + " " +
+                          VisibleFileName(path) + " (" + Translate("it holds") + " " + what + ")");
+}
+
+void RefuseMarks(std::string_view path, std::initializer_list<Mark> marks) {
+    for (const Mark& mark : marks)
+        if (path.find(mark.text) != std::string_view::npos)
+            Refuse(path, Translate(mark.name));
+}
+
+// The template's text with the path put in. The scan follows AviSynth's tokenizer just far
+// enough to know where each placeholder stands: in code, in a comment, or in which kind of
+// string. A path that would end its string or comment early, and so add script of its own,
+// is refused.
+class TemplateFiller {
+public:
+    TemplateFiller(std::string_view text, std::string_view path) : t_(text), path_(path) {}
+
+    std::string Run() {
+        for (unsigned char c : path_)
+            if (IsControl(c))
+                Refuse(path_, ControlName(c));
+        while (i_ < t_.size()) {
+            const char c = t_[i_];
+            if (AtPlaceholder(t_, i_)) {
+                RefuseMarks(path_, {kQuote}); // outside quotes the path is script text
+                out_ += path_;
+                i_ += kPlaceholder.size();
+            } else if (c == '#') {
+                Comment([this] { return t_[i_] == '\n' || t_[i_] == '\r'; }, 0, {});
+            } else if (At("/*")) {
+                Comment([this] { return At("*/"); }, 2, {kBlockEnd});
+            } else if (At("[*")) {
+                NestedComment();
+            } else if (c == '"') {
+                String(false);
+            } else if (c == 'e' && i_ + 1 < t_.size() && t_[i_ + 1] == '"' && (i_ == 0 || !IsIdentChar(t_[i_ - 1]))) {
+                out_ += c;
+                ++i_;
+                String(true);
+            } else {
+                out_ += c;
+                ++i_;
+            }
+        }
+        return out_;
+    }
+
+private:
+    bool At(std::string_view what) const { return t_.substr(i_, what.size()) == what; }
+
+    // Copies a comment up to where `ends` holds (the end mark is copied after it as text).
+    template <class Ends>
+    void Comment(Ends ends, size_t openLength, std::initializer_list<Mark> marks) {
+        out_ += t_.substr(i_, openLength);
+        i_ += openLength;
+        while (i_ < t_.size() && !ends()) {
+            if (AtPlaceholder(t_, i_)) {
+                RefuseMarks(path_, marks);
+                out_ += path_;
+                i_ += kPlaceholder.size();
+            } else {
+                out_ += t_[i_++];
+            }
+        }
+    }
+
+    void NestedComment() {
+        int depth = 0;
+        do {
+            if (AtPlaceholder(t_, i_)) {
+                RefuseMarks(path_, {kNestOpen, kNestEnd});
+                out_ += path_;
+                i_ += kPlaceholder.size();
+                continue;
+            }
+            if (At("[*"))
+                ++depth;
+            else if (At("*]"))
+                --depth;
+            const size_t n = At("[*") || At("*]") ? 2 : 1;
+            out_ += t_.substr(i_, n);
+            i_ += n;
+        } while (depth > 0 && i_ < t_.size());
+    }
+
+    // A string literal of the template, at its opening quote. AviSynth ends "..." at the next
+    // quote and """...""" at the next three, extended over any quotes that follow them.
+    void String(bool escapes) {
+        const bool triple = At("\"\"\"");
+        const size_t open = triple ? 3 : 1;
+        const size_t start = i_ + open;
+        size_t end = t_.find(triple ? "\"\"\"" : "\"", start);
+        if (end == std::string_view::npos) {
+            // Unterminated: AviSynth refuses the script; a quote in the path must not close it.
+            Comment([] { return false; }, open, {kQuote});
+            return;
+        }
+        if (triple)
+            while (end + 3 < t_.size() && t_[end + 3] == '"')
+                ++end;
+        const std::string_view content = t_.substr(start, end - start);
+        i_ = end + open;
+        if (content.find("$") == std::string_view::npos || !HasPlaceholder(content)) {
+            out_ += t_.substr(start - open, end + open - (start - open));
+            return;
+        }
+        if (escapes) // AviSynth+'s e"..." reads backslash escapes, and its end is the next quote
+            RefuseMarks(path_, {kBackslash, kQuote});
+        std::string filled;
+        for (size_t k = 0; k < content.size();) {
+            if (AtPlaceholder(content, k)) {
+                filled += path_;
+                k += kPlaceholder.size();
+            } else {
+                filled += content[k++];
+            }
+        }
+        // A quote right after a plain literal would join a triple-quoted one.
+        const bool quoteFollows = i_ < t_.size() && t_[i_] == '"';
+        std::optional<std::string> literal = AvsStringLiteral(filled, triple);
+        if (!literal || (!triple && quoteFollows && filled.find('"') != std::string::npos))
+            Refuse(path_, Translate(filled.find("\"\"\"") != std::string::npos ? kTripleQuote.name : kQuote.name));
+        out_ += *literal;
+    }
+
+    static bool HasPlaceholder(std::string_view text) {
+        for (size_t k = 0; k < text.size(); ++k)
+            if (AtPlaceholder(text, k))
+                return true;
+        return false;
+    }
+
+    std::string_view t_;
+    std::string_view path_;
+    size_t i_ = 0;
+    std::string out_;
+};
+
+std::string JoinLines(const std::vector<std::string>& lines) {
+    std::string text;
+    for (const std::string& line : lines) {
+        text += line;
+        text += '\n';
+    }
+    return text;
+}
+
+} // namespace
+
 std::string ReplaceFileNamePlaceholder(std::string_view line, std::string_view sourcePath) {
-    static constexpr std::string_view kPlaceholder = "$filename";
     std::string out;
-    size_t i = 0;
-    while (i < line.size()) {
-        bool match = i + kPlaceholder.size() <= line.size();
-        for (size_t k = 0; match && k < kPlaceholder.size(); ++k)
-            match = std::tolower(static_cast<unsigned char>(line[i + k])) == kPlaceholder[k];
-        if (match) {
+    for (size_t i = 0; i < line.size();) {
+        if (AtPlaceholder(line, i)) {
             out += sourcePath;
             i += kPlaceholder.size();
         } else {
@@ -36,6 +231,50 @@ std::string ReplaceFileNamePlaceholder(std::string_view line, std::string_view s
         }
     }
     return out;
+}
+
+std::string VisibleFileName(std::string_view path) {
+    std::string shown(path);
+    for (char& c : shown)
+        if (IsControl(static_cast<unsigned char>(c)))
+            c = '?';
+    return shown;
+}
+
+std::optional<std::string> AvsStringLiteral(std::string_view text, bool triple) {
+    // AviSynth has no escapes: three quotes are the only way to hold one, and they end at the
+    // first three quotes inside (trailing quotes are taken in, so a quote at the end is fine).
+    const std::string_view quotes = !triple && text.find('"') == std::string_view::npos ? "\"" : "\"\"\"";
+    if (quotes.size() == 3 && text.find(quotes) != std::string_view::npos)
+        return std::nullopt;
+    // Built by append: GCC 12 warns falsely on "..." + string.
+    std::string literal(quotes);
+    literal.append(text).append(quotes);
+    return literal;
+}
+
+std::vector<std::string> FillTemplate(const std::vector<std::string>& templateLines, std::string_view sourcePath) {
+    // Scanned as one text: an AviSynth string may span lines.
+    const std::string filled = TemplateFiller(JoinLines(templateLines), sourcePath).Run();
+    std::vector<std::string> lines;
+    lines.reserve(templateLines.size());
+    size_t from = 0;
+    for (size_t nl = filled.find('\n'); nl != std::string::npos; nl = filled.find('\n', from)) {
+        lines.push_back(filled.substr(from, nl - from));
+        from = nl + 1;
+    }
+    return lines;
+}
+
+std::string FileNameRefusal(const std::vector<std::string>& templateLines, std::string_view sourcePath) {
+    if (SourceKindOf(sourcePath) != SourceKind::TemplateScript)
+        return "";
+    try {
+        FillTemplate(templateLines, sourcePath);
+    } catch (const FileNameRefused& e) {
+        return e.what();
+    }
+    return "";
 }
 
 bool TemplateIgnoresSource(const std::vector<std::string>& templateLines) {
@@ -49,11 +288,8 @@ bool TemplateIgnoresSource(const std::vector<std::string>& templateLines) {
 
 void WriteTemplateScript(const std::vector<std::string>& templateLines, const std::string& sourcePath,
                          const std::string& scriptPath) {
-    std::vector<std::string> lines;
-    lines.reserve(templateLines.size());
-    for (const std::string& line : templateLines)
-        lines.push_back(ReplaceFileNamePlaceholder(line, sourcePath));
-    WriteTextLines(scriptPath, lines);
+    // Every line is made before the file is touched: a refused path leaves no script behind.
+    WriteTextLines(scriptPath, FillTemplate(templateLines, sourcePath));
 }
 
 std::string GeneratedScriptPath(const char* scriptName) { return GeneratedFilesFolder() + scriptName; }

@@ -1,6 +1,8 @@
 // Sources and the scripts generated for them from a template.
 #pragma once
 
+#include <optional>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -20,6 +22,13 @@ SourceKind SourceKindOf(std::string_view path);
 inline constexpr const char* kGeneratedScript1 = "bv_avisynth_1.avs";
 inline constexpr const char* kGeneratedScript2 = "bv_avisynth_2.avs";
 
+// Thrown when a source's path cannot be put into a template's script; the text names the
+// file and the character.
+class FileNameRefused : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
 // Every "$FileName", in any letter case, replaced by `sourcePath` as it stands.
 std::string ReplaceFileNamePlaceholder(std::string_view line, std::string_view sourcePath);
 
@@ -27,8 +36,27 @@ std::string ReplaceFileNamePlaceholder(std::string_view line, std::string_view s
 // the video it names itself, whatever source was chosen.
 bool TemplateIgnoresSource(const std::vector<std::string>& templateLines);
 
-// Writes the template's lines with the placeholder replaced, each ended by CR LF, to
-// `scriptPath` (created or truncated). Throws std::runtime_error when a write fails.
+// `text` as one AviSynth string literal: "text" when it holds no double quote, else
+// """text""" (also when `triple`, the form the template chose); nothing when it holds three
+// double quotes in a row. AviSynth strings have no escapes, so no other form exists.
+std::optional<std::string> AvsStringLiteral(std::string_view text, bool triple = false);
+
+// The template's lines with every "$FileName" (any letter case) replaced by the path. Inside a
+// string the path stays part of that one string ("..." becomes """...""" when the path holds a
+// quote); in script text and comments it is put in as it stands. Throws FileNameRefused when
+// the path holds a control character, or anything that would end its string or comment early
+// (a quote outside quotes, three quotes, a comment's end mark).
+std::vector<std::string> FillTemplate(const std::vector<std::string>& templateLines, std::string_view sourcePath);
+
+// FillTemplate's refusal for a source read through the template, or "" when the source can be
+// opened (a script file is opened as it is: its name never enters a script).
+std::string FileNameRefusal(const std::vector<std::string>& templateLines, std::string_view sourcePath);
+
+// The path with every control character shown as "?", for messages.
+std::string VisibleFileName(std::string_view path);
+
+// Writes FillTemplate's lines, each ended by CR LF, to `scriptPath` (created or truncated).
+// Throws FileNameRefused before the file is touched, std::runtime_error when a write fails.
 void WriteTemplateScript(const std::vector<std::string>& templateLines, const std::string& sourcePath,
                          const std::string& scriptPath);
 

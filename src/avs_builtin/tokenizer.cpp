@@ -214,6 +214,11 @@ private:
             Advance();
         if (pos_ >= s_.size())
             throw SyntaxError{"Script error: unterminated string", t.line, t.column};
+        // As in AviSynth: quotes right after the closing three belong to the string, so
+        // """say "hi"""" holds say "hi". No escapes exist inside either kind.
+        if (triple)
+            while (pos_ + 3 < s_.size() && s_[pos_ + 3] == '"')
+                ++pos_;
         t.text.assign(s_.substr(start, pos_ - start));
         pos_ += close.size();
         return t;

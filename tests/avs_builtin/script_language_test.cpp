@@ -25,6 +25,9 @@ TEST_F(ScriptLanguage, LiteralsAndOperators) {
     EXPECT_EQ(Eval(env, "2147483647 + 1").asInt(), INT32_MIN); // wraps like a 32-bit int
     EXPECT_EQ(Eval(env, "\"ab\" + \"cd\"").asString(), "abcd");
     EXPECT_EQ(Eval(env, "\"\"\"say \"hi\"\n\"\"\"").asString(), "say \"hi\"\n");
+    // As AviSynth reads them: quotes after the closing three belong to the string; no escapes.
+    EXPECT_EQ(Eval(env, "\"\"\"say \"hi\"\"\"\"").asString(), "say \"hi\"");
+    EXPECT_EQ(Eval(env, "\"\"\"\"q\"\"\" + \"a\\\"").asString(), "\"qa\\");
     EXPECT_TRUE(Eval(env, "\"ABC\" == \"abc\"").asBool()); // strings compare without case
     EXPECT_TRUE(Eval(env, "yes && !false").asBool());
     EXPECT_EQ(Eval(env, "3 > 2 ? \"a\" : \"b\"").asString(), "a");
