@@ -294,5 +294,23 @@ TEST(ReportBlocks, AFileWithoutFiguresSaysWhy) {
     EXPECT_EQ(overview2, (Lines{"/v/b.mkv", "No frame analyzed."}));
 }
 
+// Names of scripts (never refused: they enter no generated script), AviSynth's two-line errors and
+// template lines keep to one line each in the files.
+TEST(ReportBlocks, EveryTextStaysOnItsLine) {
+    AnalysisSettings s = BothMetrics();
+    s.SourceFile1 = "/v/o\r\nSource File 2: x.avs";
+    s.Template1 = {"A()\x1b\tB()"};
+    s.LogTemplate1 = true;
+    FileBlock block{"/v/b\n.avs", nullptr, "Error: Script error: no.\n(/v/b.avs, line 2)", false, true};
+    Lines overview, results;
+    AppendOverviewBlock(overview, s, block);
+    AppendResultsBlock(results, s, block);
+    EXPECT_EQ(overview, (Lines{"/v/b .avs", "Error: Script error: no. (/v/b.avs, line 2)"}));
+    EXPECT_EQ(Lines(results.begin(), results.begin() + 6),
+              (Lines{"Source File 1: /v/o Source File 2: x.avs", "Source File 2: /v/b .avs", "",
+                     "AviSynth Template 1:", "A()?\tB()", ""}));
+    EXPECT_EQ(CsvHeaderLines(s, block.source2)[4], "Source File 2: /v/b .avs");
+}
+
 } // namespace
 } // namespace bv
