@@ -31,6 +31,10 @@ const Hostile kNames[] = {
     {"tri\"\"\").Crop(0,0,64,64)#.mkv", "three double quotes (\"\"\")"},
 };
 
+void PrintTo(const Hostile& h, std::ostream* os) {
+    *os << ::testing::PrintToString(std::string(h.name));
+}
+
 class HostileNames : public ::testing::TestWithParam<std::tuple<Hostile, bool>> {};
 
 TEST_P(HostileNames, OpenTheRightClipOrAreRefused) {

@@ -249,6 +249,21 @@ private slots:
                  ("clip 60000004 64 48 5 " + dir.filePath(QStringLiteral("enc.mkv")) + "\r\n").toUtf8());
         QCOMPARE(w.Find<QListWidget>("ListBox1")->count(), 1);
 
+        // A quote in the name keeps it one string; a line break refuses it before any script is written.
+        w.Find<QPlainTextEdit>("Memo7")->setPlainText(QStringLiteral("clip 60000004 64 48 5 \"$FileName\""));
+        const QString quoted = dir.filePath(QStringLiteral("a\").Crop(0,0,8,8)#.mkv"));
+        w.AddSource2(quoted);
+        QCOMPARE(ReadFile(Script2()), ("clip 60000004 64 48 5 \"\"\"" + quoted + "\"\"\"\r\n").toUtf8());
+        QFile::remove(Script2());
+        w.AddSource2(dir.filePath(QStringLiteral("a\nb.mkv")));
+        QVERIFY(!QFile::exists(Script2()));
+        QCOMPARE(w.dialogs->errorTexts, QStringList{"This file name cannot be put into the AviSynth script: " +
+                                                    dir.filePath(QStringLiteral("a?b.mkv")) +
+                                                    " (it holds a line break (LF))"});
+        w.dialogs->errorTexts.clear();
+        QCOMPARE(w.Find<QListWidget>("ListBox1")->count(), 2);
+        delete w.Find<QListWidget>("ListBox1")->takeItem(1);
+
         // An empty template gives an empty script, and AviSynth's complaint is shown.
         w.Find<QPlainTextEdit>("Memo7")->clear();
         w.AddSource2(dir.filePath(QStringLiteral("other.mkv")));

@@ -155,6 +155,16 @@ private slots:
         w.Find<QLineEdit>("Edit3")->setText(QStringLiteral("abc"));
         w.Click("Button9");
         QCOMPARE(w.dialogs->errorTexts, QStringList{QStringLiteral("'abc' is not a valid integer value")});
+        w.Find<QLineEdit>("Edit3")->setText(QStringLiteral("0"));
+
+        // A name chosen under one template no longer fits the template as changed since.
+        const QString quoted = f.dir.filePath(QStringLiteral("q\".mkv"));
+        w.Find<QPlainTextEdit>("Memo7")->setPlainText(QStringLiteral("clip 60000004 64 48 5 \"$FileName\""));
+        w.AddSource2(quoted);
+        w.Find<QPlainTextEdit>("Memo7")->setPlainText(QStringLiteral("clip 60000004 64 48 5 $FileName"));
+        w.Click("Button9");
+        QCOMPARE(w.dialogs->informTexts.constLast(),
+                 "This file name cannot be put into the AviSynth script: " + quoted + " (it holds a double quote (\"))");
 
         QCOMPARE(f.run->Calls(), 0);
         QCOMPARE(w.CurrentPage(), int(WizardWindow::kJobSummary));
