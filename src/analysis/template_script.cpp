@@ -106,7 +106,8 @@ public:
                 NestedComment();
             } else if (c == '"') {
                 String(false);
-            } else if (c == 'e' && i_ + 1 < t_.size() && t_[i_ + 1] == '"' && (i_ == 0 || !IsIdentChar(t_[i_ - 1]))) {
+            } else if (c == 'e' && i_ + 1 < t_.size() && t_[i_ + 1] == '"' &&
+                       (i_ == 0 || !IsIdentChar(t_[i_ - 1]))) {
                 out_ += c;
                 ++i_;
                 String(true);
@@ -192,7 +193,8 @@ private:
         const bool quoteFollows = i_ < t_.size() && t_[i_] == '"';
         std::optional<std::string> literal = AvsStringLiteral(filled, triple);
         if (!literal || (!triple && quoteFollows && filled.find('"') != std::string::npos))
-            Refuse(path_, Translate(filled.find("\"\"\"") != std::string::npos ? kTripleQuote.name : kQuote.name));
+            Refuse(path_,
+                   Translate(filled.find("\"\"\"") != std::string::npos ? kTripleQuote.name : kQuote.name));
         out_ += *literal;
     }
 
@@ -253,7 +255,8 @@ std::optional<std::string> AvsStringLiteral(std::string_view text, bool triple) 
     return literal;
 }
 
-std::vector<std::string> FillTemplate(const std::vector<std::string>& templateLines, std::string_view sourcePath) {
+std::vector<std::string> FillTemplate(const std::vector<std::string>& templateLines,
+                                      std::string_view sourcePath) {
     // Scanned as one text: an AviSynth string may span lines.
     const std::string filled = TemplateFiller(JoinLines(templateLines), sourcePath).Run();
     std::vector<std::string> lines;

@@ -46,7 +46,8 @@ std::optional<std::string> AvsStringLiteral(std::string_view text, bool triple =
 // quote); in script text and comments it is put in as it stands. Throws FileNameRefused when
 // the path holds a control character, or anything that would end its string or comment early
 // (a quote outside quotes, three quotes, a comment's end mark).
-std::vector<std::string> FillTemplate(const std::vector<std::string>& templateLines, std::string_view sourcePath);
+std::vector<std::string> FillTemplate(const std::vector<std::string>& templateLines,
+                                      std::string_view sourcePath);
 
 // FillTemplate's refusal for a source read through the template, or "" when the source can be
 // opened (a script file is opened as it is: its name never enters a script).

@@ -13,17 +13,14 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct Hostile {
-    const char* name;
-    const char* refusedFor; // "" when the clip opens
-};
-
+// A name, and the character it is refused for ("" when the clip opens).
+using Hostile = std::pair<const char*, const char*>;
 const Hostile kNames[] = {
     {"q\"uote.mkv", ""},
     {"a\").Crop(0,0,64,64)#.mkv", ""},
     {"end\"", ""},
     {"back\\", ""},
-    {"\xC3\x9C" "berraschung_\xE6\x97\xA5\xE6\x9C\xAC.mkv", ""},
+    {"Überraschung_日本.mkv", ""},
     {"-dash.mkv", ""}, // after "--" on the command line
     {"z.mkv\")\nBlankClip(length=7, width=48, height=32, pixel_type=\"YUY2\")\n#", "a line break (LF)"},
     {"cr\r\").Crop(0,0,64,64)#.mkv", "a carriage return (CR)"},
@@ -31,14 +28,11 @@ const Hostile kNames[] = {
     {"tri\"\"\").Crop(0,0,64,64)#.mkv", "three double quotes (\"\"\")"},
 };
 
-void PrintTo(const Hostile& h, std::ostream* os) {
-    *os << ::testing::PrintToString(std::string(h.name));
-}
-
 class HostileNames : public ::testing::TestWithParam<std::tuple<Hostile, bool>> {};
 
 TEST_P(HostileNames, OpenTheRightClipOrAreRefused) {
-    const auto [hostile, real] = GetParam();
+    const auto [name, refusedFor] = std::get<0>(GetParam());
+    const bool real = std::get<1>(GetParam());
     const char* realLibrary = std::getenv("BV_REAL_AVISYNTH");
     if (real && (realLibrary == nullptr || *realLibrary == '\0' || std::string(realLibrary) == "builtin"))
         GTEST_SKIP() << "no AviSynth+ named by BREVANTA_AVISYNTH when the suite was configured";
@@ -49,30 +43,31 @@ TEST_P(HostileNames, OpenTheRightClipOrAreRefused) {
     fs::create_directories(dir);
     const fs::path data = std::getenv("BREVANTA_TEST_DATA");
     fs::copy_file(data / "orig.mkv", dir / "orig.mkv");
-    fs::copy_file(data / "orig.mkv", dir / hostile.name);
+    fs::copy_file(data / "orig.mkv", dir / name);
     std::ofstream(dir / "t.avs", std::ios::binary) << "FFVideoSource(\"$FileName\").ConvertToYUY2()\r\n";
     fs::current_path(dir); // the name is given as it stands, relative
 
-    const CliResult info = RunCliProcess({"info", "--template", "t.avs", "--", hostile.name}, dir);
-    const CliResult run = RunCliProcess({"analyze", "--template1", "t.avs", "--template2", "t.avs", "--end", "1",
-                                         "--no-ssim", "--extended-log", "--quiet", "--", "orig.mkv", hostile.name},
-                                        dir);
+    const CliResult info = RunCliProcess({"info", "--template", "t.avs", "--", name}, dir);
+    const CliResult run =
+        RunCliProcess({"analyze", "--template1", "t.avs", "--template2", "t.avs", "--end", "1", "--no-ssim",
+                       "--extended-log", "--quiet", "--", "orig.mkv", name},
+                      dir);
     std::vector<std::string> written;
     for (const auto& entry : fs::directory_iterator(dir))
         if (entry.path().filename().string().rfind("bv_", 0) == 0)
             written.push_back(CliProcess::Read(entry.path().string()));
-    if (*hostile.refusedFor == '\0') {
+    if (*refusedFor == '\0') {
         EXPECT_EQ(info.status, 0) << info.err;
         EXPECT_NE(info.out.find("End Frame: 59\n\nVideo Info:\nFrame Size: 320 x 240\n"), std::string::npos)
             << info.out;
         EXPECT_EQ(run.status, 0) << run.err;
         ASSERT_EQ(written.size(), 1u) << run.err;
-        EXPECT_NE(written[0].find("\r\nSource File 2: " + (dir / hostile.name).string() + "\r\n"), std::string::npos);
+        EXPECT_NE(written[0].find("\r\nSource File 2: " + (dir / name).string() + "\r\n"), std::string::npos);
         EXPECT_NE(written[0].find("\r\n000001;"), std::string::npos) << "two frames analysed";
     } else {
         const std::string refusal = "This file name cannot be put into the AviSynth script: " +
-                                    VisibleFileName((dir / hostile.name).string()) + " (it holds " +
-                                    hostile.refusedFor + ")\n";
+                                    VisibleFileName((dir / name).string()) + " (it holds " + refusedFor +
+                                    ")\n";
         EXPECT_EQ(info.status, 1);
         EXPECT_EQ(info.err, "brevanta-cli: " + refusal);
         EXPECT_EQ(run.status, 2);

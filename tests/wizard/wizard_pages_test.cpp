@@ -257,9 +257,9 @@ private slots:
         QFile::remove(Script2());
         w.AddSource2(dir.filePath(QStringLiteral("a\nb.mkv")));
         QVERIFY(!QFile::exists(Script2()));
-        QCOMPARE(w.dialogs->errorTexts, QStringList{"This file name cannot be put into the AviSynth script: " +
-                                                    dir.filePath(QStringLiteral("a?b.mkv")) +
-                                                    " (it holds a line break (LF))"});
+        QCOMPARE(w.dialogs->errorTexts,
+                 QStringList{"This file name cannot be put into the AviSynth script: " +
+                             dir.filePath(QStringLiteral("a?b.mkv")) + " (it holds a line break (LF))"});
         w.dialogs->errorTexts.clear();
         QCOMPARE(w.Find<QListWidget>("ListBox1")->count(), 2);
         delete w.Find<QListWidget>("ListBox1")->takeItem(1);

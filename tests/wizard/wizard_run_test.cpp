@@ -164,7 +164,8 @@ private slots:
         w.Find<QPlainTextEdit>("Memo7")->setPlainText(QStringLiteral("clip 60000004 64 48 5 $FileName"));
         w.Click("Button9");
         QCOMPARE(w.dialogs->informTexts.constLast(),
-                 "This file name cannot be put into the AviSynth script: " + quoted + " (it holds a double quote (\"))");
+                 "This file name cannot be put into the AviSynth script: " + quoted +
+                     " (it holds a double quote (\"))");
 
         QCOMPARE(f.run->Calls(), 0);
         QCOMPARE(w.CurrentPage(), int(WizardWindow::kJobSummary));
