@@ -12,6 +12,7 @@
 #include <QTimer>
 #include <QToolButton>
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <exception>
 
@@ -50,7 +51,10 @@ private:
 
 PreviewPlayer::PreviewPlayer(QWidget* parent)
     : QFrame(parent), clip_(std::make_unique<AvsClip>()), screen_(new Screen(*this, this)),
-      timer_(new QTimer(this)) {
+      timer_(new QTimer(this)), now_([] {
+          using namespace std::chrono;
+          return static_cast<qint64>(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+      }) {
     setFrameStyle(QFrame::NoFrame);
     playButton = new QToolButton(this);
     playButton->setObjectName(QStringLiteral("PlayButton"));
@@ -140,7 +144,7 @@ void PreviewPlayer::Play() {
     if (position_ >= clip_->frameCount - 1)
         ShowFrame(0);
     playedFrom_ = position_;
-    clock_.start();
+    playStart_ = now_();
     timer_->start(std::max(1, static_cast<int>(std::lround(1000.0 / FramesPerSecond()))));
     UpdateControls();
 }
@@ -158,12 +162,12 @@ void PreviewPlayer::Seek(int frame) {
         ShowFrame(frame);
     if (IsPlaying()) {
         playedFrom_ = position_;
-        clock_.start();
+        playStart_ = now_();
     }
 }
 
 void PreviewPlayer::Tick() {
-    const long long due = playedFrom_ + static_cast<long long>(clock_.elapsed() * FramesPerSecond() / 1000.0);
+    const long long due = playedFrom_ + static_cast<long long>((now_() - playStart_) * FramesPerSecond() / 1000.0);
     const int last = clip_->frameCount - 1;
     if (due >= last) {
         ShowFrame(last);

@@ -3,7 +3,6 @@
 // a screen, a play/pause button and a position slider.
 #pragma once
 
-#include <QElapsedTimer>
 #include <QFrame>
 #include <QImage>
 #include <QString>
@@ -29,6 +28,8 @@ public:
     ~PreviewPlayer() override;
 
     void SetEnvironment(EnvironmentProvider environment) { environment_ = std::move(environment); }
+    // Milliseconds on a steady clock, which paces playing (tests bring their own).
+    void SetClock(std::function<qint64()> now) { now_ = std::move(now); }
     // The preview conversion used for YUY2 clips: 1 PC.601, 2 REC.601.
     void SetRecommendation(int recommendation);
 
@@ -76,7 +77,8 @@ private:
     QTimer* timer_;
     // Playing keeps to the clock: the frame due is counted from where playing began, so a
     // slow frame is skipped rather than slowing the clip down.
-    QElapsedTimer clock_;
+    std::function<qint64()> now_;
+    qint64 playStart_ = 0;
     int playedFrom_ = 0;
 };
 
