@@ -1,8 +1,10 @@
 #include "analysis/template_script.h"
 
 #include <cctype>
+#include <cerrno>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "analysis/text_file.h"
@@ -298,24 +300,40 @@ void WriteTemplateScript(const std::vector<std::string>& templateLines, const st
 std::string GeneratedScriptPath(const char* scriptName) { return GeneratedFilesFolder() + scriptName; }
 
 namespace {
-// An advisory lock beside the generated scripts: two processes writing the same fixed
-// script name must not open each other's script.
-class ScriptFolderLock {
+// An exclusive lock on a generated script itself: two processes using the same fixed script
+// name take turns, and no lock file of its own is ever left behind. Whoever held the lock
+// before may have deleted the script, so the lock counts only while the path still names the
+// locked file; otherwise the file is opened anew.
+class ScriptLock {
 public:
-    explicit ScriptFolderLock(const std::string& folder)
-        : fd_(::open((folder + ".bv_avisynth.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644)) {
-        if (fd_ >= 0)
-            ::flock(fd_, LOCK_EX);
+    ScriptLock(const std::string& path, bool create) {
+        for (;;) {
+            fd_ = ::open(path.c_str(), O_RDWR | O_CLOEXEC | (create ? O_CREAT : 0), 0644);
+            if (fd_ < 0)
+                return; // nothing to delete, or the write that follows says why
+            int locked;
+            while ((locked = ::flock(fd_, LOCK_EX)) != 0 && errno == EINTR) {
+            }
+            if (locked != 0)
+                return; // a file system without locks: go on unguarded
+            struct stat held {}, named {};
+            if (::fstat(fd_, &held) == 0 && ::stat(path.c_str(), &named) == 0 && held.st_dev == named.st_dev &&
+                held.st_ino == named.st_ino)
+                return;
+            ::close(fd_);
+            if (!create)
+                return; // deleted meanwhile: nothing left to delete
+        }
     }
-    ~ScriptFolderLock() {
+    ~ScriptLock() {
         if (fd_ >= 0)
             ::close(fd_); // releases the lock
     }
-    ScriptFolderLock(const ScriptFolderLock&) = delete;
-    ScriptFolderLock& operator=(const ScriptFolderLock&) = delete;
+    ScriptLock(const ScriptLock&) = delete;
+    ScriptLock& operator=(const ScriptLock&) = delete;
 
 private:
-    int fd_;
+    int fd_ = -1;
 };
 } // namespace
 
@@ -367,14 +385,19 @@ std::string LocateInTemplate(const std::string& message, const std::string& scri
     return out;
 }
 
+void RemoveGeneratedScript(const char* scriptName) {
+    const std::string script = GeneratedScriptPath(scriptName);
+    ScriptLock lock(script, /*create=*/false);
+    ::unlink(script.c_str()); // a missing file is no error
+}
+
 AvsClip OpenSourceClip(ScriptEnvironment& environment, const std::string& sourcePath,
                        const std::vector<std::string>& templateLines, const char* scriptName,
                        bool keepScript, const std::string& templateName) {
     if (SourceKindOf(sourcePath) == SourceKind::ScriptFile)
         return OpenAvsClip(environment, sourcePath);
-    const std::string folder = GeneratedFilesFolder();
-    const std::string script = folder + scriptName;
-    ScriptFolderLock lock(folder);
+    const std::string script = GeneratedScriptPath(scriptName);
+    ScriptLock lock(script, /*create=*/true);
     WriteTemplateScript(templateLines, sourcePath, script);
     struct Cleanup {
         const std::string& path;

@@ -65,11 +65,14 @@ void WriteTemplateScript(const std::vector<std::string>& templateLines, const st
 // when the program folder is not writable.
 std::string GeneratedScriptPath(const char* scriptName);
 
+// Deletes a generated script, waiting while another process uses it; a missing script is no error.
+void RemoveGeneratedScript(const char* scriptName);
+
 // Opens a source as a clip: a ScriptFile as it is, any other file through the generated
 // script `scriptName`, which is deleted as soon as AviSynth has opened it unless
-// `keepScript`. Processes that generate the same script name take turns. An error located
-// in the generated script names `templateName` and the template's line instead: the user
-// never sees the generated script.
+// `keepScript`. Processes that generate the same script name take turns (a lock on the
+// script itself; no other file is made). An error located in the generated script names
+// `templateName` and the template's line instead: the user never sees the generated script.
 AvsClip OpenSourceClip(ScriptEnvironment& environment, const std::string& sourcePath,
                        const std::vector<std::string>& templateLines, const char* scriptName,
                        bool keepScript = false, const std::string& templateName = {});

@@ -34,7 +34,6 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QTimer>
-#include <cstdio>
 #include <exception>
 
 namespace bv {
@@ -355,7 +354,7 @@ void WizardWindow::RunFinished() {
 
 void WizardWindow::DeleteGeneratedScripts() {
     for (const char* name : {kGeneratedScript1, kGeneratedScript2})
-        std::remove(GeneratedScriptPath(name).c_str()); // a missing file is no error
+        RemoveGeneratedScript(name);
 }
 
 void WizardWindow::closeEvent(QCloseEvent* event) {

@@ -7,10 +7,18 @@
 #include "analysis/report_texts.h"
 #include "analysis/run_fixture.h"
 #include "analysis/run_file_names.h"
+#include "analysis/template_script.h"
+#include "analysis/text_file.h"
 #include "analysis/time_stamp.h"
 
 #include <cmath>
+#include <fcntl.h>
+#include <fstream>
 #include <gtest/gtest.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
 
 namespace bv::testing {
 namespace {
@@ -458,6 +466,55 @@ TEST_F(AnalysisRun, GraphExportAndShutdownAtTheEnd) {
     out = Run(s, nullptr, exporter);
     EXPECT_EQ(exports, 0);
     EXPECT_EQ(graph_.GraphValues, before);
+}
+
+// Whether some thread or process waits for a lock on the file with inode `inode`.
+bool LockAwaited(ino_t inode) {
+    std::ifstream locks("/proc/locks");
+    const std::string key = ":" + std::to_string(inode) + " ";
+    for (std::string line; std::getline(locks, line);)
+        if (line.find("->") != std::string::npos && line.find(key) != std::string::npos)
+            return true;
+    return false;
+}
+
+// Two users of one generated script name take turns through a lock on the script itself, also
+// when the one before deletes it, and no other file is left in the folder.
+TEST_F(AnalysisRun, GeneratedScriptsTakeTurnsAndLeaveNothingBehind) {
+    const std::string source = Source("a.mkv", "clip w=16 h=16 frames=3");
+    const std::string script = GeneratedScriptPath(kGeneratedScript2);
+    const fs::path folder = fs::path(script).parent_path();
+    const int other = ::open(script.c_str(), O_RDWR | O_CREAT, 0644); // another process's turn
+    ASSERT_GE(other, 0);
+    ASSERT_EQ(::flock(other, LOCK_EX), 0);
+    struct stat held {};
+    ASSERT_EQ(::fstat(other, &held), 0);
+    AvsClip clip;
+    std::string error;
+    std::thread opener([&] {
+        try {
+            clip = OpenSourceClip(Environment(), source, {"FakeSource(\"$FileName\")"}, kGeneratedScript2);
+        } catch (const std::exception& e) {
+            error = e.what();
+        }
+    });
+    while (!LockAwaited(held.st_ino))
+        std::this_thread::yield();
+    EXPECT_EQ(clip.frameCount, 0); // still waiting
+    ::unlink(script.c_str());      // the other turn ends by deleting its script
+    ::close(other);
+    opener.join();
+    EXPECT_EQ(error, "");
+    EXPECT_EQ(clip.frameCount, 3);
+    CloseAvsClip(clip);
+    EXPECT_FALSE(fs::exists(script));
+
+    RemoveGeneratedScript(kGeneratedScript2); // nothing to delete: no error
+    WriteTextLines(script, {"x"});
+    RemoveGeneratedScript(kGeneratedScript2);
+    EXPECT_FALSE(fs::exists(script));
+    for (const auto& entry : fs::directory_iterator(folder))
+        EXPECT_EQ(entry.path().filename().string().rfind(".bv_", 0), std::string::npos) << entry.path();
 }
 
 } // namespace
