@@ -1,5 +1,6 @@
 #include "wizard/dialogs.h"
 
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
@@ -43,13 +44,12 @@ std::optional<QString> QtDialogs::SaveFile(QWidget* parent, const FileDialogRequ
     return RunFileDialog(parent, request, QFileDialog::AcceptSave);
 }
 
-std::optional<QString> QtDialogs::ChooseFolder(QWidget* parent, const QString& caption) {
-    // Folders only, with a new-folder button; it starts where the system likes.
-    const QString folder =
-        QFileDialog::getExistingDirectory(parent, caption, QString(), QFileDialog::ShowDirsOnly);
-    if (folder.isEmpty())
+std::optional<QString> QtDialogs::ChooseFolder(QWidget* parent, const QString& caption, const QString& folder) {
+    // Folders only, with a new-folder button.
+    const QString chosen = QFileDialog::getExistingDirectory(parent, caption, folder, QFileDialog::ShowDirsOnly);
+    if (chosen.isEmpty())
         return std::nullopt;
-    return folder;
+    return chosen;
 }
 
 bool QtDialogs::Confirm(QWidget* parent, const QString& text) {
@@ -64,6 +64,32 @@ void QtDialogs::Inform(QWidget* parent, const QString& text) {
 
 void QtDialogs::ShowError(QWidget* parent, const QString& text) {
     QMessageBox::critical(parent, kBoxTitle, text, QMessageBox::Ok);
+}
+
+QString Dialogs::StartFolder(FolderKind kind) const {
+    const QString& folder = folders_[static_cast<size_t>(kind)];
+    // Never empty: Qt's file dialogs would start in the folder the last dialog of any kind saw.
+    return folder.isEmpty() ? QDir::currentPath() : folder;
+}
+
+void Dialogs::SetStartFolder(FolderKind kind, const QString& folder) {
+    folders_[static_cast<size_t>(kind)] = folder;
+}
+
+std::optional<QString> Dialogs::OpenFileIn(FolderKind kind, QWidget* parent, FileDialogRequest request) {
+    request.folder = StartFolder(kind);
+    std::optional<QString> chosen = OpenFile(parent, request);
+    if (chosen)
+        SetStartFolder(kind, QFileInfo(*chosen).absolutePath());
+    return chosen;
+}
+
+std::optional<QString> Dialogs::SaveFileIn(FolderKind kind, QWidget* parent, FileDialogRequest request) {
+    request.folder = StartFolder(kind);
+    std::optional<QString> chosen = SaveFile(parent, request);
+    if (chosen)
+        SetStartFolder(kind, QFileInfo(*chosen).absolutePath());
+    return chosen;
 }
 
 QString WithDefaultSuffix(const QString& path, const QString& suffix) {

@@ -114,7 +114,7 @@ void ResultsPage::SaveText(const QStringList& lines, const char* suffix) {
     request.filters = {TextFilesFilter()};
     request.proposedName = QStringLiteral("bv_") + stampClock() + QString::fromLatin1(suffix);
     request.defaultSuffix = QStringLiteral("txt");
-    const auto chosen = dialogs_.SaveFile(window(), request);
+    const auto chosen = dialogs_.SaveFileIn(FolderKind::SavedResults, window(), request);
     if (!chosen)
         return;
     // An existing file of that name is replaced without a question.
@@ -170,7 +170,7 @@ void ResultsPage::SaveGraphPage() {
     request.proposedName =
         QString::fromStdString(GraphPageSaveName(ToStd(stampClock()), graphScroll->value()));
     request.defaultSuffix = QStringLiteral("jpg");
-    const auto chosen = dialogs_.SaveFile(window(), request);
+    const auto chosen = dialogs_.SaveFileIn(FolderKind::SavedResults, window(), request);
     if (!chosen || graphPage_.isNull())
         return;
     // An existing file of that name is replaced without a question.

@@ -4,6 +4,7 @@
 #include "wizard/dialogs.h"
 #include "wizard/ui_text.h"
 
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -36,9 +37,15 @@ void SavingFilesPage::FillTexts() {
 }
 
 void SavingFilesPage::BrowseForStoragePath() {
+    // The folder typed in the field, else the one chosen here last.
+    QString start = storagePath->text();
+    if (start.isEmpty() || !QFileInfo(start).isDir())
+        start = dialogs_.StartFolder(FolderKind::StoragePath);
     if (const auto folder =
-            dialogs_.ChooseFolder(window(), Tr("Select a folder in the list below, then click OK.")))
+            dialogs_.ChooseFolder(window(), Tr("Select a folder in the list below, then click OK."), start)) {
         storagePath->setText(*folder);
+        dialogs_.SetStartFolder(FolderKind::StoragePath, *folder);
+    }
 }
 
 } // namespace bv

@@ -30,7 +30,7 @@ void SourcePage::AddInfoAndPlayer(const QString& infoName, const QString& player
 }
 
 std::optional<QString> SourcePage::ChooseSource() {
-    return dialogs_.OpenFile(window(), SourceDialogRequest(templateGroup->IsSwitchedOn()));
+    return dialogs_.OpenFileIn(FolderKind::Sources, window(), SourceDialogRequest(templateGroup->IsSwitchedOn()));
 }
 
 bool SourcePage::ShowSource(const QString& chosen, const char* scriptName) {

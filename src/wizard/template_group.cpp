@@ -74,8 +74,7 @@ void TemplateGroup::ApplySwitch() {
 void TemplateGroup::LoadTemplate() {
     FileDialogRequest request;
     request.filters = {AviSynthFilesFilter()};
-    request.folder = templatesFolder_;
-    const auto chosen = dialogs_.OpenFile(group_->window(), request);
+    const auto chosen = dialogs_.OpenFileIn(FolderKind::Templates, group_->window(), request);
     if (!chosen)
         return;
     try {
@@ -91,9 +90,8 @@ void TemplateGroup::SaveTemplate() {
         return;
     FileDialogRequest request;
     request.filters = {AviSynthFilesFilter()};
-    request.folder = templatesFolder_;
     request.defaultSuffix = QStringLiteral("avs");
-    const auto chosen = dialogs_.SaveFile(group_->window(), request);
+    const auto chosen = dialogs_.SaveFileIn(FolderKind::Templates, group_->window(), request);
     if (!chosen)
         return;
     const QString path = WithDefaultSuffix(*chosen, QStringLiteral("avs"));

@@ -38,8 +38,6 @@ public:
     bool IsSwitchedOn() const;
     // The editor's lines as a script is generated from them.
     QStringList Lines() const;
-    // Where the template dialogs start: the program's "Templates" folder.
-    void SetTemplatesFolder(const QString& folder) { templatesFolder_ = folder; }
 
     void ApplySwitch();
     void LoadTemplate();
@@ -49,7 +47,6 @@ public:
 private:
     QWidget* group_;
     Dialogs& dialogs_;
-    QString templatesFolder_;
     QCheckBox* switch_;
     QPlainTextEdit* editor_;
     QPushButton* load_;

@@ -65,8 +65,7 @@ WizardWindow::WizardWindow(WizardServices services, QWidget* parent)
 
     BuildPages();
     const QString templatesFolder = QString::fromStdString(ProgramFilesHere().templatesFolder);
-    source1_->templateGroup->SetTemplatesFolder(templatesFolder);
-    sources2_->templateGroup->SetTemplatesFolder(templatesFolder);
+    dialogs_->SetStartFolder(FolderKind::Templates, templatesFolder);
     // Every caption in the user's language, before the code writes its own texts.
     try {
         TranslateWindow(this);

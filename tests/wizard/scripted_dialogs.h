@@ -24,6 +24,7 @@ public:
     std::vector<FileDialogRequest> openRequests;
     std::vector<FileDialogRequest> saveRequests;
     QStringList folderCaptions;
+    QStringList folderStarts; // where each folder browser started
     QStringList confirmTexts;
     QStringList informTexts;
     QStringList errorTexts;
@@ -37,8 +38,9 @@ public:
         saveRequests.push_back(request);
         return Next(saveAnswers, "save dialog");
     }
-    std::optional<QString> ChooseFolder(QWidget*, const QString& caption) override {
+    std::optional<QString> ChooseFolder(QWidget*, const QString& caption, const QString& folder) override {
         folderCaptions << caption;
+        folderStarts << folder;
         return Next(folderAnswers, "folder browser");
     }
     bool Confirm(QWidget*, const QString& text) override {

@@ -13,6 +13,7 @@
 #include "wizard/wizard_test_support.h"
 
 #include <QCheckBox>
+#include <QDir>
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
@@ -313,7 +314,7 @@ private slots:
         w.dialogs->saveAnswers.push_back(dir.filePath(QStringLiteral("mine")));
         w.Click("Button34");
         QCOMPARE(w.dialogs->saveRequests.back().defaultSuffix, QStringLiteral("avs"));
-        QVERIFY(w.dialogs->saveRequests.back().folder.endsWith(QStringLiteral("/Templates")));
+        QCOMPARE(w.dialogs->saveRequests.back().folder, dir.path()); // where the last template was
         const QString saved = dir.filePath(QStringLiteral("mine.avs"));
         QCOMPARE(ReadFile(saved), QByteArray("a\r\nb\r\nc\r\nd\r\n"));
         QVERIFY(w.dialogs->confirmTexts.isEmpty());
@@ -470,7 +471,7 @@ private slots:
         QCOMPARE(overview.proposedName, QStringLiteral("bv_20071113_140509_overview"));
         QCOMPARE(overview.defaultSuffix, QStringLiteral("txt"));
         QCOMPARE(overview.filters, QStringList{QStringLiteral("Text files (*.txt)")});
-        QVERIFY(overview.folder.isEmpty());
+        QCOMPARE(overview.folder, QDir::currentPath()); // no run yet
         QCOMPARE(ReadFile(target + QStringLiteral(".txt")), QByteArray("a.mkv\r\nQ in Y: 0,9\r\n"));
 
         // The same name again, from the empty "Ergebnisse" box: replaced without a question.
@@ -484,6 +485,56 @@ private slots:
         w.dialogs->saveAnswers.push_back(ScriptedDialogs::kCancel);
         w.Click("Button30");
         QCOMPARE(ReadFile(target + QStringLiteral(".txt")), QByteArray());
+    }
+
+    void eachKindOfFileDialogStartsWhereItWasLastUsed() {
+        QTemporaryDir dir;
+        for (const char* sub : {"videos", "templates", "out"})
+            QVERIFY(QDir(dir.path()).mkdir(QString::fromLatin1(sub)));
+        const QString videos = dir.filePath(QStringLiteral("videos"));
+        const QString templates = dir.filePath(QStringLiteral("templates"));
+        const QString out = dir.filePath(QStringLiteral("out"));
+        TestWindow w;
+        const auto openedIn = [&w] { return w.dialogs->openRequests.back().folder; };
+
+        // Sources: first where the program was started, then where the last source was.
+        w.LoadSource1(WriteClipScript(dir, QStringLiteral("videos/orig.avs")));
+        QCOMPARE(openedIn(), QDir::currentPath());
+        // Templates: first the program's own folder, then where the last template was, on
+        // both source pages; the sources keep their folder meanwhile.
+        w.Click("CheckBox6");
+        w.dialogs->openAnswers.push_back(WriteTextFile(templates + QStringLiteral("/t.avs"), "x"));
+        w.Click("Button35");
+        QVERIFY(openedIn().endsWith(QStringLiteral("/Templates")));
+        w.AddSource2(WriteClipScript(dir, QStringLiteral("videos/enc.avs")));
+        QCOMPARE(openedIn(), videos);
+        w.Click("CheckBox7");
+        w.Find<QPlainTextEdit>("Memo7")->setPlainText(QStringLiteral("y"));
+        w.dialogs->saveAnswers.push_back(templates + QStringLiteral("/mine"));
+        w.Click("Button33");
+        QCOMPARE(w.dialogs->saveRequests.back().folder, templates);
+        w.dialogs->openAnswers.push_back(ScriptedDialogs::kCancel);
+        w.Click("Button28");
+        QCOMPARE(openedIn(), videos);
+
+        // The storage path: the folder in the field, else the one chosen here last.
+        w.dialogs->folderAnswers.push_back(out);
+        w.Click("Button39");
+        QCOMPARE(w.dialogs->folderStarts.constLast(), QDir::currentPath());
+        w.Find<QLineEdit>("Edit2")->clear();
+        w.dialogs->folderAnswers.push_back(ScriptedDialogs::kCancel);
+        w.Click("Button39");
+        QCOMPARE(w.dialogs->folderStarts.constLast(), out);
+        w.Find<QLineEdit>("Edit2")->setText(videos);
+        w.dialogs->folderAnswers.push_back(ScriptedDialogs::kCancel);
+        w.Click("Button39");
+        QCOMPARE(w.dialogs->folderStarts.constLast(), videos);
+
+        // Saved results keep a folder of their own, never a template's.
+        w.dialogs->saveAnswers.push_back(ScriptedDialogs::kCancel);
+        w.Click("Button30");
+        QCOMPARE(w.dialogs->saveRequests.back().folder, QDir::currentPath());
+        QVERIFY(w.dialogs->unexpected.isEmpty());
     }
 
     void resultsTabsHandTheFocusToTheirBox() {
