@@ -86,7 +86,7 @@ TEST_F(GraphExportTest, OnePagePer250FramesOfTheFirstSource) {
     }
 }
 
-TEST_F(GraphExportTest, PagesAreBaselineJpegsOfTheRenderedPage) {
+TEST_F(GraphExportTest, PagesAreBaselineJpegsOfTheRenderedPageAtQuality85) {
     const GraphTables tables = Tables(600);
     const GraphExportRequest request = Request(tables);
     const std::vector<std::string> written = ExportGraphPages(request, "20240101_000000");
@@ -99,6 +99,7 @@ TEST_F(GraphExportTest, PagesAreBaselineJpegsOfTheRenderedPage) {
         EXPECT_EQ(jpeg.components, 3);
         EXPECT_TRUE(jpeg.baseline);
         EXPECT_FALSE(jpeg.progressive);
+        EXPECT_EQ(jpeg.quantTables, test::StandardQuantTables(85)) << written[i];
         const QImage page =
             RenderGraphPage(2500, 1600, 250 * static_cast<int>(i), 2, tables, request.sourceNames);
         EXPECT_LT(test::MeanDifference(jpeg.pixels, page), 2.0) << written[i];

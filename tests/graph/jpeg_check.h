@@ -2,9 +2,12 @@
 #pragma once
 
 #include <QImage>
+#include <algorithm>
+#include <array>
 #include <cstdio>
 #include <jpeglib.h>
 #include <string>
+#include <vector>
 
 namespace bv::test {
 
@@ -16,7 +19,29 @@ struct JpegInfo {
     bool progressive = false;
     bool baseline = false; // SOF0 frame marker
     QImage pixels;         // decoded, RGB32
+    // The quantisation tables the file carries, in natural (row by row) order.
+    std::vector<std::array<int, 64>> quantTables;
 };
+
+// libjpeg's quantisation tables for `quality`: the standard luminance and chrominance tables
+// scaled by its rule (5000 / q below 50, else 200 - 2q percent), kept within 1..255.
+inline std::vector<std::array<int, 64>> StandardQuantTables(int quality) {
+    static const int luminance[64] = {16, 11, 10, 16, 24,  40,  51,  61,  12, 12, 14, 19, 26,  58,  60,  55,
+                                      14, 13, 16, 24, 40,  57,  69,  56,  14, 17, 22, 29, 51,  87,  80,  62,
+                                      18, 22, 37, 56, 68,  109, 103, 77,  24, 35, 55, 64, 81,  104, 113, 92,
+                                      49, 64, 78, 87, 103, 121, 120, 101, 72, 92, 95, 98, 112, 100, 103, 99};
+    static const int chrominance[64] = {17, 18, 24, 47, 99, 99, 99, 99, 18, 21, 26, 66, 99, 99, 99, 99,
+                                        24, 26, 56, 99, 99, 99, 99, 99, 47, 66, 99, 99, 99, 99, 99, 99,
+                                        99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99,
+                                        99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99};
+    const int scale = quality < 50 ? 5000 / quality : 200 - 2 * quality;
+    std::vector<std::array<int, 64>> tables(2);
+    for (int i = 0; i < 64; ++i) {
+        tables[0][i] = std::clamp((luminance[i] * scale + 50) / 100, 1, 255);
+        tables[1][i] = std::clamp((chrominance[i] * scale + 50) / 100, 1, 255);
+    }
+    return tables;
+}
 
 // Decodes the file; `valid` stays false when libjpeg finds no JPEG (its warnings are ignored,
 // its fatal errors would abort the test, which is what a broken file deserves).
@@ -50,6 +75,14 @@ inline JpegInfo ReadJpeg(const std::string& path) {
     info.height = static_cast<int>(decoder.image_height);
     info.components = decoder.num_components;
     info.progressive = decoder.progressive_mode != 0;
+    for (const JQUANT_TBL* table : decoder.quant_tbl_ptrs) {
+        if (table == nullptr)
+            continue;
+        std::array<int, 64> values{};
+        for (int i = 0; i < 64; ++i)
+            values[i] = table->quantval[i];
+        info.quantTables.push_back(values);
+    }
     decoder.out_color_space = JCS_RGB;
     jpeg_start_decompress(&decoder);
     info.pixels = QImage(info.width, info.height, QImage::Format_RGB32);

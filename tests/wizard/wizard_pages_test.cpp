@@ -537,6 +537,39 @@ private slots:
         QVERIFY(w.dialogs->unexpected.isEmpty());
     }
 
+    // The German run of this test: the assembled window shows its texts from the catalog.
+    void germanWindowReadsTranslated() {
+        if (!qEnvironmentVariableIsSet("BV_WIZARD_TEST_TRANSLATE"))
+            QSKIP("checked by the German run");
+        QTemporaryDir dir;
+        TestWindow w;
+        const QString orig = WriteClipScript(dir, QStringLiteral("orig.avs"), 250, 320, 240);
+        w.LoadSource1(orig);
+        w.AddSource2(orig);
+        w.WalkToJobSummary();
+        QCOMPARE(w.VisibleTabs(), (QStringList{QStringLiteral("Willkommen"), QStringLiteral("Quelle 1 laden"),
+                                               QStringLiteral("Quellen 2 laden"),
+                                               QStringLiteral("Erweiterte Einstellungen"),
+                                               QStringLiteral("Speichern Ihrer Dateien"),
+                                               QStringLiteral("Auftragsübersicht")}));
+        QCOMPARE(w.window->Pages()->tabText(WizardWindow::kAnalyzation), QStringLiteral("Analyse"));
+        QCOMPARE(w.window->Pages()->tabText(WizardWindow::kResults), QStringLiteral("Ergebnisse"));
+        QCOMPARE(w.window->Results()->resultTabs->tabText(ResultsPage::kOverviewTab), QStringLiteral("Übersicht"));
+        QCOMPARE(w.window->Analyzation()->figureTabs->tabText(AnalyzationPage::kPreviewTab),
+                 QStringLiteral("Vorschau"));
+        QCOMPARE(w.Find("Button9")->text(), QStringLiteral("Analysieren"));
+        QCOMPARE(w.Find("Button25")->text(), QStringLiteral("Anhalten"));
+        QVERIFY(w.Find<QPlainTextEdit>("Memo2")->toPlainText().startsWith(QStringLiteral("Willkommen bei Brevanta.")));
+        QCOMPARE(w.Find<QPlainTextEdit>("Memo1")->toPlainText(),
+                 QStringLiteral("Hier können Sie Ihre Original-Videodatei angeben."));
+        QVERIFY(w.Find<QPlainTextEdit>("Memo8")->toPlainText().startsWith(
+            QStringLiteral("Hier können Sie Ihren Speicherpfad angeben.")));
+        QCOMPARE(BoxLines(w, "Memo10"),
+                 (QStringList{QStringLiteral("Dateiname: ") + orig, QStringLiteral("Startframe: 0"),
+                              QStringLiteral("Endframe: 249"), QString(), QStringLiteral("Videoinformationen:"),
+                              QStringLiteral("Bildgröße: 320 x 240"), QStringLiteral("Farbraum: YUY2")}));
+    }
+
     void resultsTabsHandTheFocusToTheirBox() {
         TestWindow w;
         w.window->Pages()->setTabVisible(WizardWindow::kResults, true);
