@@ -110,6 +110,8 @@ private:
     void SaveStandardLogs();
     void ExportGraph();
     void ShutDown();
+    // Waits while the front end holds the run, then reads the stop flag.
+    bool StopNow();
 
     AnalysisSettings s_;
     RunContext& context_;
@@ -150,7 +152,7 @@ RunOutcome Run::Execute() {
         Fail("No AviSynth script environment");
     } else {
         for (int i = 0; i < count && !outcome_.failed; ++i) {
-            if (stop_.load()) {
+            if (StopNow()) {
                 // The previous file ended before the stop arrived: it is the last block now.
                 outcome_.overviewLines.resize(outcome_.overviewLines.size() - trailingOverview_);
                 outcome_.resultsLines.resize(outcome_.resultsLines.size() - trailingResults_);
@@ -163,6 +165,8 @@ RunOutcome Run::Execute() {
     if (storageFolder_.empty())
         storageFolder_ = StorageFolderFor(s_.StoragePath, s_.SourceFile1,
                                           s_.SourceFiles2.empty() ? std::string() : s_.SourceFiles2.front());
+    // A question asked at the last frame is answered before the end steps begin.
+    StopNow();
     if (stop_.load() && !outcome_.failed) {
         // A stopped run must not read as a shorter range: say where it stopped and what it left.
         const std::vector<std::string> notAnalysed(s_.SourceFiles2.begin() + outcome_.filesBegun,
@@ -170,11 +174,14 @@ RunOutcome Run::Execute() {
         for (auto* text : {&outcome_.overviewLines, &outcome_.resultsLines})
             AppendStoppedRunLines(*text, lastAnalysedFrame_, notAnalysed);
     }
+    outcome_.stopped = stop_.load();
+    observer_.OnFramesDone(outcome_);
     if (s_.StandardLog)
         SaveStandardLogs();
     if (s_.ExtendedLog && s_.MetricSsim && context_.exportGraphPages)
         ExportGraph();
-    outcome_.stopped = stop_.load();
+    // "Stop" answered Yes up to here still prevents the shutdown.
+    outcome_.stopped = StopNow();
     if (!outcome_.stopped && !outcome_.failed && s_.ShutdownWhenFinished)
         ShutDown();
     observer_.OnRunEnd(outcome_);
@@ -275,7 +282,7 @@ void Run::AnalyseFrames(int index, const std::string& path, const AvsClip& clip1
         EnsureGraphRowLength(graph_, static_cast<long long>(lastFrame) - s_.StartFrame + 1);
 
     for (long long frame = s_.StartFrame; frame <= lastFrame; ++frame) {
-        if (stop_.load())
+        if (StopNow())
             break;
         const int f = static_cast<int>(frame);
 
@@ -359,6 +366,7 @@ void Run::SaveStandardLogs() {
     };
     for (const auto& [path, lines] : files) {
         try {
+            observer_.OnWriting({path, 0, 0});
             WriteTextLines(path, *lines);
             outcome_.writtenFiles.push_back(path);
         } catch (const std::exception& e) {
@@ -373,6 +381,7 @@ void Run::ExportGraph() {
     request.sourceNames = s_.SourceFiles2;
     request.sourcesBegun = outcome_.filesBegun;
     request.storageFolder = storageFolder_;
+    request.onPage = [this](const WritingInfo& page) { observer_.OnWriting(page); };
     try {
         const std::vector<std::string> files = context_.exportGraphPages(request);
         outcome_.writtenFiles.insert(outcome_.writtenFiles.end(), files.begin(), files.end());
@@ -393,6 +402,12 @@ void Run::ShutDown() {
     outcome_.shutdownAccepted = answer.accepted;
     if (!answer.accepted)
         Report(Translate("The computer could not be shut down.") + " " + answer.error);
+}
+
+bool Run::StopNow() {
+    if (context_.hold != nullptr)
+        context_.hold->WaitWhileHeld();
+    return stop_.load();
 }
 
 } // namespace

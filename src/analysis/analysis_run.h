@@ -4,6 +4,7 @@
 #include "analysis/analysis_settings.h"
 #include "analysis/file_totals.h"
 #include "analysis/graph_tables.h"
+#include "analysis/run_hold.h"
 #include "metrics/frame_results.h"
 
 #include <atomic>
@@ -52,6 +53,13 @@ struct FileEndInfo {
     std::string skipReason;
 };
 
+// A file the end steps are about to write: a report text (page 0) or graph page `page` of `pages`.
+struct WritingInfo {
+    std::string path;
+    int page = 0;
+    int pages = 0;
+};
+
 struct RunOutcome {
     std::string refusal;  // ValidateSettings' message when the start was refused
     bool stopped = false; // "Stop" (or Ctrl-C) ended the run early
@@ -69,7 +77,9 @@ struct RunOutcome {
 // Everything a display needs, called on the run's thread at the points of the run.
 // OnRunStart comes only when the settings were accepted (with the frame range as parsed, -1
 // for an open end); OnFrame comes after the frame's CSV line is written, so a stop requested
-// there ends the file with that frame; OnRunEnd always comes last.
+// there ends the file with that frame. OnFramesDone comes once no frame is left to analyse,
+// with the texts complete, before the end steps (reports, graph pages, shutdown), each file of
+// which is announced by OnWriting; OnRunEnd always comes last.
 class RunObserver {
 public:
     virtual ~RunObserver() = default;
@@ -79,6 +89,8 @@ public:
     virtual void OnFrame(const FrameReport&) {}
     virtual void OnFileEnd(const FileEndInfo&) {}
     virtual void OnMessage(const std::string& /*text*/) {}
+    virtual void OnFramesDone(const RunOutcome& /*sofar*/) {}
+    virtual void OnWriting(const WritingInfo&) {}
     virtual void OnRunEnd(const RunOutcome&) {}
 };
 
@@ -89,6 +101,8 @@ struct GraphExportRequest {
     std::vector<std::string> sourceNames; // as the list shows them
     int sourcesBegun = 0;
     std::string storageFolder; // ends with "/"
+    // Called before each page is written, when set.
+    std::function<void(const WritingInfo&)> onPage;
 };
 // Returns the files written; throws std::runtime_error naming a file that cannot be written.
 using GraphExporter = std::function<std::vector<std::string>(const GraphExportRequest&)>;
@@ -97,6 +111,7 @@ struct RunContext {
     ScriptEnvironment* environment = nullptr;
     GraphTables* graph = nullptr;               // rebuilt by runs with SSIM, kept otherwise
     std::atomic<bool>* stopRequested = nullptr; // read at the top of each file and frame
+    RunHold* hold = nullptr; // may be null; waited at before each file, frame, the end steps and the shutdown
     RunObserver* observer = nullptr;            // may be null
     GraphExporter exportGraphPages;             // may be empty: no graph pages
     std::function<bool()> shutdownSystem;       // empty: ask logind to power off

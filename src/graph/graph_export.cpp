@@ -18,8 +18,11 @@ std::vector<std::string> ExportGraphPages(const GraphExportRequest& request, con
     EnsureGuiApplication(); // the command line has no Qt application of its own
     const GraphTables& tables = *request.tables;
     const int count = FirstSourceFrameCount(tables);
+    const int pages = (count + kFramesPerExportPage - 1) / kFramesPerExportPage;
     for (int first = 0; first < count; first += kFramesPerExportPage) {
         const std::string path = GraphExportFileName(request.storageFolder, stamp, first);
+        if (request.onPage)
+            request.onPage({path, first / kFramesPerExportPage + 1, pages});
         std::vector<unsigned char> jpeg;
         {
             // The 16 MB page is gone before the file is written: one page and one JPEG at a time.

@@ -77,6 +77,9 @@ ResultsPage::ResultsPage(Dialogs& dialogs, QWidget* parent)
     graphScroll->setGeometry(16, 288, 537, 17);
     saveGraph = SaveButton(graphTab, QStringLiteral("Button38"));
     resultTabs->setTabVisible(kGraphicTab, false); // until a run with SSIM has drawn the graph
+    writing = new QLabel(this);
+    writing->setObjectName(QStringLiteral("Label60"));
+    writing->setGeometry(96, 464, 320, 17);
 
     connect(resultTabs, &QTabWidget::currentChanged, this, &ResultsPage::FocusShownText);
     connect(saveOverview, &QPushButton::clicked, this, &ResultsPage::SaveOverview);
@@ -92,6 +95,11 @@ void ResultsPage::SetTexts(const QStringList& overviewLines, const QStringList& 
     results->setPlainText(resultsLines.join(QLatin1Char('\n')));
     ScrollToStart(overview);
     ScrollToStart(results);
+}
+
+void ResultsPage::ShowWriting(const QString& text, const QString& path) {
+    writing->setToolTip(path);
+    writing->setText(writing->fontMetrics().elidedText(text, Qt::ElideMiddle, writing->width()));
 }
 
 void ResultsPage::FocusShownText() {

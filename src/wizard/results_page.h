@@ -36,8 +36,12 @@ public:
     QLabel* graphImage;            // Image2
     QScrollBar* graphScroll;       // ScrollBar1
     QPushButton* saveGraph;        // Button38 "Save..."
+    QLabel* writing;               // Label60: the file the run's end steps write now
 
     void SetTexts(const QStringList& overviewLines, const QStringList& resultsLines);
+    // What the end of a run writes now, with the file's path as tool tip; empty once all
+    // files are written.
+    void ShowWriting(const QString& text, const QString& path);
     // The shown text box takes the keyboard focus.
     void FocusShownText();
 

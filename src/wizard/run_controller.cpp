@@ -80,6 +80,22 @@ public:
         owner_.Push(std::move(u));
     }
 
+    void OnFramesDone(const RunOutcome& sofar) override {
+        LiveUpdate u;
+        u.kind = LiveUpdate::Kind::FramesDone;
+        u.sofar = sofar;
+        owner_.Push(std::move(u));
+    }
+
+    void OnWriting(const WritingInfo& info) override {
+        LiveUpdate u;
+        u.kind = LiveUpdate::Kind::Writing;
+        u.path = info.path;
+        u.page = info.page;
+        u.pages = info.pages;
+        owner_.Push(std::move(u));
+    }
+
 private:
     // Pictures are drawn at most at the screen's pace, but always for the first frame after a
     // tab change and for a file's last frame (also when "Stop" ends the file there).

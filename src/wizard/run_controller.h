@@ -19,11 +19,11 @@ namespace bv {
 
 // One step of the live display, prepared on the run's thread, in the order the run took it.
 struct LiveUpdate {
-    enum class Kind { FileStart, ClipsOpened, Frame };
+    enum class Kind { FileStart, ClipsOpened, Frame, FramesDone, Writing };
     Kind kind = Kind::Frame;
     int fileIndex = 0;
     int fileCount = 0;
-    std::string path; // FileStart: the Source File 2 under way
+    std::string path; // FileStart: the Source File 2 under way; Writing: the file
     QSize clip1Size;  // ClipsOpened: frame sizes of both clips
     QSize clip2Size;
     int frame = 0; // Frame: number of the frame just analysed, the file's totals after it
@@ -37,6 +37,9 @@ struct LiveUpdate {
     QImage preview1;
     QImage preview2;
     QImage graphPage;
+    RunOutcome sofar;   // FramesDone: the texts and state once every frame is analysed
+    int page = 0;       // Writing: graph page `page` of `pages`; 0 for a report text
+    int pages = 0;
 };
 
 class RunController : public QObject {

@@ -28,12 +28,15 @@
 #include "wizard/window_font.h"
 
 #include <QCloseEvent>
+#include <QDir>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
 #include <QTimer>
+#include <algorithm>
 #include <exception>
 
 namespace bv {
@@ -90,6 +93,7 @@ WizardWindow::WizardWindow(WizardServices services, QWidget* parent)
 WizardWindow::~WizardWindow() {
     // A window torn down under a running job stops it and waits for its end steps.
     stopRequested_ = true;
+    hold_.Release();
     controller_->Wait();
     // The players' clips go before the script environment they belong to.
     source1_->player->Close();
@@ -245,9 +249,9 @@ void WizardWindow::Analyze() {
     sources2_->player->Close();
     analyzation_->ClearDisplay(settings.StartFrame, settings.EndFrame);
     controller_->SetFigureTab(analyzation_->figureTabs->currentIndex());
-    runSsim_ = settings.MetricSsim;
-    runSourceNames_ = settings.SourceFiles2;
+    runSettings_ = settings;
     fileFramesShown_ = false;
+    resultsShown_ = false;
     results_->FreezeGraph(true); // the run rebuilds the tables it draws from
 
     pages_->setTabVisible(kResults, false);
@@ -261,17 +265,47 @@ void WizardWindow::Analyze() {
     context.environment = environment;
     context.graph = &graph_;
     context.stopRequested = &stopRequested_;
+    context.hold = &hold_;
     context.exportGraphPages = services_.exportGraphPages ? services_.exportGraphPages : MakeGraphExporter();
     context.shutdownSystem = services_.shutdownSystem;
     controller_->Start(settings, context);
 }
 
+bool WizardWindow::AskHoldingTheRun(const QString& question, const std::function<void()>& onYes) {
+    const bool holding = running_;
+    // Set before the question shows: the run stops before its next frame, its end steps and
+    // the shutdown, and goes on only once the answer has taken effect.
+    if (holding)
+        hold_.Hold();
+    asking_ = true;
+    const bool yes = dialogs_->Confirm(this, question);
+    asking_ = false;
+    if (yes && onYes)
+        onYes();
+    if (holding)
+        hold_.Release();
+    // What the run reported while the question was open, once the caller has acted on the
+    // answer (closing the window takes it into account).
+    if (finishPending_ || running_)
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                if (finishPending_)
+                    RunFinished();
+                else if (running_)
+                    ShowRunProgress();
+            },
+            Qt::QueuedConnection);
+    return yes;
+}
+
 void WizardWindow::Stop() {
-    if (dialogs_->Confirm(this, Tr("Do you really want to stop analyzing?")))
-        stopRequested_ = true;
+    AskHoldingTheRun(Tr("Do you really want to stop analyzing?"), [this] { stopRequested_ = true; });
 }
 
 void WizardWindow::ShowRunProgress() {
+    if (asking_)
+        return; // taken up once the question is answered
     // Figures and pictures count only for the tab the run saw and that is still showing.
     const int view = controller_->FigureView();
     const int tab = RunController::TabOfView(view);
@@ -299,39 +333,86 @@ void WizardWindow::ShowRunProgress() {
             else if (tab == AnalyzationPage::kGraphicTab && !u.graphPage.isNull())
                 analyzation_->ShowLiveGraph(u.graphPage);
             break;
+        case LiveUpdate::Kind::FramesDone:
+            // Everything is computed: the results show while the files are written. A run
+            // that failed on the way ends as before, once its end steps are done.
+            if (!u.sofar.failed)
+                PresentResults(u.sofar);
+            break;
+        case LiveUpdate::Kind::Writing:
+            ShowWriting(u);
+            break;
         }
     }
 }
 
-void WizardWindow::RunFinished() {
-    ShowRunProgress();
-    const RunOutcome outcome = controller_->TakeOutcome();
-    running_ = false;
+void WizardWindow::ShowWriting(const LiveUpdate& u) {
+    // The line names the report by its file and a graph page by its number; the whole path
+    // shows as the line's tool tip.
+    const QString path = QString::fromStdString(u.path);
+    if (u.page == 0)
+        results_->ShowWriting(Tr("Writing file") + QStringLiteral(": ") + QFileInfo(path).fileName(), path);
+    else
+        results_->ShowWriting(Tr("Writing graph page") + QStringLiteral(" %1 ").arg(u.page) + Tr("of") +
+                                  QStringLiteral(" %1").arg(u.pages),
+                              path);
+}
 
+void WizardWindow::PresentResults(const RunOutcome& outcome) {
+    resultsShown_ = true;
     results_->SetTexts(ToQStringList(outcome.overviewLines), ToQStringList(outcome.resultsLines));
     results_->FreezeGraph(false);
     if (outcome.refusal.empty()) {
         // The graph of what was analysed, also when an error ended the run early.
-        if (runSsim_)
-            results_->SetUpGraph(graph_, runSourceNames_, outcome.filesBegun,
+        if (runSettings_.MetricSsim)
+            results_->SetUpGraph(graph_, runSettings_.SourceFiles2, outcome.filesBegun,
                                  [this] { return static_cast<int>(sources2_->SourceFiles().size()); });
         else
             results_->HideGraph();
     }
     results_->resultTabs->setCurrentIndex(ResultsPage::kOverviewTab);
+    // "Save..." starts where the run wrote its files.
+    const int begun = std::max(outcome.filesBegun, 1);
+    if (static_cast<int>(runSettings_.SourceFiles2.size()) >= begun)
+        dialogs_->SetStartFolder(FolderKind::SavedResults,
+                                 QDir::cleanPath(QString::fromStdString(StorageFolderFor(
+                                     runSettings_.StoragePath, runSettings_.SourceFile1,
+                                     runSettings_.SourceFiles2[begun - 1]))));
+    if (outcome.failed || !outcome.refusal.empty())
+        return; // the caller decides where a failed run leaves the window
+    pages_->setTabVisible(kResults, true);
+    pages_->setCurrentIndex(kResults);
+    pages_->setTabVisible(kAnalyzation, false);
+    // Back to the settings only once every file is written.
+    results_->PreviousButton()->setEnabled(!running_);
+}
+
+void WizardWindow::RunFinished() {
+    if (asking_) {
+        finishPending_ = true;
+        return;
+    }
+    finishPending_ = false;
+    ShowRunProgress();
+    const RunOutcome outcome = controller_->TakeOutcome();
+    running_ = false;
+    results_->ShowWriting(QString(), QString());
+    results_->PreviousButton()->setEnabled(true);
     SetSetupPagesEnabled(true);
+
     const bool failed = outcome.failed || !outcome.refusal.empty();
-    if (!failed) {
-        pages_->setTabVisible(kResults, true);
-        pages_->setCurrentIndex(kResults);
-    } else {
+    const bool stayOnResults = resultsShown_;
+    if (!resultsShown_)
+        PresentResults(outcome);
+    if (failed && !stayOnResults) {
         // Back where a new run can start; whatever the run finished before it failed stays
         // readable on "Results".
         pages_->setTabVisible(kResults, !outcome.overviewLines.empty() || !outcome.resultsLines.empty());
         pages_->setCurrentIndex(kJobSummary);
+        pages_->setTabVisible(kAnalyzation, false);
     }
-    pages_->setTabVisible(kAnalyzation, false);
 
+    // An error while writing the files shows over "Results", where everything computed stays.
     if (failed)
         dialogs_->ShowError(this, QString::fromStdString(outcome.failed ? outcome.error : outcome.refusal));
     // What the run noted along the way (files it could not analyse), the error aside.
@@ -366,7 +447,7 @@ void WizardWindow::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
-    if (!dialogs_->Confirm(this, Tr("Do you really want to quit Brevanta?"))) {
+    if (!AskHoldingTheRun(Tr("Do you really want to quit Brevanta?"), {})) {
         event->ignore();
         return;
     }

@@ -66,6 +66,8 @@ public:
     bool StopRequested() const { return stopRequested_; }
     bool ClosingForShutdown() const { return closingForShutdown_; }
     bool IsRunning() const { return running_; }
+    // Held while a question that may end the run is open.
+    const RunHold& Hold() const { return hold_; }
     const GraphTables& Graph() const { return graph_; }
 
     void ShowAbout();
@@ -84,7 +86,13 @@ private:
     void PageShown(int index);
     void SetSetupPagesEnabled(bool enabled);
     void ShowRunProgress();
+    void ShowWriting(const LiveUpdate& update);
+    // The run's texts and graph on "Results", which becomes the page shown.
+    void PresentResults(const RunOutcome& outcome);
     void RunFinished();
+    // A Yes/No question during a run holds the run until it is answered; `onYes` runs
+    // before the run goes on.
+    bool AskHoldingTheRun(const QString& question, const std::function<void()>& onYes);
     void DeleteGeneratedScripts();
     // Created with the window; when AviSynth was missing then, tried again on each use.
     ScriptEnvironment& Environment();
@@ -95,11 +103,14 @@ private:
     QString environmentError_;
     GraphTables graph_; // the last SSIM run's values, kept for the graph pages
     std::atomic<bool> stopRequested_{false};
+    RunHold hold_;
+    bool asking_ = false;        // a question holds the run; its news wait for the answer
+    bool finishPending_ = false; // the run ended while a question was open
+    bool resultsShown_ = false;  // this run's results are on "Results" already
     bool closingForShutdown_ = false;
     bool running_ = false;
     bool closeAgreed_ = false; // the user agreed to quit during a run
-    bool runSsim_ = false;     // the run under way computes SSIM
-    std::vector<std::string> runSourceNames_; // its Source Files 2
+    AnalysisSettings runSettings_; // the run under way
     bool fileFramesShown_ = false;            // a frame of the current file is on the page
 
     CenteredTabWidget* pages_ = nullptr;

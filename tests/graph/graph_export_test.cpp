@@ -88,9 +88,15 @@ TEST_F(GraphExportTest, OnePagePer250FramesOfTheFirstSource) {
 
 TEST_F(GraphExportTest, PagesAreBaselineJpegsOfTheRenderedPageAtQuality85) {
     const GraphTables tables = Tables(600);
-    const GraphExportRequest request = Request(tables);
+    GraphExportRequest request = Request(tables);
+    std::vector<std::string> announced;
+    request.onPage = [&](const WritingInfo& page) {
+        EXPECT_FALSE(fs::exists(page.path)) << "announced before it is written";
+        announced.push_back(std::to_string(page.page) + "/" + std::to_string(page.pages) + " " + page.path);
+    };
     const std::vector<std::string> written = ExportGraphPages(request, "20240101_000000");
     ASSERT_EQ(written.size(), 3u);
+    EXPECT_EQ(announced, (std::vector<std::string>{"1/3 " + written[0], "2/3 " + written[1], "3/3 " + written[2]}));
     for (size_t i = 0; i < written.size(); ++i) {
         const test::JpegInfo jpeg = test::ReadJpeg(written[i]);
         ASSERT_TRUE(jpeg.valid) << written[i];

@@ -7,6 +7,7 @@
 
 #include <QStringList>
 #include <deque>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -20,6 +21,8 @@ public:
     std::deque<QString> saveAnswers;
     std::deque<QString> folderAnswers;
     std::deque<bool> confirmAnswers;
+    // Runs while a question is open, before it is answered (the window waits meanwhile).
+    std::function<void(const QString&)> whileAsking;
 
     std::vector<FileDialogRequest> openRequests;
     std::vector<FileDialogRequest> saveRequests;
@@ -45,6 +48,8 @@ public:
     }
     bool Confirm(QWidget*, const QString& text) override {
         confirmTexts << text;
+        if (whileAsking)
+            whileAsking(text);
         if (confirmAnswers.empty()) {
             unexpected << QStringLiteral("question: ") + text;
             return false;

@@ -7,15 +7,18 @@
 #include "graph/preview_image.h"
 #include "wizard/analyzation_page.h"
 #include "wizard/centered_tab_bar.h"
+#include "wizard/job_summary_page.h"
 #include "wizard/load_sources2_page.h"
 #include "wizard/results_page.h"
 #include "wizard/wizard_test_support.h"
 
 #include <QCheckBox>
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPixmap>
+#include <QPlainTextEdit>
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QTemporaryDir>
@@ -25,6 +28,7 @@
 #include <condition_variable>
 #include <map>
 #include <mutex>
+#include <stdexcept>
 
 using namespace bv;
 using namespace bv::test;
@@ -32,11 +36,13 @@ using namespace bv::test;
 namespace {
 
 // Passes everything on to the window's observer; after each frame it may hold the run until
-// the test lets it go on. It keeps the totals of each file's last frame.
+// the test lets it go on, and so before the n-th file of its end steps (from 0). It keeps the
+// totals of each file's last frame.
 class Gate : public RunObserver {
 public:
     RunObserver* inner = nullptr;
     std::atomic<bool>* stop = nullptr;
+    std::atomic<bool> failExport{false}; // the graph export reports a full disk
 
     void OnRunStart(const AnalysisSettings& s) override { inner->OnRunStart(s); }
     void OnFileStart(const FileStartInfo& i) override { inner->OnFileStart(i); }
@@ -52,14 +58,35 @@ public:
         while (done_ >= allowed_ && !stop->load())
             wake_.wait_for(lock, std::chrono::milliseconds(5));
     }
+    void OnFramesDone(const RunOutcome& sofar) override { inner->OnFramesDone(sofar); }
+    void OnWriting(const WritingInfo& info) override {
+        inner->OnWriting(info);
+        std::unique_lock lock(mutex_);
+        writing_ = writings_++;
+        while (writing_ == holdAtWriting_)
+            wake_.wait_for(lock, std::chrono::milliseconds(5));
+        writing_ = -1;
+    }
 
+    void HoldAtWriting(int n) {
+        std::lock_guard lock(mutex_);
+        holdAtWriting_ = n;
+        wake_.notify_all();
+    }
+    bool HeldAtWriting(int n) {
+        std::lock_guard lock(mutex_);
+        return writing_ == n && holdAtWriting_ == n;
+    }
     // The run stops after its `frames`-th frame in all (counted over every file).
     void HoldAfter(int frames) {
         std::lock_guard lock(mutex_);
         allowed_ = frames;
         wake_.notify_all();
     }
-    void Release() { HoldAfter(INT_MAX); }
+    void Release() {
+        HoldAtWriting(-1);
+        HoldAfter(INT_MAX);
+    }
     // Waits without letting the window's thread handle any event.
     void WaitBlocking(int frames) {
         std::unique_lock lock(mutex_);
@@ -78,6 +105,9 @@ public:
 private:
     std::mutex mutex_;
     std::condition_variable wake_;
+    int writings_ = 0;
+    int writing_ = -1;
+    int holdAtWriting_ = -1;
     int allowed_ = INT_MAX;
     int done_ = 0;
     std::map<int, FileTotals> lastTotals_;
@@ -85,18 +115,30 @@ private:
 
 struct DisplayFixture {
     std::shared_ptr<Gate> gate = std::make_shared<Gate>();
+    std::shared_ptr<std::atomic<int>> shutdowns = std::make_shared<std::atomic<int>>(0); // refused
     QTemporaryDir dir;
     std::unique_ptr<TestWindow> w;
 
     DisplayFixture() {
         auto g = gate;
-        w = std::make_unique<TestWindow>([g](const AnalysisSettings& s, RunContext& context) {
-            RunContext gated = context;
-            g->inner = context.observer;
-            g->stop = context.stopRequested;
-            gated.observer = g.get();
-            return RunAnalysis(s, gated);
-        });
+        auto asked = shutdowns;
+        w = std::make_unique<TestWindow>(
+            [g](const AnalysisSettings& s, RunContext& context) {
+                RunContext gated = context;
+                g->inner = context.observer;
+                g->stop = context.stopRequested;
+                gated.observer = g.get();
+                if (g->failExport)
+                    gated.exportGraphPages = [](const GraphExportRequest& r) -> std::vector<std::string> {
+                        throw std::runtime_error("Cannot write file \"" + r.storageFolder +
+                                                 "page.jpg\": No space left on device");
+                    };
+                return RunAnalysis(s, gated);
+            },
+            [asked] {
+                ++*asked;
+                return false;
+            });
     }
     ~DisplayFixture() {
         gate->Release();
@@ -423,6 +465,118 @@ private slots:
         QCOMPARE(scroll->value(), 0);
         QCOMPARE(Shown(image), LivePage(tables, 0, 1, {enc}));
         QVERIFY(f.w->dialogs->unexpected.isEmpty());
+    }
+
+    void stopAndQuitQuestionsHoldTheRunUntilAnswered() {
+        DisplayFixture f;
+        const QString orig = WriteClipScript(f.dir, QStringLiteral("orig.avs"), 30, 64, 48);
+        const QString enc = WriteClipScript(f.dir, QStringLiteral("enc.avs"), 30, 64, 48, kYuy2, "bias 3");
+        f.Choose(orig, {enc});
+        f.w->Find<QLineEdit>("Edit2")->setText(f.dir.path());
+        f.w->Click("CheckBox4"); // shut down when finished
+        f.w->window->show();
+        f.AnalyzeHeldAfter(5);
+        // Each question stays open while frames would arrive: the run must stand at the hold
+        // with nothing new analysed, shown, written or asked of the system.
+        int frames = 5;
+        int nextHold = 0;
+        f.w->dialogs->whileAsking = [&](const QString&) {
+            QVERIFY(f.w->window->Hold().IsHeld());
+            f.gate->Release();
+            QTRY_VERIFY(f.w->window->Hold().IsWaiting());
+            QTest::qWait(30);
+            QCOMPARE(f.gate->Done(), frames);
+            QCOMPARE(f.Label("Label20"), QString::number(frames - 1));
+            QCOMPARE(f.w->CurrentPage(), int(WizardWindow::kAnalyzation));
+            QVERIFY(QDir(f.dir.path()).entryList({QStringLiteral("*.txt")}).isEmpty());
+            QCOMPARE(f.shutdowns->load(), 0);
+            f.gate->HoldAfter(nextHold);
+        };
+        // "No" to "Stop": the run goes on.
+        nextHold = 6;
+        f.w->dialogs->confirmAnswers.push_back(false);
+        f.w->Click("Button25");
+        QVERIFY(!f.w->window->Hold().IsHeld());
+        f.WaitForFrames(++frames);
+        // "No" to quitting: the same.
+        nextHold = 30;
+        f.w->dialogs->confirmAnswers.push_back(false);
+        QVERIFY(!f.w->window->close());
+        f.WaitForFrames(frames = 30);
+        // "Stop" after the last frame: the run holds before its end steps; "Yes" stops it, so
+        // its reports are written and the computer stays on.
+        nextHold = INT_MAX;
+        f.w->dialogs->confirmAnswers.push_back(true);
+        f.w->Click("Button25");
+        QTRY_VERIFY(!f.w->window->IsRunning());
+        QCOMPARE(f.w->dialogs->confirmTexts,
+                 (QStringList{QStringLiteral("Do you really want to stop analyzing?"),
+                              QStringLiteral("Do you really want to quit Brevanta?"),
+                              QStringLiteral("Do you really want to stop analyzing?")}));
+        QCOMPARE(f.w->CurrentPage(), int(WizardWindow::kResults));
+        QCOMPARE(QDir(f.dir.path()).entryList({QStringLiteral("*.txt")}).size(), 2);
+        QCOMPARE(f.shutdowns->load(), 0);
+        QVERIFY(f.w->window->isVisible());
+        QVERIFY(f.w->dialogs->unexpected.isEmpty());
+    }
+
+    void resultsShowFirstThenTheFilesAreWrittenThenTheShutdown() {
+        DisplayFixture f;
+        const QString orig = WriteClipScript(f.dir, QStringLiteral("orig.avs"), 300, 64, 48);
+        const QString enc = WriteClipScript(f.dir, QStringLiteral("enc.avs"), 300, 64, 48, kYuy2, "bias 4");
+        f.Choose(orig, {enc});
+        f.w->Find<QLineEdit>("Edit2")->setText(f.dir.path());
+        f.w->Click("CheckBox3"); // extended logfile: graph pages too
+        f.w->Click("CheckBox4"); // shut down when finished (the stand-in system refuses)
+        const auto written = [&f](const char* pattern) {
+            return QDir(f.dir.path()).entryList({QString::fromLatin1(pattern)}).size();
+        };
+        // Held before the first file of the end steps: every frame analysed, nothing saved.
+        f.gate->HoldAtWriting(0);
+        f.w->Click("Button9");
+        QTRY_VERIFY(f.gate->HeldAtWriting(0));
+        QTRY_COMPARE(f.w->CurrentPage(), int(WizardWindow::kResults));
+        ResultsPage* results = f.w->window->Results();
+        QVERIFY(results->overview->toPlainText().startsWith(enc));
+        QVERIFY(results->results->toPlainText().contains(enc));
+        QVERIFY(results->resultTabs->isTabVisible(ResultsPage::kGraphicTab));
+        QVERIFY(!f.w->Find<QLabel>("Image2")->pixmap().isNull());
+        QVERIFY(!f.w->window->Pages()->isTabVisible(WizardWindow::kAnalyzation));
+        QCOMPARE(written("*.txt") + written("*.jpg"), 0);
+        QVERIFY(f.Label("Label60").startsWith(QStringLiteral("Writing file: bv_")));
+        QVERIFY(f.Label("Label60").endsWith(QStringLiteral("_overview.txt")));
+        // Nothing leads back to a new run before every file is written.
+        QVERIFY(!f.w->Find("Button18")->isEnabled());
+        QVERIFY(!f.w->window->Summary()->isEnabled());
+
+        f.gate->HoldAtWriting(2); // the first of two graph pages
+        QTRY_VERIFY(f.gate->HeldAtWriting(2));
+        QTRY_COMPARE(f.Label("Label60"), QStringLiteral("Writing graph page 1 of 2"));
+        QVERIFY(f.w->Find<QLabel>("Label60")->toolTip().endsWith(QStringLiteral("_frame_00000.jpg")));
+        QCOMPARE(written("*.txt"), 2);
+        QCOMPARE(written("*.jpg"), 0);
+        QCOMPARE(f.shutdowns->load(), 0);
+        f.Finish();
+        QCOMPARE(written("*.jpg"), 2);
+        QCOMPARE(f.shutdowns->load(), 1);
+        QVERIFY(f.Label("Label60").isEmpty());
+        QVERIFY(f.w->Find("Button18")->isEnabled());
+        // "Save..." starts where the run wrote its files.
+        f.w->dialogs->saveAnswers.push_back(ScriptedDialogs::kCancel);
+        f.w->Click("Button30");
+        QCOMPARE(QDir::cleanPath(f.w->dialogs->saveRequests.back().folder), QDir::cleanPath(f.dir.path()));
+
+        // A file that cannot be written: the error shows over "Results", which keeps everything.
+        f.w->Click("Button18");
+        f.gate->failExport = true;
+        f.w->Click("Button9");
+        QTRY_VERIFY(!f.w->window->IsRunning());
+        QCOMPARE(f.w->CurrentPage(), int(WizardWindow::kResults));
+        QCOMPARE(f.w->dialogs->errorTexts.size(), 1);
+        QVERIFY(f.w->dialogs->errorTexts.constLast().endsWith(QStringLiteral("No space left on device")));
+        QVERIFY(results->overview->toPlainText().startsWith(enc));
+        QVERIFY(f.w->window->Summary()->isEnabled());
+        QCOMPARE(f.shutdowns->load(), 1);
     }
 
     void runWithoutAnAnalysedFrameLeavesAnEmptyPageAndAStillScrollBar() {
