@@ -35,8 +35,13 @@ installed() {
     has "$out" "End Frame: 59"
     out=$(LANG=de_DE.UTF-8 "$p/bin/brevanta-cli" info "$data/orig.mkv" --template "$t")
     has "$out" "Bildgröße: 320 x 240"
-    # The script itself is removed once opened; its lock stays beside it.
-    [ -e "$XDG_CACHE_HOME/brevanta/.bv_avisynth.lock" ] || fail "the script was not generated in the cache"
+    # The script is removed once opened and leaves nothing beside it. It is made in the cache:
+    # where no cache folder can be made, no script can be either.
+    [ -z "$(find "$XDG_CACHE_HOME/brevanta" -maxdepth 1 -name '*bv_*')" ] || fail "files left in the cache"
+    mkdir "$tmp/nocache" && : >"$tmp/nocache/brevanta"
+    if XDG_CACHE_HOME=$tmp/nocache "$p/bin/brevanta-cli" info "$data/orig.mkv" --template "$t" >/dev/null 2>&1; then
+        fail "the script was not generated in the cache"
+    fi
     out=$(LANG=C.UTF-8 "$p/bin/brevanta-cli" info "$data/orig.mkv" 2>&1 || true)
     grep -qF "for example $p/share/brevanta/Templates/FFMS2.avs" <<<"$out" || fail "template hint: $out"
     mkdir "$tmp/logs"
