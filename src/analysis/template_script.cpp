@@ -397,8 +397,9 @@ AvsClip OpenSourceClip(ScriptEnvironment& environment, const std::string& source
     if (SourceKindOf(sourcePath) == SourceKind::ScriptFile)
         return OpenAvsClip(environment, sourcePath);
     const std::string script = GeneratedScriptPath(scriptName);
+    // Every line is made before the script is touched: a refused path leaves no script behind.
+    const std::vector<std::string> lines = FillTemplate(templateLines, sourcePath);
     ScriptLock lock(script, /*create=*/true);
-    WriteTemplateScript(templateLines, sourcePath, script);
     struct Cleanup {
         const std::string& path;
         bool keep;
@@ -407,6 +408,12 @@ AvsClip OpenSourceClip(ScriptEnvironment& environment, const std::string& source
                 ::unlink(path.c_str());
         }
     } cleanup{script, keepScript};
+    try {
+        WriteTextLines(script, lines);
+    } catch (...) {
+        cleanup.keep = false; // a half-written script is of no use to anyone
+        throw;
+    }
     if (templateName.empty())
         return OpenAvsClip(environment, script);
     try {
