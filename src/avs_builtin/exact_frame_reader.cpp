@@ -12,7 +12,9 @@
 #include <sys/stat.h>
 
 extern "C" {
+#include <libavutil/imgutils.h>
 #include <libavutil/log.h>
+#include <libavutil/pixdesc.h>
 }
 
 namespace bv::builtin {
@@ -131,35 +133,7 @@ FFMS_VideoSource* ExactFrameReader::Open(int seekMode) {
         FFMS_CreateVideoSource(path_.c_str(), track_, index_.get(), threads_, seekMode, &e.info);
     if (source == nullptr)
         throw ScriptError(who_ + ": " + e.text);
-    if (outputSet_) {
-        const int formats[2] = {outFormat_, -1};
-        if (FFMS_SetOutputFormatV2(source, formats, outWidth_, outHeight_, outResizer_, &e.info) != 0) {
-            FFMS_DestroyVideoSource(source);
-            throw ScriptError(who_ + ": " + e.text);
-        }
-    }
     return source;
-}
-
-const FFMS_Frame& ExactFrameReader::FirstFrame() {
-    return *Fetch(linear_, 0);
-}
-
-void ExactFrameReader::SetOutputFormat(int pixelFormat, int width, int height, int resizer,
-                                       std::vector<PlaneShape> shape) {
-    const int formats[2] = {pixelFormat, -1};
-    ErrorBuffer e;
-    if (FFMS_SetOutputFormatV2(linear_.source, formats, width, height, resizer, &e.info) != 0)
-        throw ScriptError(who_ + ": " + e.text);
-    outputSet_ = true;
-    outFormat_ = pixelFormat;
-    outWidth_ = width;
-    outHeight_ = height;
-    outResizer_ = resizer;
-    shape_ = std::move(shape);
-    // FFMS2 keeps the last decoded frame and hands it out again in the new format.
-    if (linear_.next == 1)
-        linear_.next = 0;
 }
 
 const FFMS_Frame* ExactFrameReader::Fetch(Reader& reader, int n, bool mayFail) {
@@ -189,11 +163,21 @@ const FFMS_Frame* ExactFrameReader::Fetch(Reader& reader, int n, bool mayFail) {
 }
 
 uint64_t ExactFrameReader::Fingerprint(const FFMS_Frame& frame) const {
+    // The decoded picture's own planes and sizes: the stream may change format or size.
     FrameHasher hasher;
-    for (size_t p = 0; p < shape_.size(); ++p)
-        for (int y = 0; y < shape_[p].rows; ++y)
-            hasher.Add(frame.Data[p] + static_cast<ptrdiff_t>(y) * frame.Linesize[p],
-                       static_cast<size_t>(shape_[p].rowBytes));
+    const auto format = static_cast<AVPixelFormat>(frame.EncodedPixelFormat);
+    const AVPixFmtDescriptor* d = av_pix_fmt_desc_get(format);
+    int rowBytes[4] = {};
+    if (d == nullptr || av_image_fill_linesizes(rowBytes, format, frame.EncodedWidth) < 0)
+        return hasher.Digest();
+    for (int p = 0; p < 4; ++p) {
+        if (rowBytes[p] <= 0 || frame.Data[p] == nullptr)
+            continue;
+        const bool chroma = (p == 1 || p == 2) && (d->flags & AV_PIX_FMT_FLAG_PAL) == 0;
+        const int rows = chroma ? -((-frame.EncodedHeight) >> d->log2_chroma_h) : frame.EncodedHeight;
+        for (int y = 0; y < rows; ++y)
+            hasher.Add(frame.Data[p] + static_cast<ptrdiff_t>(y) * frame.Linesize[p], static_cast<size_t>(rowBytes[p]));
+    }
     return hasher.Digest();
 }
 

@@ -30,11 +30,6 @@ namespace bv::builtin {
 
 class ExactFrameReader {
 public:
-    // Bytes per row and rows of each plane of the output format, for the fingerprints.
-    struct PlaneShape {
-        int rowBytes;
-        int rows;
-    };
     struct Stats {
         int linearFrames = 0;   // frames decoded forward by the linear reader
         int seeks = 0;          // frames asked of the seeking reader
@@ -50,13 +45,8 @@ public:
 
     const FFMS_VideoProperties& properties() const { return *properties_; }
     int frameCount() const { return frameCount_; }
-    // Frame 0 as decoded, before any output format is set (its encoded format and size).
-    const FFMS_Frame& FirstFrame();
-
-    // Sets the output format (an AVPixelFormat number), size and scaler of both readers.
-    void SetOutputFormat(int pixelFormat, int width, int height, int resizer, std::vector<PlaneShape> shape);
-
-    // Frame n (0 <= n < frameCount), valid until the next call. Throws ScriptError.
+    // Frame n (0 <= n < frameCount) as the decoder made it (no conversion: FFMS2's own has
+    // no room for the scaler's vector stores), valid until the next call. Throws ScriptError.
     const FFMS_Frame& Get(int n);
 
     const Stats& stats() const { return stats_; }
@@ -103,9 +93,6 @@ private:
     std::unordered_map<int, int> seekShift_;
     std::vector<uint64_t> fingerprints_; // of frames 0 .. known_-1, from the linear reader
     int known_ = 0;
-    bool outputSet_ = false;
-    int outFormat_ = -1, outWidth_ = 0, outHeight_ = 0, outResizer_ = 0;
-    std::vector<PlaneShape> shape_;
     Stats stats_;
 };
 

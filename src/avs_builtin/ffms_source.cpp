@@ -34,21 +34,6 @@ PixelFormat NearestFormat(int encoded) {
     return d->log2_chroma_h >= 1 ? PixelFormat::I420 : PixelFormat::YUY2;
 }
 
-const char* FfmpegFormatName(PixelFormat f) {
-    switch (f) {
-    case PixelFormat::YUY2:
-        return "yuyv422";
-    case PixelFormat::YV12:
-    case PixelFormat::I420:
-        return "yuv420p";
-    case PixelFormat::RGB24:
-        return "bgr24";
-    case PixelFormat::RGB32:
-        return "bgra";
-    }
-    return "yuv420p";
-}
-
 int ResizerOf(const std::string& name, const std::string& who) {
     static const std::pair<const char*, int> kResizers[] = {{"FAST_BILINEAR", FFMS_RESIZER_FAST_BILINEAR},
                                                             {"BILINEAR", FFMS_RESIZER_BILINEAR},
@@ -86,31 +71,26 @@ FfmsSource::FfmsSource(const FfmsSourceOptions& o) : who_(o.function) {
     if (reader_->frameCount() <= 0)
         throw ScriptError(who_ + ": The video track has no frames");
 
-    const FFMS_Frame& first = reader_->FirstFrame();
+    const FFMS_Frame& first = reader_->Get(0);
     PixelFormat format = NearestFormat(first.EncodedPixelFormat);
     if (!o.colorspace.empty() && !PixelFormatFromName(o.colorspace, format))
         throw ScriptError(who_ + ": Invalid colorspace name specified");
     int width = o.width > 0 ? o.width : first.EncodedWidth;
     int height = o.height > 0 ? o.height : first.EncodedHeight;
-    // A fast scaler when only the format changes; it is exact for repacking and costs a
-    // third of the bicubic one where chroma is resampled.
+    // Bilinear when only the format changes: it keeps 8-bit luma byte for byte, which the
+    // fast bilinear and point scalers do not (they alter luma going from 4:4:4 to YUY2).
     const int resizer = !o.resizer.empty()              ? ResizerOf(o.resizer, who_)
                         : (o.width > 0 || o.height > 0) ? FFMS_RESIZER_BICUBIC
-                                                        : FFMS_RESIZER_FAST_BILINEAR;
-    const int ffFormat = FFMS_GetPixFmt(FfmpegFormatName(format));
-    std::vector<ExactFrameReader::PlaneShape> shape;
-    if (IsPlanar(format))
-        shape = {{width, height}, {(width + 1) / 2, (height + 1) / 2}, {(width + 1) / 2, (height + 1) / 2}};
-    else
-        shape = {{width * BytesPerPixel(format), height}};
-    reader_->SetOutputFormat(ffFormat, width, height, resizer, shape);
-
+                                                        : FFMS_RESIZER_BILINEAR;
     // Odd sizes lose their last column or row: the formats need even sizes.
     if (format != PixelFormat::RGB24 && format != PixelFormat::RGB32)
         width &= ~1;
     if (IsPlanar(format))
         height &= ~1;
     CheckFrameSize(who_.c_str(), format, width, height);
+    scaler_ = std::make_unique<FrameScaler>(format, width, height, resizer, o.width > 0 || o.height > 0, who_);
+    // Frame 0 is at hand: converting it now reports a picture that cannot be converted at once.
+    recent_.emplace_back(0, CopyOut(first));
 
     const FFMS_VideoProperties& p = reader_->properties();
     info_.width = width;
@@ -165,17 +145,18 @@ FramePtr FfmsSource::GetFrame(int n) {
     return frame;
 }
 
-FramePtr FfmsSource::CopyOut(const FFMS_Frame& f) const {
-    auto frame = VideoFrame::Create(info_.format, info_.width, info_.height);
-    for (int p = 0; p < frame->planeCount(); ++p) {
-        for (int y = 0; y < frame->planeHeight(p); ++y) {
-            // RGB rows go bottom-up, as AviSynth stores them.
-            const int stored = IsRgb(info_.format) ? frame->planeHeight(p) - 1 - y : y;
-            std::memcpy(frame->writableData(p) + static_cast<ptrdiff_t>(stored) * frame->pitch(p),
-                        f.Data[p] + static_cast<ptrdiff_t>(y) * f.Linesize[p], frame->rowSize(p));
-        }
+FramePtr FfmsSource::CopyOut(const FFMS_Frame& f) {
+    DecodedPicture picture;
+    for (int p = 0; p < 4; ++p) {
+        picture.data[p] = f.Data[p];
+        picture.linesize[p] = f.Linesize[p];
     }
-    return frame;
+    picture.width = f.EncodedWidth;
+    picture.height = f.EncodedHeight;
+    picture.pixelFormat = f.EncodedPixelFormat;
+    picture.colorSpace = f.ColorSpace;
+    picture.colorRange = f.ColorRange;
+    return scaler_->Convert(picture);
 }
 
 } // namespace bv::builtin

@@ -4,6 +4,7 @@
 
 #include "avs_builtin/clip.h"
 #include "avs_builtin/exact_frame_reader.h"
+#include "avs_builtin/frame_scaler.h"
 
 #include <deque>
 #include <memory>
@@ -37,11 +38,12 @@ public:
     const ExactFrameReader::Stats& readerStats() const { return reader_->stats(); }
 
 private:
-    FramePtr CopyOut(const struct FFMS_Frame& frame) const;
+    FramePtr CopyOut(const struct FFMS_Frame& frame);
     int SourceFrameOf(int n) const;
 
     std::string who_;
     std::unique_ptr<ExactFrameReader> reader_;
+    std::unique_ptr<FrameScaler> scaler_;
     std::vector<double> frameTimes_; // seconds, for a constant frame rate by timestamps
     double firstTime_ = 0;
     std::mutex mutex_;

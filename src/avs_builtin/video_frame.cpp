@@ -3,6 +3,7 @@
 #include "avs_builtin/script_error.h"
 
 #include <cstdlib>
+#include <cstring>
 #include <new>
 #include <strings.h>
 
@@ -69,6 +70,8 @@ namespace {
 int AlignUp(int n) {
     return (n + kFrameAlign - 1) / kFrameAlign * kFrameAlign;
 }
+constexpr int kCanaryBytes = 16;
+constexpr uint8_t kCanary = 0xA5;
 } // namespace
 
 std::shared_ptr<VideoFrame> VideoFrame::Create(PixelFormat format, int width, int height) {
@@ -80,7 +83,7 @@ std::shared_ptr<VideoFrame> VideoFrame::Create(PixelFormat format, int width, in
     frame->rowSize_[0] = width * BytesPerPixel(format);
     frame->pitch_[0] = AlignUp(frame->rowSize_[0]);
     frame->planeHeight_[0] = height;
-    size_t total = static_cast<size_t>(frame->pitch_[0]) * height;
+    size_t total = static_cast<size_t>(frame->pitch_[0]) * height + kFramePadding;
     size_t offsets[3] = {0, 0, 0};
     if (IsPlanar(format)) {
         for (int p = 1; p < 3; ++p) {
@@ -88,7 +91,7 @@ std::shared_ptr<VideoFrame> VideoFrame::Create(PixelFormat format, int width, in
             frame->pitch_[p] = AlignUp(width / 2);
             frame->planeHeight_[p] = height / 2;
             offsets[p] = total;
-            total += static_cast<size_t>(frame->pitch_[p]) * (height / 2);
+            total += static_cast<size_t>(frame->pitch_[p]) * (height / 2) + kFramePadding;
         }
     }
     void* memory = std::aligned_alloc(kFrameAlign, total);
@@ -96,9 +99,24 @@ std::shared_ptr<VideoFrame> VideoFrame::Create(PixelFormat format, int width, in
         throw ScriptError("VideoFrame: out of memory for a " + std::to_string(width) + "x" +
                           std::to_string(height) + " frame");
     frame->storage_.reset(static_cast<uint8_t*>(memory), [](uint8_t* p) { std::free(p); });
-    for (int p = 0; p < frame->planeCount(); ++p)
+    for (int p = 0; p < frame->planeCount(); ++p) {
         frame->data_[p] = frame->storage_.get() + offsets[p];
+        std::memset(frame->data_[p] + static_cast<size_t>(frame->pitch_[p]) * frame->planeHeight_[p] +
+                        kFramePadding - kCanaryBytes,
+                    kCanary, kCanaryBytes);
+    }
     return frame;
+}
+
+bool VideoFrame::PaddingIntact() const {
+    for (int p = 0; p < planeCount(); ++p) {
+        const uint8_t* canary =
+            data_[p] + static_cast<size_t>(pitch_[p]) * planeHeight_[p] + kFramePadding - kCanaryBytes;
+        for (int i = 0; i < kCanaryBytes; ++i)
+            if (canary[i] != kCanary)
+                return false;
+    }
+    return true;
 }
 
 FramePtr VideoFrame::Crop(const FramePtr& parent, int x, int y, int width, int height) {

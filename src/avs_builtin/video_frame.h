@@ -28,6 +28,10 @@ inline int BytesPerPixel(PixelFormat f) {
 
 // Rows start on this boundary, as AviSynth's do (a 720-wide YUY2 frame has pitch 1472).
 inline constexpr int kFrameAlign = 64;
+// Bytes after each plane's last row. Libraries that write whole vectors (the scaler, up to
+// 64 bytes wide) may store past a row's end: within a row the aligned pitch holds that, after
+// the last row this does. Its final bytes are a canary (see PaddingIntact).
+inline constexpr int kFramePadding = 128;
 
 // Largest frame the server makes: a guard against scripts that would exhaust memory.
 inline constexpr int kMaxFrameDimension = 16384;
@@ -58,6 +62,8 @@ public:
     int pitch(int plane) const { return pitch_[plane]; }
     int rowSize(int plane) const { return rowSize_[plane]; }
     int planeHeight(int plane) const { return planeHeight_[plane]; }
+    // False when something wrote as far as the canary at the end of a plane's padding.
+    bool PaddingIntact() const;
 
     // Image row `y` (0 = top) of plane 0, whatever the storage order.
     const uint8_t* row(int y) const { return data_[0] + static_cast<ptrdiff_t>(StoredRow(y)) * pitch_[0]; }

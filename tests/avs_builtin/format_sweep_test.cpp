@@ -1,0 +1,200 @@
+// Every pixel format at awkward widths and heights through the built-in server, against
+// FFmpeg's own decode of the same file: frame count, frame size, and the bytes. The clips are
+// made once per run with ffmpeg (three frames each), and so are the reference frames.
+#include "avs_builtin/ffms_source.h"
+#include "avs_test_support.h"
+
+#include <cstdio>
+#include <gtest/gtest.h>
+#include <sstream>
+
+namespace bv::builtin::test {
+namespace {
+
+// What the server delivers for each format of the file. Change a row here when the server
+// learns to deliver a format natively.
+struct SweepFormat {
+    const char* pixFmt;   // FFmpeg's name of the file's format
+    bool ffv1;            // stored with FFV1 (else raw video in NUT)
+    PixelFormat delivers; // the server's format for it
+    const char* luma;     // 8-bit YUV: FFmpeg's filter to the file's luma, which the server
+                          // must deliver byte for byte (extractplanes takes planar formats only)
+};
+constexpr const char* kPlane = "extractplanes=y";
+constexpr const char* kPacked = "format=yuv444p,extractplanes=y";
+constexpr SweepFormat kFormats[] = {
+    {"yuv420p", true, PixelFormat::I420, kPlane},       {"yuv422p", true, PixelFormat::YUY2, kPlane},
+    {"yuv444p", true, PixelFormat::YUY2, kPlane},       {"yuv411p", true, PixelFormat::YUY2, kPlane},
+    {"yuv420p10le", true, PixelFormat::I420, nullptr},  {"yuv422p10le", true, PixelFormat::YUY2, nullptr},
+    {"yuv444p12le", true, PixelFormat::YUY2, nullptr},  {"yuv420p12le", true, PixelFormat::I420, nullptr},
+    {"yuv420p16le", true, PixelFormat::I420, nullptr},  {"yuv444p16le", true, PixelFormat::YUY2, nullptr},
+    {"gray", true, PixelFormat::I420, nullptr},         {"gray10le", true, PixelFormat::I420, nullptr},
+    {"nv12", false, PixelFormat::I420, kPacked},         {"yuyv422", false, PixelFormat::YUY2, kPacked},
+    {"uyvy422", false, PixelFormat::YUY2, kPacked},      {"rgb24", false, PixelFormat::RGB24, nullptr},
+    {"bgr0", true, PixelFormat::RGB24, nullptr},        {"rgba", false, PixelFormat::RGB32, nullptr},
+    {"gbrp", false, PixelFormat::RGB24, nullptr},       {"rgb48le", false, PixelFormat::RGB24, nullptr},
+};
+constexpr int kWidths[] = {2, 6, 17, 22, 34, 130, 721, 854, 1366};
+constexpr int kHeights[] = {2, 7, 40};
+constexpr int kFrames = 3;
+
+const char* FfmpegName(PixelFormat f) {
+    switch (f) {
+    case PixelFormat::YUY2:
+        return "yuyv422";
+    case PixelFormat::RGB24:
+        return "bgr24";
+    case PixelFormat::RGB32:
+        return "bgra";
+    default:
+        return "yuv420p";
+    }
+}
+
+// The clip's size: YUY2 and 4:2:0 drop an odd last column, 4:2:0 an odd last row.
+int ClipWidth(PixelFormat f, int w) {
+    return IsRgb(f) ? w : w & ~1;
+}
+int ClipHeight(PixelFormat f, int h) {
+    return IsPlanar(f) ? h & ~1 : h;
+}
+
+std::string Name(const SweepFormat& f, int w, int h) {
+    return std::string(f.pixFmt) + "_" + std::to_string(w) + "x" + std::to_string(h);
+}
+std::string ClipFile(const SweepFormat& f, int w, int h) {
+    return Name(f, w, h) + (f.ffv1 ? ".mkv" : ".nut");
+}
+
+void Shell(const std::string& command) {
+    ASSERT_EQ(std::system(command.c_str()), 0) << command;
+}
+
+class FormatSweep : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        folder_ = new TempFolder;
+        const std::string ff = "cd " + folder_->path() + " && ffmpeg -nostdin -hide_banner -loglevel error -y ";
+        for (int w : kWidths) {
+            for (int h : kHeights) {
+                // One run makes every format of a size, another decodes them all for reference,
+                // with the scaler settings the server uses where it converts.
+                std::ostringstream make, decode;
+                make << ff << "-f lavfi -i testsrc=size=" << w << "x" << h << ":rate=25";
+                decode << ff;
+                int input = 0;
+                for (const SweepFormat& f : kFormats) {
+                    make << " -map 0 -frames:v " << kFrames << " -pix_fmt " << f.pixFmt << " -c:v "
+                         << (f.ffv1 ? "ffv1 " : "rawvideo ") << ClipFile(f, w, h);
+                    decode << " -i " << ClipFile(f, w, h);
+                }
+                for (const SweepFormat& f : kFormats) {
+                    const int cw = ClipWidth(f.delivers, w), ch = ClipHeight(f.delivers, h);
+                    // Cropped only where needed: crop rounds widths down to whole chroma samples.
+                    const std::string crop = cw == w && ch == h ? "null"
+                                             : "crop=" + std::to_string(cw) + ":" + std::to_string(ch) + ":0:0";
+                    decode << " -map " << input << ":v -vf " << crop
+                           << ",scale=flags=bilinear+full_chroma_int+full_chroma_inp+accurate_rnd,format="
+                           << FfmpegName(f.delivers) << " -f rawvideo " << Name(f, w, h) << ".frames";
+                    if (f.luma != nullptr)
+                        decode << " -map " << input << ":v -vf " << crop << "," << f.luma << " -f rawvideo -pix_fmt gray "
+                               << Name(f, w, h) << ".luma";
+                    if (IsRgb(f.delivers)) // the YUY2 template's reference
+                        decode << " -map " << input << ":v -vf " << crop
+                               << ",scale=out_color_matrix=bt601:out_range=tv,format=yuyv422 -f rawvideo "
+                               << Name(f, w, h) << ".yuyv";
+                    ++input;
+                }
+                Shell(make.str());
+                Shell(decode.str());
+            }
+        }
+    }
+    static void TearDownTestSuite() {
+        delete folder_;
+        folder_ = nullptr;
+    }
+    void SetUp() override { setenv("XDG_CACHE_HOME", (*folder_ / "cache").c_str(), 1); }
+
+    static TempFolder* folder_;
+};
+TempFolder* FormatSweep::folder_ = nullptr;
+
+// The delivered frame's bytes in FFmpeg's raw layout: planes one after another, rows top-down.
+std::string RawOf(const VideoFrame& f) {
+    std::string out;
+    for (int p = 0; p < f.planeCount(); ++p)
+        out += PlaneBytes(f, p);
+    return out;
+}
+std::string EvenBytes(const std::string& s) {
+    std::string out;
+    for (size_t i = 0; i < s.size(); i += 2)
+        out += s[i];
+    return out;
+}
+
+TEST_F(FormatSweep, EveryFormatAndSizeMatchesFfmpegsDecode) {
+    int cases = 0;
+    for (const SweepFormat& f : kFormats) {
+        for (int w : kWidths) {
+            for (int h : kHeights) {
+                SCOPED_TRACE(Name(f, w, h));
+                const std::string source = "FFVideoSource(\"" + (*folder_ / ClipFile(f, w, h)) + "\", cache=false)";
+                const int cw = ClipWidth(f.delivers, w), ch = ClipHeight(f.delivers, h);
+                const std::string frames = ReadFile(*folder_ / (Name(f, w, h) + ".frames"));
+                const std::string luma = ReadFile(*folder_ / (Name(f, w, h) + ".luma"));
+                ASSERT_EQ(frames.size() % kFrames, 0u);
+                const size_t frameBytes = frames.size() / kFrames, lumaBytes = static_cast<size_t>(cw) * ch;
+
+                ScriptEnvironment env;
+                ClipPtr plain = EvalClip(env, source);
+                ASSERT_EQ(plain->info().format, f.delivers);
+                ASSERT_EQ(plain->info().width, cw);
+                ASSERT_EQ(plain->info().height, ch);
+                ASSERT_EQ(plain->info().frameCount, kFrames);
+                for (int n = 0; n < kFrames; ++n) {
+                    const std::string got = RawOf(*plain->GetFrame(n));
+                    ASSERT_TRUE(got == frames.substr(n * frameBytes, frameBytes)) << "frame " << n;
+                    if (f.luma != nullptr) {
+                        const std::string y = f.delivers == PixelFormat::YUY2 ? EvenBytes(got) : got.substr(0, lumaBytes);
+                        ASSERT_TRUE(y == luma.substr(n * lumaBytes, lumaBytes)) << "luma of frame " << n;
+                    }
+                }
+
+                // The YUY2 template: YUV keeps the delivered luma; RGB is converted by the server.
+                const std::string yuy2Script = source + ".ConvertToYUY2()";
+                if (IsRgb(f.delivers) && w % 2 != 0) {
+                    EXPECT_EQ(ErrorOf(env, yuy2Script), "ConvertToYUY2: YUY2 needs an even width\n(/t/x.avs, line 1)");
+                    ++cases;
+                    continue;
+                }
+                ClipPtr yuy2 = EvalClip(env, yuy2Script);
+                ASSERT_EQ(yuy2->info().format, PixelFormat::YUY2);
+                ASSERT_EQ(yuy2->info().width, cw);
+                ASSERT_EQ(yuy2->info().height, ch);
+                ASSERT_EQ(yuy2->info().frameCount, kFrames);
+                const std::string rgbRef = IsRgb(f.delivers) ? ReadFile(*folder_ / (Name(f, w, h) + ".yuyv")) : "";
+                for (int n = 0; n < kFrames; ++n) {
+                    const std::string y = EvenBytes(PlaneBytes(*yuy2->GetFrame(n)));
+                    if (IsRgb(f.delivers)) {
+                        // Our own Rec.601 conversion against FFmpeg's: rounding may differ by one.
+                        const std::string ref = EvenBytes(rgbRef.substr(n * lumaBytes * 2, lumaBytes * 2));
+                        ASSERT_EQ(y.size(), ref.size());
+                        for (size_t i = 0; i < y.size(); ++i)
+                            ASSERT_LE(std::abs(uint8_t(y[i]) - uint8_t(ref[i])), 1) << "frame " << n << " pixel " << i;
+                    } else {
+                        const std::string got = frames.substr(n * frameBytes, frameBytes);
+                        const std::string ref = f.delivers == PixelFormat::YUY2 ? EvenBytes(got) : got.substr(0, lumaBytes);
+                        ASSERT_TRUE(y == ref) << "luma of YUY2 frame " << n;
+                    }
+                }
+                ++cases;
+            }
+        }
+    }
+    std::printf("%d sources, each through both templates\n", cases);
+}
+
+} // namespace
+} // namespace bv::builtin::test
