@@ -38,6 +38,11 @@ inline std::string ErrorOf(ScriptEnvironment& env, const std::string& text,
     return "";
 }
 
+// Runs a shell command (ffmpeg making clips); fails the test when it fails.
+inline void Shell(const std::string& command) {
+    ASSERT_EQ(std::system(command.c_str()), 0) << command;
+}
+
 inline std::string TestData(const std::string& name) {
     const char* dir = std::getenv("BREVANTA_TEST_DATA");
     return std::string(dir != nullptr ? dir : "testdata") + "/" + name;

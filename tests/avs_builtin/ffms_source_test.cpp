@@ -185,5 +185,37 @@ TEST_F(FfmsSourceTest, ErrorsNameTheFunctionAndFile) {
               "FFVideoSource: Can't open '/dev/zero'\n(/t/x.avs, line 1)");
 }
 
+TEST_F(FfmsSourceTest, BadFilesGiveCleanErrors) {
+    TempFolder dir;
+    const std::string ff = "cd " + dir.path() + " && ffmpeg -nostdin -hide_banner -loglevel error -y ";
+    Shell(ff + "-f lavfi -i testsrc=size=32x32:rate=25 -frames:v 3 -c:v libx264 a.h264 -f lavfi -i sine=d=0.2 "
+               "-map 1 audio.wav -map 0 -t 0 -c:v ffv1 zero.mkv");
+    Shell(ff + "-f lavfi -i testsrc=size=48x40:rate=25 -frames:v 3 -c:v libx264 b.h264");
+    const std::string orig = ReadFile(TestData("orig.mkv"));
+    WriteFile(dir / "empty.mkv", "");
+    WriteFile(dir / "text.mkv", "not a video\n");
+    WriteFile(dir / "truncated.mkv", orig.substr(0, 300));
+    WriteFile(dir / "cut.mkv", orig.substr(0, orig.size() / 3));
+    for (const char* name : {"empty.mkv", "text.mkv", "truncated.mkv", "audio.wav", "zero.mkv"}) {
+        const std::string error = ErrorOf(env_, "FFVideoSource(\"" + (dir / name) + "\", cache=false)");
+        EXPECT_EQ(error.rfind("FFVideoSource: ", 0), 0u) << name << ": " << error;
+        EXPECT_NE(error.find("(/t/x.avs, line 1)"), std::string::npos) << name << ": " << error;
+    }
+    // Cut in the middle: the frames that are there, each at the clip's size.
+    ClipPtr cut = Open("FFVideoSource(\"" + (dir / "cut.mkv") + "\", cache=false)");
+    ASSERT_GT(cut->info().frameCount, 0);
+    for (int n = 0; n < cut->info().frameCount; ++n)
+        EXPECT_EQ(cut->GetFrame(n)->width(), 320);
+    // The frame size changes in the middle of the stream: every frame comes at the first size.
+    WriteFile(dir / "sizes.h264", ReadFile(dir / "a.h264") + ReadFile(dir / "b.h264"));
+    ClipPtr sizes = Open("FFVideoSource(\"" + (dir / "sizes.h264") + "\", cache=false)");
+    ASSERT_EQ(sizes->info().frameCount, 6);
+    for (int n : {0, 5, 2, 3}) {
+        FramePtr f = sizes->GetFrame(n);
+        EXPECT_EQ(f->width(), 32);
+        EXPECT_EQ(f->height(), 32);
+    }
+}
+
 } // namespace
 } // namespace bv::builtin::test

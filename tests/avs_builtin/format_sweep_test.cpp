@@ -66,10 +66,6 @@ std::string ClipFile(const SweepFormat& f, int w, int h) {
     return Name(f, w, h) + (f.ffv1 ? ".mkv" : ".nut");
 }
 
-void Shell(const std::string& command) {
-    ASSERT_EQ(std::system(command.c_str()), 0) << command;
-}
-
 class FormatSweep : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
