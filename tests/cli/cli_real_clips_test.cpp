@@ -48,27 +48,29 @@ protected:
 
     // The YUY2 frames the frame server delivers for a clip, and a check of their luma
     // against FFmpeg's sequential decode.
-    std::string Yuy2Frames(const std::string& name) {
+    std::string Yuy2Frames(const std::string& name, int width = kWidth, int height = kHeight, int count = kFrames,
+                           const std::string& folder = "") {
         const fs::path raw = dir_ / (name + ".yuyv");
+        const std::string clip = folder.empty() ? Clip(name) : folder + "/" + name;
+        const size_t frameBytes = size_t{2} * width * height;
         const CliResult r = RunCliProcess(
-            {"frames", Clip(name), "0", std::to_string(kFrames - 1), raw.string(), "--template", template_},
-            dir_);
+            {"frames", clip, "0", std::to_string(count - 1), raw.string(), "--template", template_}, dir_);
         EXPECT_EQ(r.status, 0) << r.err;
         const std::string bytes = ReadBytes(raw);
-        EXPECT_EQ(bytes.size(), kYuy2Frame * kFrames);
+        EXPECT_EQ(bytes.size(), frameBytes * count);
 
         // FFmpeg's planar 4:2:0 keeps the stored luma levels ("gray" would expand them to full range).
         const fs::path planar = dir_ / (name + ".yuv");
-        const std::string cmd = "ffmpeg -nostdin -loglevel error -y -i '" + Clip(name) +
+        const std::string cmd = "ffmpeg -nostdin -loglevel error -y -i '" + clip +
                                 "' -f rawvideo -pix_fmt yuv420p '" + planar.string() + "'";
         EXPECT_EQ(std::system(cmd.c_str()), 0) << cmd;
         const std::string yuv = ReadBytes(planar);
-        const size_t lumaSize = size_t{kWidth} * kHeight, planarFrame = lumaSize * 3 / 2;
-        EXPECT_EQ(yuv.size(), planarFrame * kFrames);
+        const size_t lumaSize = static_cast<size_t>(width) * height, planarFrame = lumaSize * 3 / 2;
+        EXPECT_EQ(yuv.size(), planarFrame * count);
         size_t differing = 0;
-        for (size_t n = 0; n < size_t{kFrames} && (n + 1) * planarFrame <= yuv.size(); ++n)
-            for (size_t p = 0; p < lumaSize && n * kYuy2Frame + p * 2 < bytes.size(); ++p)
-                differing += yuv[n * planarFrame + p] != bytes[n * kYuy2Frame + p * 2];
+        for (size_t n = 0; n < static_cast<size_t>(count) && (n + 1) * planarFrame <= yuv.size(); ++n)
+            for (size_t p = 0; p < lumaSize && n * frameBytes + p * 2 < bytes.size(); ++p)
+                differing += yuv[n * planarFrame + p] != bytes[n * frameBytes + p * 2];
         EXPECT_EQ(differing, 0u) << name << ": the run's luma differs from FFmpeg's decode";
         return bytes;
     }
@@ -77,13 +79,13 @@ protected:
     std::string template_;
 };
 
-FrameFigures Reference(const std::string& o, const std::string& e, int n) {
-    const uint8_t* po = reinterpret_cast<const uint8_t*>(o.data()) + kYuy2Frame * n;
-    const uint8_t* pe = reinterpret_cast<const uint8_t*>(e.data()) + kYuy2Frame * n;
-    const auto ao = [po](int i, int y) { return po[size_t(y) * kWidth * 2 + i]; };
-    const auto ae = [pe](int i, int y) { return pe[size_t(y) * kWidth * 2 + i]; };
-    return {reference::ComputeDistances(ao, ae, kWidth, kHeight),
-            reference::ComputeSsim(ao, ae, kWidth, kHeight)};
+FrameFigures Reference(const std::string& o, const std::string& e, int n, int width = kWidth, int height = kHeight) {
+    const size_t frameBytes = size_t{2} * width * height;
+    const uint8_t* po = reinterpret_cast<const uint8_t*>(o.data()) + frameBytes * n;
+    const uint8_t* pe = reinterpret_cast<const uint8_t*>(e.data()) + frameBytes * n;
+    const auto ao = [po, width](int i, int y) { return po[size_t(y) * width * 2 + i]; };
+    const auto ae = [pe, width](int i, int y) { return pe[size_t(y) * width * 2 + i]; };
+    return {reference::ComputeDistances(ao, ae, width, height), reference::ComputeSsim(ao, ae, width, height)};
 }
 
 TEST_F(RealClips, ThreeEncodesAgreeWithALiteralComputation) {
@@ -271,6 +273,39 @@ TEST_F(RealClips, ARawAviCutWithinAFrameEndsAtItsLastCompleteFrame) {
     ASSERT_EQ(frames.size(), complete);
     for (const std::string& line : frames)
         EXPECT_EQ(line.substr(6), ";;0") << "every analysed frame is the original's own";
+}
+
+// Packed 4:2:2 whose width is 2 more than a multiple of 4 once corrupted the server's heap.
+TEST_F(RealClips, Yuy2ClipsOfWidth2Mod4AgreeWithALiteralComputation) {
+    for (const auto& [w, h] : {std::pair{854, 480}, std::pair{1366, 768}}) {
+        const std::string size = std::to_string(w) + "x" + std::to_string(h);
+        SCOPED_TRACE(size);
+        const std::string ff = "cd '" + dir_.string() + "' && ffmpeg -nostdin -loglevel error -y ";
+        const std::string make = ff + "-f lavfi -i testsrc2=size=" + size + ":rate=25 -frames:v 3 -vf noise=alls=12:allf=t " +
+                                 "-pix_fmt yuyv422 -c:v rawvideo orig_" + size + ".avi && " + ff + "-i orig_" + size +
+                                 ".avi -c:v libx264 -crf 30 -preset ultrafast enc_" + size + ".mkv";
+        ASSERT_EQ(std::system(make.c_str()), 0) << make;
+        const std::string orig = "orig_" + size + ".avi", enc = "enc_" + size + ".mkv";
+        const fs::path out = dir_ / ("out_" + size);
+        fs::create_directories(out);
+        const CliResult run = RunCliProcess({"analyze", (dir_ / orig).string(), (dir_ / enc).string(), "--template1",
+                                             template_, "--template2", template_, "--extended-log", "--storage",
+                                             out.string()},
+                                            dir_);
+        ASSERT_EQ(run.status, 0) << run.err;
+        const std::string original = Yuy2Frames(orig, w, h, 3, dir_.string());
+        const std::string encoded = Yuy2Frames(enc, w, h, 3, dir_.string());
+        // The original is YUY2 in the file: the server delivers its bytes unchanged.
+        const std::string rawCmd = ff + "-i " + orig + " -f rawvideo -pix_fmt yuyv422 orig.raw";
+        ASSERT_EQ(std::system(rawCmd.c_str()), 0);
+        EXPECT_TRUE(ReadBytes(dir_ / "orig.raw") == original);
+        const auto logs = FilesEndingWith(out, "_1of1_log.csv");
+        ASSERT_EQ(logs.size(), 1u);
+        const Lines frames = FrameLines(ReadCrLfLines(logs[0]));
+        ASSERT_EQ(frames.size(), 3u);
+        for (int n = 0; n < 3; ++n)
+            ExpectFrameLine(frames[n], n, Reference(original, encoded, n, w, h));
+    }
 }
 
 } // namespace
