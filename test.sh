@@ -17,7 +17,7 @@ cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBREVANTA_S
     -DBREVANTA_BENCH=OFF "${launcher[@]}" >/dev/null
 # Only what the labelled tests need.
 cmake --build build-asan --target test_avs_script test_avs_ffms test_avs_c_api test_avs_format_sweep \
-    avs_script_fuzz avs_video_fuzz brevanta_avs
+    avs_script_fuzz avs_video_fuzz fuzz_mo_catalog brevanta_avs
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:strict_string_checks=1 \
 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 LSAN_OPTIONS=suppressions=$PWD/tests/sanitize/lsan.supp \

@@ -31,12 +31,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace bv::builtin;
     const std::string& path = InputPath();
     if (FILE* f = std::fopen(path.c_str(), "wb")) {
-        std::fwrite(data, 1, size, f);
+        if (size > 0) // an empty input may come with no buffer at all
+            std::fwrite(data, 1, size, f);
         std::fclose(f);
     } else {
         return 0;
     }
-    ScriptEnvironment env(EnvironmentOptions{false});
+    ScriptEnvironment env;
     try {
         const Value v = env.EvaluateText("FFVideoSource(\"" + path + "\", cache=false)", "fuzz.avs", "");
         if (v.isClip()) {
