@@ -19,7 +19,6 @@ namespace bv::testing {
 namespace {
 
 constexpr int kWidth = 320, kHeight = 240, kFrames = 60;
-constexpr size_t kYuy2Frame = size_t{kWidth} * 2 * kHeight;
 
 std::string ReadBytes(const fs::path& path) {
     return CliProcess::Read(path.string());
