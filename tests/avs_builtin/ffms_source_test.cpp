@@ -188,15 +188,20 @@ TEST_F(FfmsSourceTest, ErrorsNameTheFunctionAndFile) {
 TEST_F(FfmsSourceTest, BadFilesGiveCleanErrors) {
     TempFolder dir;
     const std::string ff = "cd " + dir.path() + " && ffmpeg -nostdin -hide_banner -loglevel error -y ";
-    Shell(ff + "-f lavfi -i testsrc=size=32x32:rate=25 -frames:v 3 -c:v libx264 a.h264 -f lavfi -i sine=d=0.2 "
-               "-map 1 audio.wav -map 0 -t 0 -c:v ffv1 zero.mkv");
+    Shell(ff + "-f lavfi -i testsrc=size=32x32:rate=25:d=1 -f lavfi -i sine=d=0.2 -map 0 -frames:v 3 -c:v libx264 "
+               "a.h264 -map 1 audio.wav");
+    Shell(ff + "-f lavfi -i testsrc=size=32x32:d=1 -frames:v 0 -c:v ffv1 zero.avi");
     Shell(ff + "-f lavfi -i testsrc=size=48x40:rate=25 -frames:v 3 -c:v libx264 b.h264");
     const std::string orig = ReadFile(TestData("orig.mkv"));
     WriteFile(dir / "empty.mkv", "");
     WriteFile(dir / "text.mkv", "not a video\n");
     WriteFile(dir / "truncated.mkv", orig.substr(0, 300));
     WriteFile(dir / "cut.mkv", orig.substr(0, orig.size() / 3));
-    for (const char* name : {"empty.mkv", "text.mkv", "truncated.mkv", "audio.wav", "zero.mkv"}) {
+    EXPECT_EQ(ErrorOf(env_, "FFVideoSource(\"" + (dir / "zero.avi") + "\", cache=false)"),
+              "FFVideoSource: Video track contains no frames\n(/t/x.avs, line 1)");
+    EXPECT_EQ(ErrorOf(env_, "FFVideoSource(\"" + (dir / "audio.wav") + "\", cache=false)"),
+              "FFVideoSource: No video track found\n(/t/x.avs, line 1)");
+    for (const char* name : {"empty.mkv", "text.mkv", "truncated.mkv"}) {
         const std::string error = ErrorOf(env_, "FFVideoSource(\"" + (dir / name) + "\", cache=false)");
         EXPECT_EQ(error.rfind("FFVideoSource: ", 0), 0u) << name << ": " << error;
         EXPECT_NE(error.find("(/t/x.avs, line 1)"), std::string::npos) << name << ": " << error;
