@@ -25,31 +25,38 @@ private:
     int first_;
 };
 
-// Trim(clip, first_frame, last_frame, pad): last_frame 0 means to the end, a negative one
-// a frame count. Trim(clip, first_frame, length=, end=, pad=) names them.
-Value Trim(const Args& a, CallContext& ctx) {
-    const ClipPtr& child = a.ClipAt(0);
+ClipPtr TrimRange(const ClipPtr& child, int64_t first, int64_t last) {
     const int64_t frames = child->info().frameCount;
-    int64_t first = std::max<int64_t>(a[1].asInt(), 0);
-    int64_t last;
-    if (a.Has(3) && a[3].isInt()) {
-        if (a[3].asInt() < 0)
-            throw ScriptError(ctx.name + ": Invalid length");
-        last = first + a[3].asInt() - 1;
-    } else if (a.Has(4)) {
-        if (a[4].asInt() < first)
-            throw ScriptError(ctx.name + ": Invalid end");
-        last = a[4].asInt();
-    } else {
-        const int64_t l = a.IntOr(2, 0);
-        last = l == 0 ? frames - 1 : l < 0 ? first - l - 1 : l;
-    }
     if (frames == 0)
-        return a[0];
+        return child;
     first = std::min(first, frames - 1);
     last = std::clamp(last, first - 1, frames - 1);
+    return std::make_shared<TrimClip>(child, static_cast<int>(first), static_cast<int>(last - first + 1));
+}
+
+// Trim(clip, first_frame, last_frame): last_frame 0 means to the end, a negative one a
+// frame count, and one before first_frame gives first_frame alone.
+Value TrimFirstLast(const Args& a, CallContext&) {
+    const int64_t first = std::max(a[1].asInt(), 0);
+    const int64_t last = a[2].asInt();
     return Value::FromClip(
-        std::make_shared<TrimClip>(child, static_cast<int>(first), static_cast<int>(last - first + 1)));
+        TrimRange(a.ClipAt(0), first, last == 0 ? INT32_MAX : last < 0 ? first - last - 1 : std::max(last, first)));
+}
+
+// Trim(clip, first_frame, length=) or Trim(clip, first_frame, end=): no special values,
+// and exactly one of the two.
+Value TrimNamed(const Args& a, CallContext& ctx) {
+    if (a.Has(2) == a.Has(3))
+        throw ScriptError("Script error: Invalid arguments to function \"" + ctx.name + "\"");
+    const int64_t first = std::max(a[1].asInt(), 0);
+    if (a.Has(2)) {
+        if (a[2].asInt() < 0)
+            throw ScriptError("Trim: Invalid length");
+        return Value::FromClip(TrimRange(a.ClipAt(0), first, first + a[2].asInt() - 1));
+    }
+    if (a[3].asInt() < first)
+        throw ScriptError("Trim: Invalid end");
+    return Value::FromClip(TrimRange(a.ClipAt(0), first, a[3].asInt()));
 }
 
 class CropClip : public Clip {
@@ -80,7 +87,7 @@ private:
 
 // Crop(clip, left, top, width, height, align=false): a width or height of 0 or less counts
 // from the right or bottom edge.
-Value Crop(const Args& a, CallContext& ctx) {
+Value Crop(const Args& a, CallContext&) {
     const ClipPtr& child = a.ClipAt(0);
     const VideoInfo& vi = child->info();
     const int64_t left = a[1].asInt(), top = a[2].asInt();
@@ -90,18 +97,26 @@ Value Crop(const Args& a, CallContext& ctx) {
     if (height <= 0)
         height = vi.height - top + height;
     if (left < 0 || top < 0 || left + width > vi.width || top + height > vi.height)
-        throw ScriptError(ctx.name + ": you cannot use crop to enlarge or 'shift' a clip");
+        throw ScriptError("Crop: you cannot use crop to enlarge or 'shift' a clip");
     if (width <= 0)
-        throw ScriptError(ctx.name + ": Destination width is 0 or less.");
+        throw ScriptError("Crop: Destination width is 0 or less.");
     if (height <= 0)
-        throw ScriptError(ctx.name + ": Destination height is 0 or less.");
-    const std::string name = PixelFormatName(vi.format);
-    if (!IsRgb(vi.format) && (left % 2 != 0 || width % 2 != 0))
-        throw ScriptError(ctx.name + ": " + name + " images can only be cropped by even numbers (" +
-                          (left % 2 != 0 ? "left" : "right") + " side).");
-    if (IsPlanar(vi.format) && (top % 2 != 0 || height % 2 != 0))
-        throw ScriptError(ctx.name + ": " + name + " images can only be cropped by even numbers (" +
-                          (top % 2 != 0 ? "top" : "bottom") + ").");
+        throw ScriptError("Crop: Destination height is 0 or less.");
+    // Subsampled chroma: the crop must keep whole chroma samples.
+    const int xMod = IsRgb(vi.format) ? 1 : 2;
+    const int yMod = IsPlanar(vi.format) ? 2 : 1;
+    const auto refuse = [](int mod, const char* side) {
+        throw ScriptError("Crop: YUV image can only be cropped by Mod " + std::to_string(mod) + " (" + side +
+                          ").");
+    };
+    if (left % xMod != 0)
+        refuse(xMod, "left side");
+    if (width % xMod != 0)
+        refuse(xMod, "right side");
+    if (top % yMod != 0)
+        refuse(yMod, "top");
+    if (height % yMod != 0)
+        refuse(yMod, "bottom");
     return Value::FromClip(std::make_shared<CropClip>(child, static_cast<int>(left), static_cast<int>(top),
                                                       static_cast<int>(width), static_cast<int>(height),
                                                       a.BoolOr(5, false)));
@@ -174,8 +189,8 @@ Value AssumeFpsPreset(const Args& a, CallContext& ctx) {
 } // namespace
 
 void RegisterEditFunctions(FunctionTable& t) {
-    t.Add("Trim", "ci[]i[length]i[end]i[pad]b", Trim);
-    t.Add("Trim", "cii[]b", Trim); // Trim(clip, first, last, pad_audio)
+    t.Add("Trim", "cii[pad]b[cache]b", TrimFirstLast);
+    t.Add("Trim", "ci[length]i[end]i[pad]b[cache]b", TrimNamed);
     t.Add("Crop", "ciiii[align]b", Crop);
     t.Add("AssumeFPS", "ci[]i[sync_audio]b", AssumeFpsInts);
     t.Add("AssumeFPS", "cf[sync_audio]b", AssumeFpsFloat);

@@ -6,8 +6,8 @@
 
 namespace bv::builtin {
 
-// A fraction equal to `fps` to a millionth; the NTSC rates (23.976, 29.97, ...) exactly as
-// 24000/1001 and so on. Throws ScriptError "<who>: ..." for rates that are not positive.
+// The simplest fraction that reads back as the same single-precision float (23.976 ->
+// 2997/125, 29.97 -> 2997/100), as AviSynth converts float rates. Throws ScriptError "<who>: ..." for rates that are not positive.
 void FloatToFps(const std::string& who, double fps, uint32_t& num, uint32_t& den);
 
 } // namespace bv::builtin

@@ -104,8 +104,12 @@ bool Fits(char type, const Value& v) {
 }
 } // namespace
 
+char TypeLetter(const Value& v) {
+    return v.isClip() ? 'c' : v.isInt() ? 'i' : v.isNumber() ? 'f' : v.isBool() ? 'b' : v.isString() ? 's' : 'v';
+}
+
 std::optional<Args> BindArguments(const FunctionDef& def, const std::vector<Value>& values,
-                                  const std::vector<std::string>& names) {
+                                  const std::vector<std::string>& names, WrongNamedType* wrong) {
     std::vector<Value> slots(def.params.size());
     std::vector<bool> given(def.params.size(), false);
     std::vector<Value> rest;
@@ -122,8 +126,11 @@ std::optional<Args> BindArguments(const FunctionDef& def, const std::vector<Valu
             given[p] = true;
             if (values[a].isVoid())
                 continue;
-            if (!Fits(def.params[p].type, values[a]))
+            if (!Fits(def.params[p].type, values[a])) {
+                if (wrong != nullptr)
+                    *wrong = {def.params[p].name, TypeLetter(values[a])};
                 return std::nullopt;
+            }
             slots[p] = values[a];
             continue;
         }

@@ -79,10 +79,20 @@ private:
     std::vector<std::pair<std::string, std::vector<FunctionDef>>> byName_; // lower-case names
 };
 
+// A named argument whose name fits a parameter but whose value does not.
+struct WrongNamedType {
+    std::string name;
+    char passed = 0; // the value's type letter
+};
+
 // Matches values (with names, "" for positional; void values count as not given) to the
-// parameter list; nothing when they do not fit.
+// parameter list; nothing when they do not fit. `wrong`, when given, learns of a named
+// argument of the wrong type.
 std::optional<Args> BindArguments(const FunctionDef& def, const std::vector<Value>& values,
-                                  const std::vector<std::string>& names);
+                                  const std::vector<std::string>& names, WrongNamedType* wrong = nullptr);
+
+// The type letter of a value as parameter lists write it ('c', 'i', 'f', 'b', 's').
+char TypeLetter(const Value& v);
 
 std::string ToLower(std::string_view s);
 bool EqualsNoCase(std::string_view a, std::string_view b);

@@ -59,8 +59,9 @@ Value ScriptEnvironment::CallFromScript(const std::string& name, const std::vect
     const std::vector<FunctionDef>* defs = FunctionTable::Instance().Find(name);
     if (defs == nullptr)
         throw ScriptError("Script error: There is no function named '" + name + "'.");
+    WrongNamedType wrong;
     for (const FunctionDef& def : *defs)
-        if (auto bound = BindArguments(def, args, names))
+        if (auto bound = BindArguments(def, args, names, &wrong))
             return CallImpl(def, *bound, *this, name);
     Value last;
     if (!method && GetVariable("last", last) && last.isClip()) {
@@ -74,35 +75,39 @@ Value ScriptEnvironment::CallFromScript(const std::string& name, const std::vect
         namesWithLast.insert(namesWithLast.end(), names.begin(), names.end());
         namesWithLast.resize(withLast.size());
         for (const FunctionDef& def : *defs)
-            if (auto bound = BindArguments(def, withLast, namesWithLast))
+            if (auto bound = BindArguments(def, withLast, namesWithLast, &wrong))
                 return CallImpl(def, *bound, *this, name);
     }
-    throw ScriptError("Script error: Invalid arguments to function '" + name + "'.");
+    if (wrong.passed != 0)
+        throw ScriptError("Script error: the named argument \"" + wrong.name + "\" to " + name +
+                          " had the wrong type (passed '" + std::string(1, wrong.passed) + "')");
+    throw ScriptError("Script error: Invalid arguments to function \"" + name + "\"");
 }
 
 Value ScriptEnvironment::ImportFile(const std::string& path) {
+    // Messages name the file as the script wrote it; only opening it uses the resolved path.
     const std::string resolved = ResolvePath(path);
-    const std::string cannotOpen = "Import: couldn't open \"" + resolved + "\"";
+    const std::string cannotOpen = "Import: couldn't open \"" + path + "\"";
     if (!options_.fileAccess)
         throw ScriptError(cannotOpen);
     struct stat st {};
     if (::stat(resolved.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
         throw ScriptError(cannotOpen);
     if (static_cast<size_t>(st.st_size) > kMaxScriptBytes)
-        throw ScriptError("Import: the script \"" + resolved + "\" is too large");
+        throw ScriptError("Import: the script \"" + path + "\" is too large");
     std::ifstream in(resolved, std::ios::binary);
     if (!in)
         throw ScriptError(cannotOpen);
     std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     if (text.size() > kMaxScriptBytes)
-        throw ScriptError("Import: the script \"" + resolved + "\" is too large");
+        throw ScriptError("Import: the script \"" + path + "\" is too large");
     if (text.rfind("\xEF\xBB\xBF", 0) == 0)
         text.erase(0, 3);
     if (importDepth_ >= kMaxImportDepth)
         throw ScriptError("Import: scripts import each other too deeply");
     ++importDepth_;
     try {
-        Value v = EvaluateText(text, resolved, FolderOf(resolved));
+        Value v = EvaluateText(text, path, FolderOf(resolved));
         --importDepth_;
         return v;
     } catch (ScriptError& e) {

@@ -47,7 +47,7 @@ public:
             if (IsDigit(c) || (c == '.' && pos_ + 1 < s_.size() && IsDigit(s_[pos_ + 1])))
                 out.push_back(Number());
             else if (c == '$')
-                out.push_back(HexNumber(1));
+                out.push_back(HexNumber());
             else if (c == '"')
                 out.push_back(String());
             else if (IsIdentStart(c))
@@ -148,13 +148,14 @@ private:
 
     Token Number() {
         Token t = Make(Token::Kind::Int, "");
+        // Digits with an optional period ("1." is a float too); hexadecimal only as $FF,
+        // so "0x40" is the number 0 followed by the name x40, a syntax error.
         const size_t start = pos_;
-        if (At("0x") || At("0X"))
-            return HexNumber(2);
         bool isFloat = false;
         while (pos_ < s_.size() && IsDigit(s_[pos_]))
             ++pos_;
-        if (pos_ + 1 < s_.size() && s_[pos_] == '.' && IsDigit(s_[pos_ + 1])) {
+        if (pos_ < s_.size() && s_[pos_] == '.' &&
+            !(pos_ + 1 < s_.size() && IsIdentStart(s_[pos_ + 1]))) {
             isFloat = true;
             ++pos_;
             while (pos_ < s_.size() && IsDigit(s_[pos_]))
@@ -189,10 +190,10 @@ private:
         return t;
     }
 
-    // $FF0000 and 0xFF0000: 32-bit patterns, so $FFFFFFFF is -1.
-    Token HexNumber(size_t prefix) {
+    // $FF0000: a 32-bit pattern, so $FFFFFFFF is -1.
+    Token HexNumber() {
         Token t = Make(Token::Kind::Int, "");
-        pos_ += prefix;
+        ++pos_;
         const size_t start = pos_;
         while (pos_ < s_.size() && std::isxdigit(static_cast<unsigned char>(s_[pos_])))
             ++pos_;
@@ -213,7 +214,7 @@ private:
         while (pos_ < s_.size() && !At(close))
             Advance();
         if (pos_ >= s_.size())
-            throw SyntaxError{"Script error: unterminated string", t.line, t.column};
+            throw SyntaxError{"Parse error: string missing closing quotation mark", t.line, t.column};
         // As in AviSynth: quotes right after the closing three belong to the string, so
         // """say "hi"""" holds say "hi". No escapes exist inside either kind.
         if (triple)

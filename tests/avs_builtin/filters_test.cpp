@@ -167,6 +167,15 @@ TEST_F(Filters, TrimSelectsFrames) {
     EXPECT_EQ(EvalClip(env, clips + "c.Trim(5, end=6)")->info().frameCount, 2);
     EXPECT_EQ(EvalClip(env, clips + "c.Trim(15, 100)")->info().frameCount, 5); // clamped to the end
     EXPECT_EQ(EvalClip(env, clips + "c.Trim(0, 3, false)")->info().frameCount, 4);
+    EXPECT_EQ(EvalClip(env, clips + "c.Trim(5, 2)")->info().frameCount, 1); // last before first: first alone
+    EXPECT_EQ(EvalClip(env, clips + "c.Trim(20, -1)")->info().frameCount, 1); // FrameCount: the last frame
+    EXPECT_EQ(EvalClip(env, clips + "c.Trim(20, end=20)")->info().frameCount, 1);
+    EXPECT_EQ(EvalClip(env, clips + "c.Trim(3, length=0)")->info().frameCount, 0);
+    EXPECT_EQ(EvalClip(env, clips + "c.Trim(0, end=0)")->info().frameCount, 1);
+    for (const char* bad : {"c.Trim(6)", "c.Trim(2, length=3, end=4)", "c.Trim(2, 5, length=3)"})
+        EXPECT_EQ(ErrorOf(env, clips + bad), "Script error: Invalid arguments to function \"Trim\"\n(/t/x.avs, line 4)")
+            << bad;
+    EXPECT_NE(ErrorOf(env, clips + "c.Trim(5, end=4)").find("Trim: Invalid end"), std::string::npos);
     ClipPtr t = EvalClip(env, clips + "c.Trim(8, 11)");
     EXPECT_EQ(t->GetFrame(0)->row(0)[0], 10);
     EXPECT_EQ(t->GetFrame(1)->row(0)[0], 10);
@@ -188,11 +197,16 @@ TEST_F(Filters, CropCutsTheRightRectangle) {
     FramePtr part = Frame("ColorBars(56, 48, \"RGB24\").Crop(0, 40, 56, 8, align=true)");
     EXPECT_EQ(RowOf(*part, 0, 0), RowOf(*full, 0, 40));
     EXPECT_EQ(part->pitch(0) % kFrameAlign, 0);
-    EXPECT_NE(
-        ErrorOf(env, "ColorBars(pixel_type=\"YUY2\").Crop(1, 0, 0, 0)").find("even numbers (left side)"),
-        std::string::npos);
-    EXPECT_NE(ErrorOf(env, "ColorBars(pixel_type=\"YV12\").Crop(0, 1, 0, 0)").find("even numbers (top)"),
-              std::string::npos);
+    const auto cropError = [this](const char* type, const char* crop) {
+        const std::string e = ErrorOf(env, std::string("ColorBars(pixel_type=\"") + type + "\")." + crop);
+        return e.substr(0, e.find('\n'));
+    };
+    EXPECT_EQ(cropError("YUY2", "Crop(1, 0, 0, 0)"), "Crop: YUV image can only be cropped by Mod 2 (left side).");
+    EXPECT_EQ(cropError("YV12", "Crop(0, 0, -1, 0)"), "Crop: YUV image can only be cropped by Mod 2 (right side).");
+    EXPECT_EQ(cropError("YV12", "Crop(0, 1, 0, 0)"), "Crop: YUV image can only be cropped by Mod 2 (top).");
+    EXPECT_EQ(cropError("YV12", "Crop(0, 0, 0, -3)"), "Crop: YUV image can only be cropped by Mod 2 (bottom).");
+    EXPECT_EQ(cropError("YUY2", "Crop(0, 1, 0, -3)"), ""); // whole rows of YUY2 carry chroma
+    EXPECT_EQ(cropError("RGB32", "Crop(1, 1, 3, 3)"), "");
     EXPECT_NE(ErrorOf(env, "ColorBars().Crop(0, 0, 700, 0)").find("enlarge"), std::string::npos);
 }
 
@@ -200,8 +214,14 @@ TEST_F(Filters, AssumeFpsForms) {
     EXPECT_EQ(EvalClip(env, "BlankClip().AssumeFPS(25)")->info().fpsNumerator, 25u);
     ClipPtr c = EvalClip(env, "BlankClip().AssumeFPS(30000, 1001)");
     EXPECT_EQ(c->info().fpsDenominator, 1001u);
+    // A float becomes the simplest ratio that is the same float: 23.976 is 2997/125, not
+    // the NTSC 24000/1001 (which a float close enough to it gives).
     c = EvalClip(env, "BlankClip().AssumeFPS(23.976)");
+    EXPECT_EQ(c->info().fpsNumerator, 2997u);
+    EXPECT_EQ(c->info().fpsDenominator, 125u);
+    c = EvalClip(env, "BlankClip().AssumeFPS(23.976023976)");
     EXPECT_EQ(c->info().fpsNumerator, 24000u);
+    EXPECT_EQ(c->info().fpsDenominator, 1001u);
     c = EvalClip(env, "BlankClip().AssumeFPS(12.5)");
     EXPECT_EQ(c->info().fpsNumerator, 25u);
     EXPECT_EQ(c->info().fpsDenominator, 2u);

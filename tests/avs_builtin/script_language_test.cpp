@@ -21,7 +21,9 @@ TEST_F(ScriptLanguage, LiteralsAndOperators) {
     EXPECT_DOUBLE_EQ(Eval(env, ".5 + 1e1").asFloat(), 10.5);
     EXPECT_EQ(Eval(env, "$FF").asInt(), 255);
     EXPECT_EQ(Eval(env, "$FFFFFFFF").asInt(), -1);
-    EXPECT_EQ(Eval(env, "0x10").asInt(), 16);
+    EXPECT_DOUBLE_EQ(Eval(env, "1. + 2").asFloat(), 3.0); // a trailing period makes a float
+    // Only $ marks hexadecimal: 0x10 is 0 followed by the name x10.
+    EXPECT_EQ(ErrorOf(env, "0x10"), "Script error: syntax error\n(/t/x.avs, line 1, column 1)");
     EXPECT_EQ(Eval(env, "2147483647 + 1").asInt(), INT32_MIN); // wraps like a 32-bit int
     EXPECT_EQ(Eval(env, "\"ab\" + \"cd\"").asString(), "abcd");
     EXPECT_EQ(Eval(env, "\"\"\"say \"hi\"\n\"\"\"").asString(), "say \"hi\"\n");
@@ -45,8 +47,8 @@ TEST_F(ScriptLanguage, NumbersIgnoreTheProcessLocale) {
     const ClipPtr clip = EvalClip(env, "BlankClip(fps=29.97)");
     std::setlocale(LC_ALL, saved.c_str());
     EXPECT_DOUBLE_EQ(value, 5.0);
-    EXPECT_EQ(clip->info().fpsNumerator, 30000u);
-    EXPECT_EQ(clip->info().fpsDenominator, 1001u);
+    EXPECT_EQ(clip->info().fpsNumerator, 2997u);
+    EXPECT_EQ(clip->info().fpsDenominator, 100u);
 }
 
 TEST_F(ScriptLanguage, CommentsContinuationAndLineEnds) {
@@ -110,11 +112,15 @@ TEST_F(ScriptLanguage, ErrorsNameFileAndLine) {
     EXPECT_EQ(ErrorOf(env, "BlankClip()\nFoo()"),
               "Script error: There is no function named 'Foo'.\n(/t/x.avs, line 2)");
     EXPECT_EQ(ErrorOf(env, "x = 1\n\nTrim(\"a\")"),
-              "Script error: Invalid arguments to function 'Trim'.\n(/t/x.avs, line 3)");
+              "Script error: Invalid arguments to function \"Trim\"\n(/t/x.avs, line 3)");
     EXPECT_EQ(ErrorOf(env, "Nonsense"), "I don't know what 'Nonsense' means.\n(/t/x.avs, line 1)");
     EXPECT_EQ(ErrorOf(env, "BlankClip(\"a\" \"b\")"),
               "Script error: expected a , or )\n(/t/x.avs, line 1, column 14)");
-    EXPECT_EQ(ErrorOf(env, "x = \"open"), "Script error: unterminated string\n(/t/x.avs, line 1, column 4)");
+    EXPECT_EQ(ErrorOf(env, "x = \"open"),
+              "Parse error: string missing closing quotation mark\n(/t/x.avs, line 1, column 4)");
+    EXPECT_EQ(ErrorOf(env, "ColorBars(width=\"a\")"),
+              "Script error: the named argument \"width\" to ColorBars had the wrong type (passed 's')\n"
+              "(/t/x.avs, line 1)");
     EXPECT_EQ(ErrorOf(env, "1 / 0"), "Evaluate: division by zero\n(/t/x.avs, line 1)");
     EXPECT_EQ(ErrorOf(env, "BlankClip(width=7, pixel_type=\"YUY2\")"),
               "BlankClip: YUY2 needs an even width\n(/t/x.avs, line 1)");
@@ -124,7 +130,7 @@ TEST_F(ScriptLanguage, ErrorsNameFileAndLine) {
     // `last` used before any clip.
     ScriptEnvironment fresh;
     EXPECT_EQ(ErrorOf(fresh, "Trim(0, 10)"),
-              "Script error: Invalid arguments to function 'Trim'.\n(/t/x.avs, line 1)");
+              "Script error: Invalid arguments to function \"Trim\"\n(/t/x.avs, line 1)");
 }
 
 TEST_F(ScriptLanguage, ImportEvaluatesInTheSameEnvironmentAndNamesEachLevel) {
@@ -132,6 +138,7 @@ TEST_F(ScriptLanguage, ImportEvaluatesInTheSameEnvironmentAndNamesEachLevel) {
     WriteFile(dir / "inner.avs", "shared = 5\nBlankClip(length=shared)\n");
     WriteFile(dir / "broken.avs", "\nNoSuchFilter()\n");
     WriteFile(dir / "outer.avs", "x = 1\nImport(\"broken.avs\")\n"); // relative to its own folder
+    WriteFile(dir / "lost.avs", "Import(\"gone.avs\")\n");
     WriteFile(dir / "self.avs", "Import(\"self.avs\")\n");
 
     Value v = env.ImportFile(dir / "inner.avs");
@@ -139,8 +146,8 @@ TEST_F(ScriptLanguage, ImportEvaluatesInTheSameEnvironmentAndNamesEachLevel) {
     EXPECT_EQ(v.asClip()->info().frameCount, 5);
     EXPECT_EQ(Eval(env, "shared").asInt(), 5);
 
-    const std::string inner =
-        "Script error: There is no function named 'NoSuchFilter'.\n(" + (dir / "broken.avs") + ", line 2)";
+    // Files are named as the script wrote them.
+    const std::string inner = "Script error: There is no function named 'NoSuchFilter'.\n(broken.avs, line 2)";
     try {
         env.ImportFile(dir / "outer.avs");
         FAIL();
@@ -153,6 +160,8 @@ TEST_F(ScriptLanguage, ImportEvaluatesInTheSameEnvironmentAndNamesEachLevel) {
     } catch (const ScriptError& e) {
         EXPECT_EQ(std::string(e.what()), "Import: couldn't open \"" + (dir / "missing.avs") + "\"");
     }
+    EXPECT_EQ(ErrorOf(env, "Import(\"" + (dir / "lost.avs") + "\")"),
+              "Import: couldn't open \"gone.avs\"\n(" + (dir / "lost.avs") + ", line 1)\n(/t/x.avs, line 1)");
     // A script importing itself ends with an error, not a crash.
     EXPECT_NE(ErrorOf(env, "Import(\"" + (dir / "self.avs") + "\")").find("too deeply"), std::string::npos);
 }
