@@ -80,36 +80,68 @@ FramePtr Paint(const VideoInfo& vi, bool yuvColors, ColorAt colorAt) {
     return f;
 }
 
-// SMPTE colour bars: seven 75% bars, a strip of reversed blue bars, and -I, white, +Q, black
-// with the PLUGE (3.5% below, at and 3.5% above black) at the bottom.
-uint32_t ColorBarAt(const VideoInfo& vi, int x, int y) {
-    static constexpr uint32_t kTop[7] = {0xc0c0c0, 0xc0c000, 0x00c0c0, 0x00c000,
-                                         0xc000c0, 0xc00000, 0x0000c0};
-    static constexpr uint32_t kMiddle[7] = {0x0000c0, 0x131313, 0xc000c0, 0x131313,
-                                            0x00c0c0, 0x131313, 0xc0c0c0};
-    static constexpr uint32_t kBottom[8] = {0x00214c, 0xffffff, 0x32006a, 0x131313,
-                                            0x090909, 0x131313, 0x1d1d1d, 0x131313};
+// SMPTE colour bars in studio levels: seven 75% bars, a strip of reversed blue bars, and
+// -I, 100% white, +Q, black with the PLUGE (-4, 0 and +4 IRE) at the bottom.
+enum Bar { kWhite75, kYellow, kCyan, kGreen, kMagenta, kRed, kBlue, kBlack, kMinusI, kWhite, kPlusQ, kBelow, kAbove };
+
+// Which bar pixel (x, y) shows. Edges fall on the pixel nearest their exact place, on the
+// nearest chroma sample boundary for YUV (`xStep`, `yStep` 2 where chroma is shared).
+Bar ColorBarAt(const VideoInfo& vi, int xStep, int yStep, int x, int y) {
+    static constexpr Bar kTop[7] = {kWhite75, kYellow, kCyan, kGreen, kMagenta, kRed, kBlue};
+    static constexpr Bar kMiddle[7] = {kBlue, kBlack, kMagenta, kBlack, kCyan, kBlack, kWhite75};
+    static constexpr Bar kBottom[8] = {kMinusI, kWhite, kPlusQ, kBlack, kBelow, kBlack, kAbove, kBlack};
+    // The edge at num/den of `size`, rounded to the nearest multiple of `step`.
+    auto edge = [](int64_t size, int64_t num, int64_t den, int64_t step) {
+        return static_cast<int>((2 * size * num + step * den) / (2 * step * den) * step);
+    };
     const int w = vi.width, h = vi.height;
-    const bool pairs = !IsRgb(vi.format); // keep bar edges on even pixels for YUV chroma
-    auto edge = [pairs](int64_t v) { return static_cast<int>(pairs ? v & ~int64_t{1} : v); };
-    if (y < h * 2 / 3 || y < h * 3 / 4) {
+    if (y < edge(h, 3, 4, yStep)) {
         int bar = 0;
-        while (bar < 6 && x >= edge(int64_t{bar + 1} * w / 7))
+        while (bar < 6 && x >= edge(w, bar + 1, 7, xStep))
             ++bar;
-        return (y < h * 2 / 3 ? kTop : kMiddle)[bar];
+        return (y < edge(h, 2, 3, yStep) ? kTop : kMiddle)[bar];
     }
-    // Bottom: four bars of 5/28 of the width, three PLUGE bars of 1/21, then black.
-    const int edges[7] = {edge(int64_t{5} * w / 28),         edge(int64_t{10} * w / 28),
-                          edge(int64_t{15} * w / 28),        edge(int64_t{5} * w / 7),
-                          edge(int64_t{5} * w / 7 + w / 21), edge(int64_t{5} * w / 7 + 2 * w / 21),
-                          edge(int64_t{6} * w / 7)};
+    // Bottom: -I, white, +Q and black of 5/4 bar each, three PLUGE bars of 1/3 bar, black.
+    const int edges[7] = {edge(w, 5, 28, xStep),  edge(w, 10, 28, xStep), edge(w, 15, 28, xStep),
+                          edge(w, 20, 28, xStep), edge(w, 16, 21, xStep), edge(w, 17, 21, xStep),
+                          edge(w, 18, 21, xStep)};
     int i = 0;
     while (i < 7 && x >= edges[i])
         ++i;
     return kBottom[i];
 }
 
-// ColorBars(width=640, height=480, pixel_type="RGB32", staticframes=true): an hour at 29.97 fps.
+// The colours as 0xRRGGBB in studio RGB (75% = 180, black 16) and as 0xYYUUVV. The 75% bars
+// in YUV are Rec.601 of the exact 75% levels (16 + 0.75 * 219 = 180.25); the PLUGE colours
+// are the SMPTE values, -I and +Q at black's luma.
+struct BarPalette {
+    uint32_t rgb[13];
+    uint32_t yuv[13];
+};
+
+BarPalette MakeBarPalette() {
+    BarPalette p{};
+    const double hi = 16 + 0.75 * 219;
+    const int bars[7][3] = {{1, 1, 1}, {1, 1, 0}, {0, 1, 1}, {0, 1, 0}, {1, 0, 1}, {1, 0, 0}, {0, 0, 1}};
+    auto clamp8 = [](double v) { return static_cast<uint32_t>(std::clamp(std::lround(v), 0L, 255L)); };
+    for (int i = 0; i < 7; ++i) {
+        const double r = bars[i][0] ? hi : 16, g = bars[i][1] ? hi : 16, b = bars[i][2] ? hi : 16;
+        const double y = 0.299 * r + 0.587 * g + 0.114 * b;
+        const double u = 128 + (b - y) / 1.772 * 224 / 219, v = 128 + (r - y) / 1.402 * 224 / 219;
+        p.rgb[i] = clamp8(r) << 16 | clamp8(g) << 8 | clamp8(b);
+        p.yuv[i] = clamp8(y) << 16 | clamp8(u) << 8 | clamp8(v);
+    }
+    const uint32_t rgb[6] = {0x101010, 0x003a62, 0xebebeb, 0x3b0f7e, 0x070707, 0x191919};
+    const uint32_t yuv[6] = {0x108080, 0x109e5f, 0xeb8080, 0x10ae95, 0x078080, 0x198080};
+    for (int i = 0; i < 6; ++i) {
+        p.rgb[kBlack + i] = rgb[i];
+        p.yuv[kBlack + i] = yuv[i];
+    }
+    return p;
+}
+
+// ColorBars(width=640, height=480, pixel_type="RGB32", staticframes=true): an hour at 29.97
+// fps. RGB32's alpha is 0.
 Value ColorBars(const Args& a, CallContext& ctx) {
     VideoInfo vi;
     vi.width = a.IntOr(0, 640);
@@ -120,7 +152,11 @@ Value ColorBars(const Args& a, CallContext& ctx) {
     vi.frameCount = 107892;
     CheckFrameSize(ctx.name.c_str(), vi.format, vi.width, vi.height);
     return Value::FromClip(std::make_shared<StillClip>(vi, [](const VideoInfo& info) {
-        return Paint(info, false, [&info](int x, int y) { return 0xff000000u | ColorBarAt(info, x, y); });
+        static const BarPalette palette = MakeBarPalette();
+        const bool rgb = IsRgb(info.format);
+        const uint32_t* colors = rgb ? palette.rgb : palette.yuv;
+        const int xStep = rgb ? 1 : 2, yStep = IsPlanar(info.format) ? 2 : 1;
+        return Paint(info, !rgb, [&](int x, int y) { return colors[ColorBarAt(info, xStep, yStep, x, y)]; });
     }));
 }
 

@@ -2,6 +2,7 @@
 #include "avs_builtin/color_convert.h"
 #include "avs_test_support.h"
 
+#include <array>
 #include <gtest/gtest.h>
 
 namespace bv::builtin::test {
@@ -41,6 +42,50 @@ TEST_F(Filters, GeneratorsHaveTheirDocumentedShape) {
     FramePtr yuy2 = Frame("BlankClip(width=720, height=576, pixel_type=\"YUY2\")");
     EXPECT_EQ(yuy2->rowSize(0), 1440);
     EXPECT_EQ(yuy2->pitch(0), 1472); // what AviSynth+ gives for this size
+}
+
+TEST_F(Filters, ColorBarsHasTheDocumentedLevelsInEveryPixelType) {
+    // Studio levels: 75% bars at 16 + 0.75 * 219, in YUV Rec.601 of those levels:
+    // Y = 0.299 R + 0.587 G + 0.114 B, U = 128 + (B - Y) / 1.772 * 224 / 219,
+    // V = 128 + (R - Y) / 1.402 * 224 / 219. The PLUGE has SMPTE's values.
+    const int top[7][6] = {{180, 180, 180, 180, 128, 128}, {180, 180, 16, 162, 44, 142}, {16, 180, 180, 131, 156, 44},
+                           {16, 180, 16, 112, 72, 58},     {180, 16, 180, 84, 184, 198}, {180, 16, 16, 65, 100, 212},
+                           {16, 16, 180, 35, 212, 114}};
+    const int pluge[7][6] = {{0, 58, 98, 16, 158, 95}, {235, 235, 235, 235, 128, 128}, {59, 15, 126, 16, 174, 149},
+                             {16, 16, 16, 16, 128, 128}, {7, 7, 7, 7, 128, 128},       {16, 16, 16, 16, 128, 128},
+                             {25, 25, 25, 25, 128, 128}};
+    // 700 x 480: bars 100 wide, pluge parts 125 and 33 1/3 wide; sample the middle of each.
+    const int topX[7] = {50, 150, 250, 350, 450, 550, 650};
+    const int plugeX[7] = {62, 187, 312, 437, 516, 550, 583};
+    for (const char* type : {"RGB32", "RGB24", "YUY2", "YV12", "I420"}) {
+        FramePtr f = Frame(std::string("ColorBars(700, 480, \"") + type + "\")");
+        const bool rgb = IsRgb(f->format());
+        auto pixel = [&](int x, int y) -> std::array<int, 3> {
+            if (rgb) {
+                const uint8_t* p = f->row(y) + x * BytesPerPixel(f->format());
+                return {p[2], p[1], p[0]};
+            }
+            if (f->format() == PixelFormat::YUY2) {
+                const uint8_t* p = f->row(y) + (x & ~1) * 2;
+                return {p[(x & 1) * 2], p[1], p[3]};
+            }
+            return {f->data(0)[y * f->pitch(0) + x], f->data(1)[y / 2 * f->pitch(1) + x / 2],
+                    f->data(2)[y / 2 * f->pitch(2) + x / 2]};
+        };
+        auto expect = [&](const int (&want)[6], int x, int y) {
+            const std::array<int, 3> got = pixel(x, y);
+            for (int c = 0; c < 3; ++c)
+                EXPECT_EQ(got[c], want[rgb ? c : 3 + c]) << type << " at " << x << "," << y << " component " << c;
+        };
+        for (int i = 0; i < 7; ++i) {
+            expect(top[i], topX[i], 100);
+            expect(i % 2 == 0 ? top[6 - i] : pluge[3], topX[i], 340); // reversed blue bars, black between
+            expect(pluge[i], plugeX[i], 450);
+        }
+        if (f->format() == PixelFormat::RGB32) {
+            EXPECT_EQ(f->row(0)[3], 0) << "alpha";
+        }
+    }
 }
 
 TEST_F(Filters, VersionShowsText) {
@@ -129,9 +174,9 @@ TEST_F(Filters, RgbConversionsRoundTripAndKeepOrientation) {
     FramePtr yuy2 = Frame("ColorBars(32, 24, \"RGB32\").ConvertToYUY2()");
     FramePtr rgb = Frame("ColorBars(32, 24, \"RGB32\")");
     // ColorBars' top-left is 75% grey, its bottom-left -I: compare both ends of the picture.
-    EXPECT_EQ(yuy2->row(0)[0], 181); // Y of (192,192,192)
+    EXPECT_EQ(yuy2->row(0)[0], 171); // 16 + 180 * 219 / 255: Rec.601 takes RGB as full range
     EXPECT_LT(yuy2->row(23)[0], 60); // -I is dark
-    EXPECT_EQ(rgb->row(0)[0], 192);  // row(0) is the top of the picture
+    EXPECT_EQ(rgb->row(0)[0], 180);  // row(0) is the top of the picture
     // Random colours in blocks of four pixels survive RGB -> YUY2 -> RGB within rounding,
     // except the last pixel of a block, whose chroma is shared with the next block.
     auto orig = VideoFrame::Create(PixelFormat::RGB24, 64, 4);
