@@ -106,12 +106,19 @@ FfmsSource::FfmsSource(const FfmsSourceOptions& o) : who_(o.function) {
         // Frame n is the frame shown at time first + n / fps, as FFMS2's own plugin maps it.
         FFMS_Track* t = FFMS_GetTrackFromIndex(index.get(), track);
         const FFMS_TrackTimeBase* tb = FFMS_GetTimeBase(t);
+        timeBaseNum_ = std::max<int64_t>(tb->Num, 1);
+        timeBaseDen_ = std::max<int64_t>(tb->Den, 1);
         const int count = reader_->frameCount();
-        frameTimes_.resize(static_cast<size_t>(count));
+        framePts_.resize(static_cast<size_t>(count));
         for (int i = 0; i < count; ++i)
-            frameTimes_[i] = static_cast<double>(FFMS_GetFrameInfo(t, i)->PTS) * tb->Num / tb->Den / 1000.0;
-        firstTime_ = frameTimes_.front();
-        const double span = count > 1 ? (frameTimes_.back() - firstTime_) * (1.0 + 1.0 / (count - 1)) : 0;
+            framePts_[i] = FFMS_GetFrameInfo(t, i)->PTS;
+        auto seconds = [this](int64_t pts) {
+            return static_cast<double>(pts) * static_cast<double>(timeBaseNum_) / static_cast<double>(timeBaseDen_) /
+                   1000.0;
+        };
+        firstTime_ = seconds(framePts_.front());
+        const double span =
+            count > 1 ? (seconds(framePts_.back()) - firstTime_) * (1.0 + 1.0 / (count - 1)) : 0;
         const double frames = std::floor(span * static_cast<double>(num) / static_cast<double>(den) + 0.5);
         info_.frameCount = static_cast<int>(std::clamp(frames, 1.0, static_cast<double>(kMaxFrameCount)));
     }
@@ -121,15 +128,19 @@ FfmsSource::FfmsSource(const FfmsSourceOptions& o) : who_(o.function) {
 }
 
 int FfmsSource::SourceFrameOf(int n) const {
-    if (frameTimes_.empty())
+    if (framePts_.empty())
         return n;
-    const double t = firstTime_ + static_cast<double>(n) * info_.fpsDenominator / info_.fpsNumerator;
-    auto it = std::lower_bound(frameTimes_.begin(), frameTimes_.end(), t);
-    if (it == frameTimes_.end())
-        return static_cast<int>(frameTimes_.size()) - 1;
-    if (it != frameTimes_.begin() && t - *(it - 1) < *it - t)
+    // As FFMS2 seeks by time: the time in seconds becomes a whole PTS (truncated), and the
+    // frame with the nearest PTS is taken, the later one of two equally near.
+    const double seconds = firstTime_ + static_cast<double>(int64_t{n} * info_.fpsDenominator) / info_.fpsNumerator;
+    const auto pts = static_cast<int64_t>(seconds * 1000 * static_cast<double>(timeBaseDen_) /
+                                          static_cast<double>(timeBaseNum_));
+    auto it = std::lower_bound(framePts_.begin(), framePts_.end(), pts);
+    if (it == framePts_.end())
+        return static_cast<int>(framePts_.size()) - 1;
+    if (it != framePts_.begin() && pts - *(it - 1) < *it - pts)
         --it;
-    return static_cast<int>(it - frameTimes_.begin());
+    return static_cast<int>(it - framePts_.begin());
 }
 
 FramePtr FfmsSource::GetFrame(int n) {

@@ -44,8 +44,10 @@ private:
     std::string who_;
     std::unique_ptr<ExactFrameReader> reader_;
     std::unique_ptr<FrameScaler> scaler_;
-    std::vector<double> frameTimes_; // seconds, for a constant frame rate by timestamps
-    double firstTime_ = 0;
+    // For a constant frame rate by timestamps: each frame's PTS, in the track's time base.
+    std::vector<int64_t> framePts_;
+    int64_t timeBaseNum_ = 1, timeBaseDen_ = 1; // PTS * num / den = milliseconds
+    double firstTime_ = 0;                      // seconds
     std::mutex mutex_;
     std::deque<std::pair<int, FramePtr>> recent_; // the last few frames delivered
 };

@@ -135,7 +135,14 @@ TEST_F(FfmsSourceTest, OtherFormatsBecomeTheNearestOne) {
     EXPECT_EQ(doubled->info().frameCount, 120);
     EXPECT_EQ(doubled->info().fpsNumerator, 50u);
     ClipPtr orig = Open(Source("orig.mkv"));
-    EXPECT_EQ(PlaneBytes(*doubled->GetFrame(21)), PlaneBytes(*orig->GetFrame(10)));
+    // FFMS2 takes the frame nearest in time, the later of two equally near: 21/50 s lies
+    // halfway between frames 10 and 11 (0.40 s and 0.44 s), 3/10 s between 7 and 8.
+    EXPECT_EQ(PlaneBytes(*doubled->GetFrame(20)), PlaneBytes(*orig->GetFrame(10)));
+    EXPECT_EQ(PlaneBytes(*doubled->GetFrame(21)), PlaneBytes(*orig->GetFrame(11)));
+    ClipPtr tenth = Open(Source("orig.mkv", ", fpsnum=10"));
+    EXPECT_EQ(tenth->info().frameCount, 24);
+    EXPECT_EQ(PlaneBytes(*tenth->GetFrame(3)), PlaneBytes(*orig->GetFrame(8)));
+    EXPECT_EQ(PlaneBytes(*tenth->GetFrame(1)), PlaneBytes(*orig->GetFrame(3)));
 }
 
 TEST_F(FfmsSourceTest, EveryPluginNameDecodesTheSameFrames) {
