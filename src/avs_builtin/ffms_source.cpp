@@ -77,11 +77,9 @@ FfmsSource::FfmsSource(const FfmsSourceOptions& o) : who_(o.function) {
         throw ScriptError(who_ + ": Invalid colorspace name specified");
     int width = o.width > 0 ? o.width : first.EncodedWidth;
     int height = o.height > 0 ? o.height : first.EncodedHeight;
-    // Bilinear when only the format changes: it keeps 8-bit luma byte for byte, which the
-    // fast bilinear and point scalers do not (they alter luma going from 4:4:4 to YUY2).
-    const int resizer = !o.resizer.empty()              ? ResizerOf(o.resizer, who_)
-                        : (o.width > 0 || o.height > 0) ? FFMS_RESIZER_BICUBIC
-                                                        : FFMS_RESIZER_BILINEAR;
+    // FFMS2's own default, also where only the format changes: it upsamples chroma with it
+    // and keeps 8-bit luma byte for byte.
+    const int resizer = o.resizer.empty() ? FFMS_RESIZER_BICUBIC : ResizerOf(o.resizer, who_);
     // Odd sizes lose their last column or row: the formats need even sizes.
     if (format != PixelFormat::RGB24 && format != PixelFormat::RGB32)
         width &= ~1;

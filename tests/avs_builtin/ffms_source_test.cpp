@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <ffms.h>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <random>
@@ -143,6 +144,44 @@ TEST_F(FfmsSourceTest, OtherFormatsBecomeTheNearestOne) {
     EXPECT_EQ(tenth->info().frameCount, 24);
     EXPECT_EQ(PlaneBytes(*tenth->GetFrame(3)), PlaneBytes(*orig->GetFrame(8)));
     EXPECT_EQ(PlaneBytes(*tenth->GetFrame(1)), PlaneBytes(*orig->GetFrame(3)));
+}
+
+// Frame n of `file` as FFMS2 itself delivers it in `format` at the given size with its
+// default resizer (bicubic), as FFMS2's own plugin asks for it; rows top-down, unpadded.
+std::string FfmsReference(const std::string& file, int n, const char* format, int width, int height) {
+    FFMS_Init(0, 0);
+    char text[1024] = {};
+    FFMS_ErrorInfo e{FFMS_ERROR_SUCCESS, FFMS_ERROR_SUCCESS, sizeof text, text};
+    FFMS_Indexer* indexer = FFMS_CreateIndexer(file.c_str(), &e);
+    FFMS_Index* index = FFMS_DoIndexing2(indexer, FFMS_IEH_ABORT, &e);
+    const int track = FFMS_GetFirstTrackOfType(index, FFMS_TYPE_VIDEO, &e);
+    FFMS_VideoSource* v = FFMS_CreateVideoSource(file.c_str(), track, index, 1, FFMS_SEEK_NORMAL, &e);
+    const int formats[2] = {FFMS_GetPixFmt(format), -1};
+    EXPECT_EQ(FFMS_SetOutputFormatV2(v, formats, width, height, FFMS_RESIZER_BICUBIC, &e), 0) << text;
+    const FFMS_Frame* f = FFMS_GetFrame(v, n, &e);
+    std::string out;
+    const int bytes = std::string(format) == "yuyv422" ? 2 : 4;
+    for (int y = 0; y < height; ++y)
+        out.append(reinterpret_cast<const char*>(f->Data[0]) + static_cast<ptrdiff_t>(y) * f->Linesize[0],
+                   static_cast<size_t>(width) * bytes);
+    FFMS_DestroyVideoSource(v);
+    FFMS_DestroyIndex(index);
+    return out;
+}
+
+TEST_F(FfmsSourceTest, ColorspaceAndSizeAreFfms2sOwnConversion) {
+    const std::string file = TestData("orig.mkv");
+    const auto served = [this](const std::string& script, int n) {
+        FramePtr f = Open(script)->GetFrame(n);
+        std::string rows;
+        for (int y = 0; y < f->height(); ++y)
+            rows += RowOf(*f, 0, y);
+        return rows;
+    };
+    EXPECT_TRUE(served(Source("orig.mkv", ", colorspace=\"YUY2\""), 7) ==
+                FfmsReference(file, 7, "yuyv422", kW, kH));
+    EXPECT_TRUE(served(Source("orig.mkv", ", width=160, height=120, colorspace=\"RGB32\""), 3) ==
+                FfmsReference(file, 3, "bgra", 160, 120));
 }
 
 TEST_F(FfmsSourceTest, EveryPluginNameDecodesTheSameFrames) {
