@@ -1,7 +1,10 @@
 #include "avs_builtin/color_convert.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
+#include <strings.h>
+#include <vector>
 
 namespace bv::builtin {
 
@@ -35,21 +38,6 @@ inline void PairChroma(int bSum, int rSum, int ySum, uint8_t& u, uint8_t& v) {
     v = ScaledClip((ry >> 10) * kCr + 0x800000);
 }
 
-// YUV -> RGB, 16 fractional bits: 1.164 (Y-16), 1.596 V, 0.813 V, 0.391 U, 2.018 U.
-constexpr int kCy = 76309;
-constexpr int kCrv = 104597;
-constexpr int kCgv = 53279;
-constexpr int kCgu = 25675;
-constexpr int kCbu = 132201;
-inline void YuvToRgb(int y, int u, int v, uint8_t* bgr) {
-    const int cy = (y - 16) * kCy + 32768;
-    u -= 128;
-    v -= 128;
-    bgr[0] = Clamp8((cy + kCbu * u) >> 16);
-    bgr[1] = Clamp8((cy - kCgv * v - kCgu * u) >> 16);
-    bgr[2] = Clamp8((cy + kCrv * v) >> 16);
-}
-
 void CopyPlane(const uint8_t* src, int srcPitch, uint8_t* dst, int dstPitch, int rowSize, int height) {
     for (int y = 0; y < height; ++y)
         std::memcpy(dst + static_cast<ptrdiff_t>(y) * dstPitch, src + static_cast<ptrdiff_t>(y) * srcPitch,
@@ -66,81 +54,197 @@ void RgbToYuv601(int r, int g, int b, int& y, int& u, int& v) {
     v = cv;
 }
 
+bool ColorMatrixFromName(const std::string& name, ColorMatrix& m) {
+    static const struct {
+        const char* name;
+        double kr, kb;
+        bool limited;
+    } kMatrices[] = {{"Rec601", 0.299, 0.114, true},      {"PC.601", 0.299, 0.114, false},
+                     {"PC601", 0.299, 0.114, false},      {"Rec709", 0.2126, 0.0722, true},
+                     {"PC.709", 0.2126, 0.0722, false},   {"PC709", 0.2126, 0.0722, false},
+                     {"Rec2020", 0.2627, 0.0593, true},   {"PC.2020", 0.2627, 0.0593, false},
+                     {"PC2020", 0.2627, 0.0593, false}};
+    if (name.empty()) {
+        m = ColorMatrix{};
+        return true;
+    }
+    for (const auto& k : kMatrices) {
+        if (strcasecmp(k.name, name.c_str()) == 0) {
+            m = ColorMatrix{k.kr, k.kb, k.limited};
+            return true;
+        }
+    }
+    return false;
+}
+
+namespace {
+
+uint8_t Round8(double v) {
+    return static_cast<uint8_t>(std::clamp(std::floor(v + 0.5), 0.0, 255.0));
+}
+
+// RGB 0..255 to Y, U, V before rounding: y' = Kr R + Kg G + Kb B, U = (B - y') / (2 (1 - Kb)),
+// V = (R - y') / (2 (1 - Kr)), scaled by 219/255 and 224/255 for limited range.
+struct Yuv {
+    double y, u, v;
+};
+Yuv ToYuv(const ColorMatrix& m, double r, double g, double b) {
+    const double luma = m.kr * r + (1 - m.kr - m.kb) * g + m.kb * b;
+    const double cb = (b - luma) / (2 * (1 - m.kb)), cr = (r - luma) / (2 * (1 - m.kr));
+    if (!m.limited)
+        return {luma, 128 + cb, 128 + cr};
+    return {16 + luma * 219 / 255, 128 + cb * 224 / 255, 128 + cr * 224 / 255};
+}
+// The inverse, to B, G, R bytes.
+void ToBgr(const ColorMatrix& m, int y, int u, int v, uint8_t* bgr) {
+    double luma = y, cb = u - 128, cr = v - 128;
+    if (m.limited) {
+        luma = (y - 16) * 255.0 / 219;
+        cb *= 255.0 / 224;
+        cr *= 255.0 / 224;
+    }
+    const double r = luma + 2 * (1 - m.kr) * cr, b = luma + 2 * (1 - m.kb) * cb;
+    const double g = (luma - m.kr * r - m.kb * b) / (1 - m.kr - m.kb);
+    bgr[0] = Round8(b);
+    bgr[1] = Round8(g);
+    bgr[2] = Round8(r);
+}
+
+// Mitchell-Netravali cubic with b = c = 1/3, AviSynth's BicubicResize default.
+double Bicubic(double x) {
+    constexpr double b = 1.0 / 3, c = 1.0 / 3;
+    x = std::fabs(x);
+    if (x < 1)
+        return ((12 - 9 * b - 6 * c) * x * x * x + (-18 + 12 * b + 6 * c) * x * x + (6 - 2 * b)) / 6;
+    if (x < 2)
+        return ((-b - 6 * c) * x * x * x + (6 * b + 30 * c) * x * x + (-12 * b - 48 * c) * x + (8 * b + 24 * c)) / 6;
+    return 0;
+}
+
+// The taps of one output sample: weights in 1/16384, summing to 16384.
+struct Taps {
+    std::vector<int> index, weight;
+};
+std::vector<Taps> BicubicTaps(int srcSize, int dstSize, double shift) {
+    const double ratio = static_cast<double>(srcSize) / dstSize;
+    const double scale = std::max(1.0, ratio); // widened to filter when shrinking
+    const double support = 2 * scale;
+    std::vector<Taps> out(static_cast<size_t>(dstSize));
+    for (int i = 0; i < dstSize; ++i) {
+        const double center = (i + 0.5) * ratio - 0.5 + shift;
+        std::vector<double> w(static_cast<size_t>(srcSize), 0.0);
+        double sum = 0;
+        for (int j = static_cast<int>(std::ceil(center - support)); j <= static_cast<int>(std::floor(center + support));
+             ++j) {
+            const double f = Bicubic((j - center) / scale);
+            w[static_cast<size_t>(std::clamp(j, 0, srcSize - 1))] += f;
+            sum += f;
+        }
+        Taps& t = out[static_cast<size_t>(i)];
+        int total = 0, biggest = -1;
+        for (int j = 0; j < srcSize; ++j) {
+            if (w[static_cast<size_t>(j)] == 0)
+                continue;
+            t.index.push_back(j);
+            t.weight.push_back(static_cast<int>(std::lround(w[static_cast<size_t>(j)] / sum * 16384)));
+            total += t.weight.back();
+            if (biggest < 0 || t.weight.back() > t.weight[static_cast<size_t>(biggest)])
+                biggest = static_cast<int>(t.weight.size()) - 1;
+        }
+        t.weight[static_cast<size_t>(biggest)] += 16384 - total; // the rounding's remainder
+    }
+    return out;
+}
+
+} // namespace
+
+void ResampleLines(const uint8_t* src, ptrdiff_t srcStep, ptrdiff_t srcLine, int srcSize, uint8_t* dst,
+                   ptrdiff_t dstStep, ptrdiff_t dstLine, int dstSize, int count, double shift) {
+    const std::vector<Taps> taps = BicubicTaps(srcSize, dstSize, shift);
+    for (int line = 0; line < count; ++line) {
+        const uint8_t* in = src + line * srcLine;
+        uint8_t* out = dst + line * dstLine;
+        for (int i = 0; i < dstSize; ++i) {
+            const Taps& t = taps[static_cast<size_t>(i)];
+            int acc = 8192;
+            for (size_t k = 0; k < t.index.size(); ++k)
+                acc += t.weight[k] * in[t.index[k] * srcStep];
+            out[i * dstStep] = Clamp8(acc >> 14);
+        }
+    }
+}
+
+namespace {
+
+// A chroma plane stored apart: width x height samples, no padding.
+struct Plane {
+    int width = 0, height = 0;
+    std::vector<uint8_t> data;
+    Plane(int w, int h) : width(w), height(h), data(static_cast<size_t>(w) * h) {}
+    uint8_t* row(int y) { return data.data() + static_cast<ptrdiff_t>(y) * width; }
+};
+
+// Vertical resampling of chroma between 4:2:0 (`from` rows) and 4:2:2 or 4:4:4 height
+// (`to` rows). MPEG-2 places 4:2:0 chroma midway between its two rows, which the plain
+// centre mapping already does; by field, the top field's chroma lies a quarter of the way
+// down its two field rows and the bottom field's three quarters.
+void ResampleRows(const uint8_t* src, ptrdiff_t srcPitch, int srcRows, uint8_t* dst, ptrdiff_t dstPitch, int dstRows,
+                  int width, bool interlaced) {
+    if (!interlaced) {
+        ResampleLines(src, srcPitch, 1, srcRows, dst, dstPitch, 1, dstRows, width, 0);
+        return;
+    }
+    const bool up = dstRows > srcRows;
+    for (int field = 0; field < 2; ++field) {
+        // In source samples: a quarter of a 4:2:0 row when upsampling, half a row of the
+        // taller picture when downsampling.
+        const double shift = up ? (field == 0 ? 0.125 : -0.125) : (field == 0 ? -0.25 : 0.25);
+        ResampleLines(src + field * srcPitch, 2 * srcPitch, 1, srcRows / 2, dst + field * dstPitch, 2 * dstPitch, 1,
+                      dstRows / 2, width, shift);
+    }
+}
+
+} // namespace
+
 FramePtr Yuy2FromPlanar(const VideoFrame& src, bool interlaced) {
-    const int w = src.width(), h = src.height();
+    const int w = src.width(), h = src.height(), cw = w / 2;
     auto dst = VideoFrame::Create(PixelFormat::YUY2, w, h);
-    const int ch = h / 2; // chroma rows
-    const int cw = w / 2;
+    Plane u(cw, h), v(cw, h);
+    ResampleRows(src.data(1), src.pitch(1), h / 2, u.row(0), cw, h, cw, interlaced);
+    ResampleRows(src.data(2), src.pitch(2), h / 2, v.row(0), cw, h, cw, interlaced);
     for (int y = 0; y < h; ++y) {
         const uint8_t* luma = src.data(0) + static_cast<ptrdiff_t>(y) * src.pitch(0);
-        // Two chroma rows and their weights in eighths.
-        int rowA, rowB, weightA;
-        if (!interlaced || h % 4 != 0) {
-            // Chroma sits midway between luma row pairs: 3/4 of the nearer row, 1/4 of the other.
-            const int k = y / 2;
-            rowA = k;
-            rowB = std::clamp(y % 2 == 0 ? k - 1 : k + 1, 0, ch - 1);
-            weightA = 6;
-        } else {
-            const int field = y % 2, fieldRow = y / 2, j = fieldRow / 2, fieldRows = ch / 2;
-            const bool even = fieldRow % 2 == 0;
-            const int other = std::clamp(even ? j - 1 : j + 1, 0, fieldRows - 1);
-            rowA = 2 * j + field;
-            rowB = 2 * other + field;
-            weightA = (field == 0) == even ? 7 : 5;
-        }
-        const uint8_t* ua = src.data(1) + static_cast<ptrdiff_t>(rowA) * src.pitch(1);
-        const uint8_t* ub = src.data(1) + static_cast<ptrdiff_t>(rowB) * src.pitch(1);
-        const uint8_t* va = src.data(2) + static_cast<ptrdiff_t>(rowA) * src.pitch(2);
-        const uint8_t* vb = src.data(2) + static_cast<ptrdiff_t>(rowB) * src.pitch(2);
         uint8_t* out = dst->writableData(0) + static_cast<ptrdiff_t>(y) * dst->pitch(0);
-        const int weightB = 8 - weightA;
         for (int x = 0; x < cw; ++x) {
             out[4 * x + 0] = luma[2 * x];
-            out[4 * x + 1] = static_cast<uint8_t>((weightA * ua[x] + weightB * ub[x] + 4) >> 3);
+            out[4 * x + 1] = u.row(y)[x];
             out[4 * x + 2] = luma[2 * x + 1];
-            out[4 * x + 3] = static_cast<uint8_t>((weightA * va[x] + weightB * vb[x] + 4) >> 3);
+            out[4 * x + 3] = v.row(y)[x];
         }
     }
     return dst;
 }
 
 FramePtr PlanarFromYuy2(const VideoFrame& src, bool interlaced, PixelFormat format) {
-    const int w = src.width(), h = src.height();
+    const int w = src.width(), h = src.height(), cw = w / 2;
     auto dst = VideoFrame::Create(format, w, h);
+    Plane u(cw, h), v(cw, h);
     for (int y = 0; y < h; ++y) {
         const uint8_t* in = src.data(0) + static_cast<ptrdiff_t>(y) * src.pitch(0);
         uint8_t* luma = dst->writableData(0) + static_cast<ptrdiff_t>(y) * dst->pitch(0);
-        for (int x = 0; x < w; ++x)
-            luma[x] = in[2 * x];
-    }
-    const bool byField = interlaced && h % 4 == 0;
-    for (int c = 0; c < h / 2; ++c) {
-        int rowA, rowB, weightA; // weights in quarters
-        if (!byField) {
-            rowA = 2 * c;
-            rowB = 2 * c + 1;
-            weightA = 2;
-        } else {
-            const int field = c % 2, j = c / 2;
-            rowA = 4 * j + field;
-            rowB = rowA + 2;
-            weightA = field == 0 ? 3 : 1;
-        }
-        const uint8_t* a = src.data(0) + static_cast<ptrdiff_t>(rowA) * src.pitch(0);
-        const uint8_t* b = src.data(0) + static_cast<ptrdiff_t>(rowB) * src.pitch(0);
-        uint8_t* u = dst->writableData(1) + static_cast<ptrdiff_t>(c) * dst->pitch(1);
-        uint8_t* v = dst->writableData(2) + static_cast<ptrdiff_t>(c) * dst->pitch(2);
-        const int weightB = 4 - weightA;
-        for (int x = 0; x < w / 2; ++x) {
-            u[x] = static_cast<uint8_t>((weightA * a[4 * x + 1] + weightB * b[4 * x + 1] + 2) >> 2);
-            v[x] = static_cast<uint8_t>((weightA * a[4 * x + 3] + weightB * b[4 * x + 3] + 2) >> 2);
+        for (int x = 0; x < cw; ++x) {
+            luma[2 * x] = in[4 * x];
+            luma[2 * x + 1] = in[4 * x + 2];
+            u.row(y)[x] = in[4 * x + 1];
+            v.row(y)[x] = in[4 * x + 3];
         }
     }
+    ResampleRows(u.row(0), cw, h, dst->writableData(1), dst->pitch(1), h / 2, cw, interlaced);
+    ResampleRows(v.row(0), cw, h, dst->writableData(2), dst->pitch(2), h / 2, cw, interlaced);
     return dst;
 }
 
-FramePtr Yuy2FromRgb(const VideoFrame& src) {
+FramePtr Yuy2FromRgb(const VideoFrame& src, const ColorMatrix& m) {
     const int w = src.width(), h = src.height();
     auto dst = VideoFrame::Create(PixelFormat::YUY2, w, h);
     const int bpp = BytesPerPixel(src.format());
@@ -149,18 +253,21 @@ FramePtr Yuy2FromRgb(const VideoFrame& src) {
         uint8_t* out = dst->writableRow(y);
         for (int x = 0; x < w; x += 2) {
             const uint8_t* p = in + x * bpp;
-            const uint8_t* q = p + bpp;
-            const int y1 = LumaOf(p[2], p[1], p[0]);
-            const int y2 = LumaOf(q[2], q[1], q[0]);
-            out[2 * x + 0] = static_cast<uint8_t>(y1);
-            out[2 * x + 2] = static_cast<uint8_t>(y2);
-            PairChroma(p[0] + q[0], p[2] + q[2], y1 + y2, out[2 * x + 1], out[2 * x + 3]);
+            out[2 * x + 0] = Round8(ToYuv(m, p[2], p[1], p[0]).y);
+            out[2 * x + 2] = Round8(ToYuv(m, p[bpp + 2], p[bpp + 1], p[bpp]).y);
+            // Chroma of the even pixel, 1-2-1 with its neighbours (the first repeats).
+            const uint8_t* l = x > 0 ? p - bpp : p;
+            const uint8_t* r = p + bpp;
+            const Yuv c = ToYuv(m, (l[2] + 2 * p[2] + r[2]) / 4.0, (l[1] + 2 * p[1] + r[1]) / 4.0,
+                                (l[0] + 2 * p[0] + r[0]) / 4.0);
+            out[2 * x + 1] = Round8(c.u);
+            out[2 * x + 3] = Round8(c.v);
         }
     }
     return dst;
 }
 
-FramePtr RgbFromYuy2(const VideoFrame& src, PixelFormat format) {
+FramePtr RgbFromYuy2(const VideoFrame& src, PixelFormat format, const ColorMatrix& m) {
     const int w = src.width(), h = src.height();
     auto dst = VideoFrame::Create(format, w, h);
     const int bpp = BytesPerPixel(format);
@@ -174,12 +281,59 @@ FramePtr RgbFromYuy2(const VideoFrame& src, PixelFormat format) {
             const int u1 = last ? u0 : (u0 + pair[5] + 1) >> 1;
             const int v1 = last ? v0 : (v0 + pair[7] + 1) >> 1;
             uint8_t* p = out + x * bpp;
-            YuvToRgb(pair[0], u0, v0, p);
-            YuvToRgb(pair[2], u1, v1, p + bpp);
+            ToBgr(m, pair[0], u0, v0, p);
+            ToBgr(m, pair[2], u1, v1, p + bpp);
             if (bpp == 4) {
                 p[3] = 255;
                 p[7] = 255;
             }
+        }
+    }
+    return dst;
+}
+
+FramePtr PlanarFromRgb(const VideoFrame& src, bool interlaced, PixelFormat format, const ColorMatrix& m) {
+    const int w = src.width(), h = src.height(), cw = w / 2;
+    auto dst = VideoFrame::Create(format, w, h);
+    const int bpp = BytesPerPixel(src.format());
+    Plane u(w, h), v(w, h);
+    for (int y = 0; y < h; ++y) {
+        const uint8_t* in = src.row(y);
+        uint8_t* luma = dst->writableData(0) + static_cast<ptrdiff_t>(y) * dst->pitch(0);
+        for (int x = 0; x < w; ++x) {
+            const uint8_t* p = in + x * bpp;
+            const Yuv c = ToYuv(m, p[2], p[1], p[0]);
+            luma[x] = Round8(c.y);
+            u.row(y)[x] = Round8(c.u);
+            v.row(y)[x] = Round8(c.v);
+        }
+    }
+    // Horizontally MPEG-2 chroma sits on the even pixel: half a pixel left of the centre.
+    Plane hu(cw, h), hv(cw, h);
+    ResampleLines(u.row(0), 1, w, w, hu.row(0), 1, cw, cw, h, -0.5);
+    ResampleLines(v.row(0), 1, w, w, hv.row(0), 1, cw, cw, h, -0.5);
+    ResampleRows(hu.row(0), cw, h, dst->writableData(1), dst->pitch(1), h / 2, cw, interlaced);
+    ResampleRows(hv.row(0), cw, h, dst->writableData(2), dst->pitch(2), h / 2, cw, interlaced);
+    return dst;
+}
+
+FramePtr RgbFromPlanar(const VideoFrame& src, bool interlaced, PixelFormat format, const ColorMatrix& m) {
+    const int w = src.width(), h = src.height(), cw = w / 2;
+    auto dst = VideoFrame::Create(format, w, h);
+    const int bpp = BytesPerPixel(format);
+    Plane vu(cw, h), vv(cw, h), u(w, h), v(w, h);
+    ResampleRows(src.data(1), src.pitch(1), h / 2, vu.row(0), cw, h, cw, interlaced);
+    ResampleRows(src.data(2), src.pitch(2), h / 2, vv.row(0), cw, h, cw, interlaced);
+    // Chroma sample k is at pixel 2k: a quarter of a chroma sample right of the centre mapping.
+    ResampleLines(vu.row(0), 1, cw, cw, u.row(0), 1, w, w, h, 0.25);
+    ResampleLines(vv.row(0), 1, cw, cw, v.row(0), 1, w, w, h, 0.25);
+    for (int y = 0; y < h; ++y) {
+        const uint8_t* luma = src.data(0) + static_cast<ptrdiff_t>(y) * src.pitch(0);
+        uint8_t* out = dst->writableRow(y);
+        for (int x = 0; x < w; ++x) {
+            ToBgr(m, luma[x], u.row(y)[x], v.row(y)[x], out + x * bpp);
+            if (bpp == 4)
+                out[x * bpp + 3] = 255;
         }
     }
     return dst;
@@ -203,7 +357,7 @@ FramePtr RgbFromRgb(const VideoFrame& src, PixelFormat format) {
     return dst;
 }
 
-FramePtr ConvertFrame(const FramePtr& src, PixelFormat format, bool interlaced) {
+FramePtr ConvertFrame(const FramePtr& src, PixelFormat format, bool interlaced, const ColorMatrix& matrix) {
     const PixelFormat from = src->format();
     if (from == format)
         return src;
@@ -216,16 +370,12 @@ FramePtr ConvertFrame(const FramePtr& src, PixelFormat format, bool interlaced) 
     }
     if (IsRgb(from) && IsRgb(format))
         return RgbFromRgb(*src, format);
-    FramePtr yuy2 = src;
-    if (IsPlanar(from))
-        yuy2 = Yuy2FromPlanar(*src, interlaced);
-    else if (IsRgb(from))
-        yuy2 = Yuy2FromRgb(*src);
-    if (format == PixelFormat::YUY2)
-        return yuy2;
-    if (IsPlanar(format))
-        return PlanarFromYuy2(*yuy2, interlaced, format);
-    return RgbFromYuy2(*yuy2, format);
+    if (IsRgb(from))
+        return format == PixelFormat::YUY2 ? Yuy2FromRgb(*src, matrix) : PlanarFromRgb(*src, interlaced, format, matrix);
+    if (IsRgb(format))
+        return from == PixelFormat::YUY2 ? RgbFromYuy2(*src, format, matrix)
+                                         : RgbFromPlanar(*src, interlaced, format, matrix);
+    return from == PixelFormat::YUY2 ? PlanarFromYuy2(*src, interlaced, format) : Yuy2FromPlanar(*src, interlaced);
 }
 
 } // namespace bv::builtin

@@ -1,29 +1,51 @@
-// Conversions between the server's pixel formats, frame by frame. YUV <-> RGB uses the
-// Rec.601 limited-range matrix (Y 16..235, chroma 16..240), AviSynth's default.
+// Conversions between the server's pixel formats, frame by frame, as AviSynth+ documents
+// them: RGB <-> YUV by the chosen matrix (Rec.601 limited range by default); 4:2:0 chroma
+// resampled with the bicubic kernel (b = c = 1/3) at MPEG-2 placement (horizontally on the
+// left pixel, vertically between the two rows, per field when interlaced); RGB -> YUY2
+// with the 1-2-1 kernel on the left pixel; YUY2 -> RGB interpolating odd pixels [1 1].
 #pragma once
 
 #include "avs_builtin/video_frame.h"
 
+#include <string>
+
 namespace bv::builtin {
 
-// 4:2:0 -> YUY2: luma copied unchanged, chroma interpolated vertically for its siting
-// (between luma rows; per field when `interlaced`).
+// The coefficients of a YUV matrix and whether YUV is limited range (Y 16..235, chroma
+// 16..240 for RGB 0..255) or keeps the range ("PC." matrices).
+struct ColorMatrix {
+    double kr = 0.299, kb = 0.114;
+    bool limited = true;
+};
+// "Rec601", "PC.601" ("PC601"), "Rec709", "PC.709", "Rec2020", "PC.2020", letter case
+// ignored; "" is Rec601. False for any other name.
+bool ColorMatrixFromName(const std::string& name, ColorMatrix& matrix);
+
+// 4:2:0 -> YUY2: luma copied unchanged, chroma resampled vertically.
 FramePtr Yuy2FromPlanar(const VideoFrame& src, bool interlaced);
-// YUY2 -> 4:2:0 (`format` YV12 or I420): luma unchanged, chroma of row pairs filtered.
+// YUY2 -> 4:2:0 (`format` YV12 or I420): luma unchanged, chroma resampled vertically.
 FramePtr PlanarFromYuy2(const VideoFrame& src, bool interlaced, PixelFormat format);
-// RGB24/RGB32 -> YUY2: each pixel's luma, chroma from the average of each pixel pair.
-FramePtr Yuy2FromRgb(const VideoFrame& src);
+// RGB24/RGB32 -> YUY2: each pixel's luma, chroma of the even pixel filtered 1-2-1.
+FramePtr Yuy2FromRgb(const VideoFrame& src, const ColorMatrix& matrix = {});
 // YUY2 -> RGB24/RGB32; odd pixels take the mean chroma of their neighbours.
-FramePtr RgbFromYuy2(const VideoFrame& src, PixelFormat format);
+FramePtr RgbFromYuy2(const VideoFrame& src, PixelFormat format, const ColorMatrix& matrix = {});
+// RGB -> 4:2:0 through 4:4:4, and back.
+FramePtr PlanarFromRgb(const VideoFrame& src, bool interlaced, PixelFormat format, const ColorMatrix& matrix);
+FramePtr RgbFromPlanar(const VideoFrame& src, bool interlaced, PixelFormat format, const ColorMatrix& matrix);
 // RGB24 <-> RGB32 (alpha 255).
 FramePtr RgbFromRgb(const VideoFrame& src, PixelFormat format);
 
-// Any of the formats to any other, through YUY2 where no direct way exists. Returns the
-// frame itself when the formats agree (YV12 and I420 differ only in plane order, so
-// planar to planar copies the planes).
-FramePtr ConvertFrame(const FramePtr& src, PixelFormat format, bool interlaced);
+// Any of the formats to any other. Returns the frame itself when the formats agree (YV12
+// and I420 differ only in plane order, so planar to planar copies the planes).
+FramePtr ConvertFrame(const FramePtr& src, PixelFormat format, bool interlaced, const ColorMatrix& matrix = {});
 
-// Rec.601 limited range: one RGB colour (0xRRGGBB) as Y, U, V.
+// Rec.601 limited range: one RGB colour as Y, U, V (the colours of BlankClip).
 void RgbToYuv601(int r, int g, int b, int& y, int& u, int& v);
+
+// The bicubic (b = c = 1/3) resampling of `count` lines of `srcSize` samples, `srcStep`
+// apart within a line and `srcLine` between lines, to `dstSize` samples. `shift` moves
+// the sampling point, in source samples. Edge samples repeat beyond the picture.
+void ResampleLines(const uint8_t* src, ptrdiff_t srcStep, ptrdiff_t srcLine, int srcSize, uint8_t* dst,
+                   ptrdiff_t dstStep, ptrdiff_t dstLine, int dstSize, int count, double shift);
 
 } // namespace bv::builtin

@@ -4,6 +4,7 @@
 #include "avs_builtin/function_table.h"
 #include "avs_builtin/script_error.h"
 
+#include <cstdint>
 #include <strings.h>
 
 namespace bv::builtin {
@@ -12,52 +13,72 @@ namespace {
 
 class ConvertClip : public Clip {
 public:
-    ConvertClip(ClipPtr child, PixelFormat format, bool interlaced)
-        : child_(std::move(child)), interlaced_(interlaced) {
+    ConvertClip(ClipPtr child, PixelFormat format, bool interlaced, const ColorMatrix& matrix)
+        : child_(std::move(child)), interlaced_(interlaced), matrix_(matrix) {
         info_ = child_->info();
         info_.format = format;
     }
-    FramePtr GetFrame(int n) override { return ConvertFrame(child_->GetFrame(n), info_.format, interlaced_); }
+    FramePtr GetFrame(int n) override {
+        return ConvertFrame(child_->GetFrame(n), info_.format, interlaced_, matrix_);
+    }
 
 private:
     ClipPtr child_;
     bool interlaced_;
+    ColorMatrix matrix_;
 };
 
-void CheckMatrix(const std::string& who, const std::string& matrix) {
-    if (!matrix.empty() && strcasecmp(matrix.c_str(), "Rec601") != 0)
-        throw ScriptError(who + ": only the matrix \"Rec601\" is supported");
+// Where each option sits in the parameter lists below.
+struct Slots {
+    size_t interlaced, matrix, inPlacement, resample, outPlacement;
+};
+constexpr Slots kYuy2Slots{1, 2, 3, 4, SIZE_MAX};
+constexpr Slots kYv12Slots{1, 2, 3, 4, 5};
+constexpr Slots kRgbSlots{2, 1, 3, 4, SIZE_MAX};
+
+// Only the default placement and resampler are built in: anything else is refused rather
+// than ignored.
+void CheckDefaults(const Args& a, const std::string& who, const Slots& at) {
+    for (size_t slot : {at.inPlacement, at.outPlacement}) {
+        const std::string p = slot != SIZE_MAX ? a.StringOr(slot, "") : "";
+        if (!p.empty() && strcasecmp(p.c_str(), "MPEG2") != 0 && strcasecmp(p.c_str(), "left") != 0 &&
+            strcasecmp(p.c_str(), "auto") != 0)
+            throw ScriptError(who + ": chroma placement \"" + p + "\" is not supported by this frame server");
+    }
+    const std::string r = a.StringOr(at.resample, "");
+    if (!r.empty() && strcasecmp(r.c_str(), "bicubic") != 0)
+        throw ScriptError(who + ": chromaresample \"" + r + "\" is not supported by this frame server");
 }
 
-Value Convert(const Args& a, CallContext& ctx, PixelFormat target, bool interlaced) {
+Value Convert(const Args& a, CallContext& ctx, PixelFormat target, const Slots& at) {
     const ClipPtr& child = a.ClipAt(0);
     const VideoInfo& vi = child->info();
+    const bool interlaced = a.BoolOr(at.interlaced, false);
+    ColorMatrix matrix;
+    const std::string name = a.StringOr(at.matrix, "");
+    if (!ColorMatrixFromName(name, matrix))
+        throw ScriptError(ctx.name + ": Unknown colormatrix \"" + name + "\"");
+    CheckDefaults(a, ctx.name, at);
     // Already there: the clip itself (an I420 clip counts as YV12 and stays I420).
     if (vi.format == target || (IsPlanar(vi.format) && IsPlanar(target)))
         return a[0];
     CheckFrameSize(ctx.name.c_str(), target, vi.width, vi.height);
     if (interlaced && (IsPlanar(vi.format) || IsPlanar(target)) && vi.height % 4 != 0)
         throw ScriptError(ctx.name + ": interlaced 4:2:0 needs a height that is a multiple of 4");
-    return Value::FromClip(std::make_shared<ConvertClip>(child, target, interlaced));
+    return Value::FromClip(std::make_shared<ConvertClip>(child, target, interlaced, matrix));
 }
 
-// (clip, interlaced=false, matrix="Rec601", chroma placement, chromaresample)
 Value ConvertToYUY2(const Args& a, CallContext& ctx) {
-    CheckMatrix(ctx.name, a.StringOr(2, ""));
-    return Convert(a, ctx, PixelFormat::YUY2, a.BoolOr(1, false));
+    return Convert(a, ctx, PixelFormat::YUY2, kYuy2Slots);
 }
 Value ConvertToYV12(const Args& a, CallContext& ctx) {
-    CheckMatrix(ctx.name, a.StringOr(2, ""));
-    return Convert(a, ctx, PixelFormat::YV12, a.BoolOr(1, false));
+    return Convert(a, ctx, PixelFormat::YV12, kYv12Slots);
 }
-// (clip, matrix="Rec601", interlaced=false, chroma placement, chromaresample)
 Value ConvertToRGB32(const Args& a, CallContext& ctx) {
-    CheckMatrix(ctx.name, a.StringOr(1, ""));
-    return Convert(a, ctx, PixelFormat::RGB32, a.BoolOr(2, false));
+    return Convert(a, ctx, PixelFormat::RGB32, kRgbSlots);
 }
 Value ConvertToRGB24(const Args& a, CallContext& ctx) {
-    CheckMatrix(ctx.name, a.StringOr(1, ""));
-    return Convert(a, ctx, PixelFormat::RGB24, a.BoolOr(2, false));
+    return Convert(a, ctx, PixelFormat::RGB24, kRgbSlots);
 }
 // ConvertToRGB keeps RGB24 as it is and makes RGB32 from YUV, as AviSynth does.
 Value ConvertToRGB(const Args& a, CallContext& ctx) {
@@ -69,9 +90,14 @@ Value ConvertToRGB(const Args& a, CallContext& ctx) {
 } // namespace
 
 void RegisterConversionFunctions(FunctionTable& t) {
-    t.Add("ConvertToYUY2", "c[interlaced]b[matrix]s[ChromaInPlacement]s[chromaresample]s", ConvertToYUY2);
-    t.Add("ConvertToYV12", "c[interlaced]b[matrix]s[ChromaOutPlacement]s[chromaresample]s", ConvertToYV12);
-    const char* rgb = "c[matrix]s[interlaced]b[ChromaInPlacement]s[chromaresample]s";
+    // The documented parameter orders; param1..3 tune other resamplers than the default.
+    t.Add("ConvertToYUY2", "c[interlaced]b[matrix]s[ChromaInPlacement]s[chromaresample]s[param1]f[param2]f[param3]f",
+          ConvertToYUY2);
+    t.Add("ConvertToYV12",
+          "c[interlaced]b[matrix]s[ChromaInPlacement]s[chromaresample]s[ChromaOutPlacement]s[param1]f[param2]f"
+          "[param3]f",
+          ConvertToYV12);
+    const char* rgb = "c[matrix]s[interlaced]b[ChromaInPlacement]s[chromaresample]s[param1]f[param2]f[param3]f";
     t.Add("ConvertToRGB", rgb, ConvertToRGB);
     t.Add("ConvertToRGB24", rgb, ConvertToRGB24);
     t.Add("ConvertToRGB32", rgb, ConvertToRGB32);
