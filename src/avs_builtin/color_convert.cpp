@@ -132,21 +132,25 @@ std::vector<Taps> BicubicTaps(int srcSize, int dstSize, double shift) {
     std::vector<Taps> out(static_cast<size_t>(dstSize));
     for (int i = 0; i < dstSize; ++i) {
         const double center = (i + 0.5) * ratio - 0.5 + shift;
-        std::vector<double> w(static_cast<size_t>(srcSize), 0.0);
+        const int from = static_cast<int>(std::ceil(center - support));
+        const int to = static_cast<int>(std::floor(center + support));
+        // Taps beyond the picture fall on its edge sample.
+        const int lo = std::clamp(from, 0, srcSize - 1), hi = std::clamp(to, 0, srcSize - 1);
+        std::vector<double> w(static_cast<size_t>(hi - lo + 1), 0.0);
         double sum = 0;
-        for (int j = static_cast<int>(std::ceil(center - support)); j <= static_cast<int>(std::floor(center + support));
-             ++j) {
+        for (int j = from; j <= to; ++j) {
             const double f = Bicubic((j - center) / scale);
-            w[static_cast<size_t>(std::clamp(j, 0, srcSize - 1))] += f;
+            w[static_cast<size_t>(std::clamp(j, lo, hi) - lo)] += f;
             sum += f;
         }
         Taps& t = out[static_cast<size_t>(i)];
         int total = 0, biggest = -1;
-        for (int j = 0; j < srcSize; ++j) {
-            if (w[static_cast<size_t>(j)] == 0)
+        for (int j = lo; j <= hi; ++j) {
+            const double wj = w[static_cast<size_t>(j - lo)];
+            if (wj == 0)
                 continue;
             t.index.push_back(j);
-            t.weight.push_back(static_cast<int>(std::lround(w[static_cast<size_t>(j)] / sum * 16384)));
+            t.weight.push_back(static_cast<int>(std::lround(wj / sum * 16384)));
             total += t.weight.back();
             if (biggest < 0 || t.weight.back() > t.weight[static_cast<size_t>(biggest)])
                 biggest = static_cast<int>(t.weight.size()) - 1;
@@ -161,6 +165,24 @@ std::vector<Taps> BicubicTaps(int srcSize, int dstSize, double shift) {
 void ResampleLines(const uint8_t* src, ptrdiff_t srcStep, ptrdiff_t srcLine, int srcSize, uint8_t* dst,
                    ptrdiff_t dstStep, ptrdiff_t dstLine, int dstSize, int count, double shift) {
     const std::vector<Taps> taps = BicubicTaps(srcSize, dstSize, shift);
+    if (srcLine == 1 && dstLine == 1) {
+        // Lines side by side in memory (resampling rows): whole rows at a time.
+        std::vector<int> acc(static_cast<size_t>(count));
+        for (int i = 0; i < dstSize; ++i) {
+            const Taps& t = taps[static_cast<size_t>(i)];
+            std::fill(acc.begin(), acc.end(), 8192);
+            for (size_t k = 0; k < t.index.size(); ++k) {
+                const uint8_t* in = src + t.index[k] * srcStep;
+                const int w = t.weight[k];
+                for (int x = 0; x < count; ++x)
+                    acc[static_cast<size_t>(x)] += w * in[x];
+            }
+            uint8_t* out = dst + i * dstStep;
+            for (int x = 0; x < count; ++x)
+                out[x] = Clamp8(acc[static_cast<size_t>(x)] >> 14);
+        }
+        return;
+    }
     for (int line = 0; line < count; ++line) {
         const uint8_t* in = src + line * srcLine;
         uint8_t* out = dst + line * dstLine;
