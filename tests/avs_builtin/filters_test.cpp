@@ -9,6 +9,13 @@
 namespace bv::builtin::test {
 namespace {
 
+// AviSynth's bicubic kernel with b = c = 1/3 (Mitchell-Netravali), for |x| < 2.
+double Cubic(double x) {
+    x = std::fabs(x);
+    return x < 1 ? (7 * x * x * x - 12 * x * x + 16.0 / 3) / 6
+                 : (-7.0 / 3 * x * x * x + 12 * x * x - 20 * x + 32.0 / 3) / 6;
+}
+
 class Filters : public ::testing::Test {
 protected:
     FramePtr Frame(const std::string& script, int n = 0) { return EvalClip(env, script)->GetFrame(n); }
@@ -132,16 +139,11 @@ TEST_F(Filters, ConvertToYuy2KeepsThe420LumaAndInterpolatesChroma) {
             ASSERT_EQ(b->row(y)[2 * x], a->row(y)[x]) << x << "," << y;
     // Chroma is resampled with the bicubic kernel (b = c = 1/3); MPEG-2 puts chroma row k
     // between luma rows 2k and 2k+1, so luma row 2k+1 lies a quarter chroma row below it.
-    auto cubic = [](double x) {
-        x = std::fabs(x);
-        return x < 1 ? (7 * x * x * x - 12 * x * x + 16.0 / 3) / 6
-                     : (-7.0 / 3 * x * x * x + 12 * x * x - 20 * x + 32.0 / 3) / 6;
-    };
     const int k = 32 / 2 - 1; // chroma rows 14, 15: the top bars; 16, 17: the strip
     const int ua = a->data(1)[static_cast<ptrdiff_t>(k) * a->pitch(1)];
     const int ub = a->data(1)[static_cast<ptrdiff_t>(k + 1) * a->pitch(1)];
     ASSERT_NE(ua, ub);
-    const double near = cubic(0.25) + cubic(1.25), far = cubic(0.75) + cubic(1.75);
+    const double near = Cubic(0.25) + Cubic(1.25), far = Cubic(0.75) + Cubic(1.75);
     EXPECT_EQ(b->row(2 * k + 1)[1], std::lround(near * ua + far * ub));
     EXPECT_EQ(b->row(2 * k + 2)[1], std::lround(far * ua + near * ub));
     EXPECT_EQ(b->row(0)[1], a->data(1)[0]); // the edge repeats
@@ -263,17 +265,12 @@ TEST_F(Filters, RgbChromaIsSitedOnTheLeftPixel) {
     EXPECT_EQ(yuy2->row(0)[2 * 6 + 1], DocumentedYuv(0.299, 0.114, true, 63.75, 0, 191.25)[1]);
     EXPECT_EQ(yuy2->row(0)[2 * 4 + 1], DocumentedYuv(0.299, 0.114, true, 255, 0, 0)[1]);
     // YV12: chroma sample 3 sits on pixel 6 (the first blue one); the bicubic kernel widened
-    // to twice its size weighs the pixels at distances d by cubic(d / 2).
+    // to twice its size weighs the pixels at distances d by Cubic(d / 2).
     FramePtr yv12 = ConvertFrame(rgb, PixelFormat::YV12, false);
-    auto cubic = [](double x) {
-        x = std::fabs(x);
-        return x < 1 ? (7 * x * x * x - 12 * x * x + 16.0 / 3) / 6
-                     : (-7.0 / 3 * x * x * x + 12 * x * x - 20 * x + 32.0 / 3) / 6;
-    };
     double blue = 0, total = 0;
     for (int d = -3; d <= 3; ++d) {
-        total += cubic(d / 2.0);
-        blue += d >= 0 ? cubic(d / 2.0) : 0;
+        total += Cubic(d / 2.0);
+        blue += d >= 0 ? Cubic(d / 2.0) : 0;
     }
     const long ured = DocumentedYuv(0.299, 0.114, true, 255, 0, 0)[1];
     const long ublue = DocumentedYuv(0.299, 0.114, true, 0, 0, 255)[1];
