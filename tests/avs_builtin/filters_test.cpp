@@ -246,6 +246,10 @@ TEST_F(Filters, ConversionsUseTheChosenMatrix) {
         EXPECT_NEAR(rgb->row(2)[2 * 3 + 0], 20, 2) << m.name;
     }
     EXPECT_NE(ErrorOf(env, "BlankClip().ConvertToYV12(matrix=\"Rec999\")").find("Rec999"), std::string::npos);
+    EXPECT_EQ(ErrorOf(env, "BlankClip(width=7).ConvertToYUY2()"),
+              "ConvertToYUY2: Image width must be even. Use Crop!\n(/t/x.avs, line 1)");
+    EXPECT_EQ(ErrorOf(env, "BlankClip(height=6).ConvertToYV12(interlaced=true)"),
+              "ConvertToYV12: Interlaced image height must be multiple of 4\n(/t/x.avs, line 1)");
     EXPECT_NE(ErrorOf(env, "BlankClip().ConvertToYV12(chromaresample=\"point\")").find("not supported"),
               std::string::npos);
 }
