@@ -59,10 +59,10 @@ bool ColorMatrixFromName(const std::string& name, ColorMatrix& m) {
         const char* name;
         double kr, kb;
         bool limited;
-    } kMatrices[] = {{"Rec601", 0.299, 0.114, true},      {"PC.601", 0.299, 0.114, false},
-                     {"PC601", 0.299, 0.114, false},      {"Rec709", 0.2126, 0.0722, true},
-                     {"PC.709", 0.2126, 0.0722, false},   {"PC709", 0.2126, 0.0722, false},
-                     {"Rec2020", 0.2627, 0.0593, true},   {"PC.2020", 0.2627, 0.0593, false},
+    } kMatrices[] = {{"Rec601", 0.299, 0.114, true},    {"PC.601", 0.299, 0.114, false},
+                     {"PC601", 0.299, 0.114, false},    {"Rec709", 0.2126, 0.0722, true},
+                     {"PC.709", 0.2126, 0.0722, false}, {"PC709", 0.2126, 0.0722, false},
+                     {"Rec2020", 0.2627, 0.0593, true}, {"PC.2020", 0.2627, 0.0593, false},
                      {"PC2020", 0.2627, 0.0593, false}};
     if (name.empty()) {
         m = ColorMatrix{};
@@ -117,7 +117,9 @@ double Bicubic(double x) {
     if (x < 1)
         return ((12 - 9 * b - 6 * c) * x * x * x + (-18 + 12 * b + 6 * c) * x * x + (6 - 2 * b)) / 6;
     if (x < 2)
-        return ((-b - 6 * c) * x * x * x + (6 * b + 30 * c) * x * x + (-12 * b - 48 * c) * x + (8 * b + 24 * c)) / 6;
+        return ((-b - 6 * c) * x * x * x + (6 * b + 30 * c) * x * x + (-12 * b - 48 * c) * x +
+                (8 * b + 24 * c)) /
+               6;
     return 0;
 }
 
@@ -210,8 +212,8 @@ struct Plane {
 // (`to` rows). MPEG-2 places 4:2:0 chroma midway between its two rows, which the plain
 // centre mapping already does; by field, the top field's chroma lies a quarter of the way
 // down its two field rows and the bottom field's three quarters.
-void ResampleRows(const uint8_t* src, ptrdiff_t srcPitch, int srcRows, uint8_t* dst, ptrdiff_t dstPitch, int dstRows,
-                  int width, bool interlaced) {
+void ResampleRows(const uint8_t* src, ptrdiff_t srcPitch, int srcRows, uint8_t* dst, ptrdiff_t dstPitch,
+                  int dstRows, int width, bool interlaced) {
     if (!interlaced) {
         ResampleLines(src, srcPitch, 1, srcRows, dst, dstPitch, 1, dstRows, width, 0);
         return;
@@ -221,8 +223,8 @@ void ResampleRows(const uint8_t* src, ptrdiff_t srcPitch, int srcRows, uint8_t* 
         // In source samples: a quarter of a 4:2:0 row when upsampling, half a row of the
         // taller picture when downsampling.
         const double shift = up ? (field == 0 ? 0.125 : -0.125) : (field == 0 ? -0.25 : 0.25);
-        ResampleLines(src + field * srcPitch, 2 * srcPitch, 1, srcRows / 2, dst + field * dstPitch, 2 * dstPitch, 1,
-                      dstRows / 2, width, shift);
+        ResampleLines(src + field * srcPitch, 2 * srcPitch, 1, srcRows / 2, dst + field * dstPitch,
+                      2 * dstPitch, 1, dstRows / 2, width, shift);
     }
 }
 
@@ -393,11 +395,13 @@ FramePtr ConvertFrame(const FramePtr& src, PixelFormat format, bool interlaced, 
     if (IsRgb(from) && IsRgb(format))
         return RgbFromRgb(*src, format);
     if (IsRgb(from))
-        return format == PixelFormat::YUY2 ? Yuy2FromRgb(*src, matrix) : PlanarFromRgb(*src, interlaced, format, matrix);
+        return format == PixelFormat::YUY2 ? Yuy2FromRgb(*src, matrix)
+                                           : PlanarFromRgb(*src, interlaced, format, matrix);
     if (IsRgb(format))
         return from == PixelFormat::YUY2 ? RgbFromYuy2(*src, format, matrix)
                                          : RgbFromPlanar(*src, interlaced, format, matrix);
-    return from == PixelFormat::YUY2 ? PlanarFromYuy2(*src, interlaced, format) : Yuy2FromPlanar(*src, interlaced);
+    return from == PixelFormat::YUY2 ? PlanarFromYuy2(*src, interlaced, format)
+                                     : Yuy2FromPlanar(*src, interlaced);
 }
 
 } // namespace bv::builtin

@@ -37,7 +37,8 @@ FramePtr RgbFromRgb(const VideoFrame& src, PixelFormat format);
 
 // Any of the formats to any other. Returns the frame itself when the formats agree (YV12
 // and I420 differ only in plane order, so planar to planar copies the planes).
-FramePtr ConvertFrame(const FramePtr& src, PixelFormat format, bool interlaced, const ColorMatrix& matrix = {});
+FramePtr ConvertFrame(const FramePtr& src, PixelFormat format, bool interlaced,
+                      const ColorMatrix& matrix = {});
 
 // Rec.601 limited range: one RGB colour as Y, U, V (the colours of BlankClip).
 void RgbToYuv601(int r, int g, int b, int& y, int& u, int& v);

@@ -65,8 +65,9 @@ Value Convert(const Args& a, CallContext& ctx, PixelFormat target, const Slots& 
     // AviSynth's own words for sizes the formats cannot hold.
     if (target == PixelFormat::YUY2) {
         if (IsPlanar(vi.format) && interlaced && vi.height % 4 != 0)
-            throw ScriptError("ConvertToYUY2: Cannot convert from interlaced YV12 if height is not multiple of 4. "
-                              "Use Crop!");
+            throw ScriptError(
+                "ConvertToYUY2: Cannot convert from interlaced YV12 if height is not multiple of 4. "
+                "Use Crop!");
         if (IsPlanar(vi.format) && vi.height % 2 != 0)
             throw ScriptError("ConvertToYUY2: Cannot convert from YV12 if height is not even. Use Crop!");
         if (vi.width % 2 != 0)
@@ -108,13 +109,16 @@ Value ConvertToRGB(const Args& a, CallContext& ctx) {
 
 void RegisterConversionFunctions(FunctionTable& t) {
     // The documented parameter orders; param1..3 tune other resamplers than the default.
-    t.Add("ConvertToYUY2", "c[interlaced]b[matrix]s[ChromaInPlacement]s[chromaresample]s[param1]f[param2]f[param3]f",
+    t.Add("ConvertToYUY2",
+          "c[interlaced]b[matrix]s[ChromaInPlacement]s[chromaresample]s[param1]f[param2]f[param3]f",
           ConvertToYUY2);
-    t.Add("ConvertToYV12",
-          "c[interlaced]b[matrix]s[ChromaInPlacement]s[chromaresample]s[ChromaOutPlacement]s[param1]f[param2]f"
-          "[param3]f",
-          ConvertToYV12);
-    const char* rgb = "c[matrix]s[interlaced]b[ChromaInPlacement]s[chromaresample]s[param1]f[param2]f[param3]f";
+    t.Add(
+        "ConvertToYV12",
+        "c[interlaced]b[matrix]s[ChromaInPlacement]s[chromaresample]s[ChromaOutPlacement]s[param1]f[param2]f"
+        "[param3]f",
+        ConvertToYV12);
+    const char* rgb =
+        "c[matrix]s[interlaced]b[ChromaInPlacement]s[chromaresample]s[param1]f[param2]f[param3]f";
     t.Add("ConvertToRGB", rgb, ConvertToRGB);
     t.Add("ConvertToRGB24", rgb, ConvertToRGB24);
     t.Add("ConvertToRGB32", rgb, ConvertToRGB32);

@@ -39,8 +39,10 @@ ClipPtr TrimRange(const ClipPtr& child, int64_t first, int64_t last) {
 Value TrimFirstLast(const Args& a, CallContext&) {
     const int64_t first = std::max(a[1].asInt(), 0);
     const int64_t last = a[2].asInt();
-    return Value::FromClip(
-        TrimRange(a.ClipAt(0), first, last == 0 ? INT32_MAX : last < 0 ? first - last - 1 : std::max(last, first)));
+    return Value::FromClip(TrimRange(a.ClipAt(0), first,
+                                     last == 0  ? INT32_MAX
+                                     : last < 0 ? first - last - 1
+                                                : std::max(last, first)));
 }
 
 // Trim(clip, first_frame, length=) or Trim(clip, first_frame, end=): no special values,

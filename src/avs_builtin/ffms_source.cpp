@@ -111,8 +111,8 @@ FfmsSource::FfmsSource(const FfmsSourceOptions& o) : who_(o.function) {
         for (int i = 0; i < count; ++i)
             framePts_[i] = FFMS_GetFrameInfo(t, i)->PTS;
         auto seconds = [this](int64_t pts) {
-            return static_cast<double>(pts) * static_cast<double>(timeBaseNum_) / static_cast<double>(timeBaseDen_) /
-                   1000.0;
+            return static_cast<double>(pts) * static_cast<double>(timeBaseNum_) /
+                   static_cast<double>(timeBaseDen_) / 1000.0;
         };
         firstTime_ = seconds(framePts_.front());
         const double span =
@@ -130,7 +130,8 @@ int FfmsSource::SourceFrameOf(int n) const {
         return n;
     // As FFMS2 seeks by time: the time in seconds becomes a whole PTS (truncated), and the
     // frame with the nearest PTS is taken, the later one of two equally near.
-    const double seconds = firstTime_ + static_cast<double>(int64_t{n} * info_.fpsDenominator) / info_.fpsNumerator;
+    const double seconds =
+        firstTime_ + static_cast<double>(int64_t{n} * info_.fpsDenominator) / info_.fpsNumerator;
     const auto pts = static_cast<int64_t>(seconds * 1000 * static_cast<double>(timeBaseDen_) /
                                           static_cast<double>(timeBaseNum_));
     auto it = std::lower_bound(framePts_.begin(), framePts_.end(), pts);

@@ -105,7 +105,12 @@ bool Fits(char type, const Value& v) {
 } // namespace
 
 char TypeLetter(const Value& v) {
-    return v.isClip() ? 'c' : v.isInt() ? 'i' : v.isNumber() ? 'f' : v.isBool() ? 'b' : v.isString() ? 's' : 'v';
+    return v.isClip()     ? 'c'
+           : v.isInt()    ? 'i'
+           : v.isNumber() ? 'f'
+           : v.isBool()   ? 'b'
+           : v.isString() ? 's'
+                          : 'v';
 }
 
 std::optional<Args> BindArguments(const FunctionDef& def, const std::vector<Value>& values,

@@ -82,7 +82,21 @@ FramePtr Paint(const VideoInfo& vi, bool yuvColors, ColorAt colorAt) {
 
 // SMPTE colour bars in studio levels: seven 75% bars, a strip of reversed blue bars, and
 // -I, 100% white, +Q, black with the PLUGE (-4, 0 and +4 IRE) at the bottom.
-enum Bar { kWhite75, kYellow, kCyan, kGreen, kMagenta, kRed, kBlue, kBlack, kMinusI, kWhite, kPlusQ, kBelow, kAbove };
+enum Bar {
+    kWhite75,
+    kYellow,
+    kCyan,
+    kGreen,
+    kMagenta,
+    kRed,
+    kBlue,
+    kBlack,
+    kMinusI,
+    kWhite,
+    kPlusQ,
+    kBelow,
+    kAbove
+};
 
 // Which bar pixel (x, y) shows. Edges fall on the pixel nearest their exact place, on the
 // nearest chroma sample boundary for YUV (`xStep`, `yStep` 2 where chroma is shared).

@@ -154,8 +154,7 @@ private:
         bool isFloat = false;
         while (pos_ < s_.size() && IsDigit(s_[pos_]))
             ++pos_;
-        if (pos_ < s_.size() && s_[pos_] == '.' &&
-            !(pos_ + 1 < s_.size() && IsIdentStart(s_[pos_ + 1]))) {
+        if (pos_ < s_.size() && s_[pos_] == '.' && !(pos_ + 1 < s_.size() && IsIdentStart(s_[pos_ + 1]))) {
             isFloat = true;
             ++pos_;
             while (pos_ < s_.size() && IsDigit(s_[pos_]))

@@ -56,11 +56,13 @@ TEST_F(Filters, ColorBarsHasTheDocumentedLevelsInEveryPixelType) {
     // Studio levels: 75% bars at 16 + 0.75 * 219, in YUV Rec.601 of those levels:
     // Y = 0.299 R + 0.587 G + 0.114 B, U = 128 + (B - Y) / 1.772 * 224 / 219,
     // V = 128 + (R - Y) / 1.402 * 224 / 219. The PLUGE has SMPTE's values.
-    const int top[7][6] = {{180, 180, 180, 180, 128, 128}, {180, 180, 16, 162, 44, 142}, {16, 180, 180, 131, 156, 44},
-                           {16, 180, 16, 112, 72, 58},     {180, 16, 180, 84, 184, 198}, {180, 16, 16, 65, 100, 212},
+    const int top[7][6] = {{180, 180, 180, 180, 128, 128}, {180, 180, 16, 162, 44, 142},
+                           {16, 180, 180, 131, 156, 44},   {16, 180, 16, 112, 72, 58},
+                           {180, 16, 180, 84, 184, 198},   {180, 16, 16, 65, 100, 212},
                            {16, 16, 180, 35, 212, 114}};
-    const int pluge[7][6] = {{0, 58, 98, 16, 158, 95}, {235, 235, 235, 235, 128, 128}, {59, 15, 126, 16, 174, 149},
-                             {16, 16, 16, 16, 128, 128}, {7, 7, 7, 7, 128, 128},       {16, 16, 16, 16, 128, 128},
+    const int pluge[7][6] = {{0, 58, 98, 16, 158, 95},    {235, 235, 235, 235, 128, 128},
+                             {59, 15, 126, 16, 174, 149}, {16, 16, 16, 16, 128, 128},
+                             {7, 7, 7, 7, 128, 128},      {16, 16, 16, 16, 128, 128},
                              {25, 25, 25, 25, 128, 128}};
     // 700 x 480: bars 100 wide, pluge parts 125 and 33 1/3 wide; sample the middle of each.
     const int topX[7] = {50, 150, 250, 350, 450, 550, 650};
@@ -80,10 +82,11 @@ TEST_F(Filters, ColorBarsHasTheDocumentedLevelsInEveryPixelType) {
             return {f->data(0)[y * f->pitch(0) + x], f->data(1)[y / 2 * f->pitch(1) + x / 2],
                     f->data(2)[y / 2 * f->pitch(2) + x / 2]};
         };
-        auto expect = [&](const int (&want)[6], int x, int y) {
+        auto expect = [&](const int(&want)[6], int x, int y) {
             const std::array<int, 3> got = pixel(x, y);
             for (int c = 0; c < 3; ++c)
-                EXPECT_EQ(got[c], want[rgb ? c : 3 + c]) << type << " at " << x << "," << y << " component " << c;
+                EXPECT_EQ(got[c], want[rgb ? c : 3 + c])
+                    << type << " at " << x << "," << y << " component " << c;
         };
         for (int i = 0; i < 7; ++i) {
             expect(top[i], topX[i], 100);
@@ -225,8 +228,10 @@ TEST_F(Filters, ConversionsUseTheChosenMatrix) {
         const char* name;
         double kr, kb;
         bool limited;
-    } matrices[] = {{"Rec601", 0.299, 0.114, true},     {"PC.601", 0.299, 0.114, false},
-                    {"Rec709", 0.2126, 0.0722, true},   {"PC.709", 0.2126, 0.0722, false},
+    } matrices[] = {{"Rec601", 0.299, 0.114, true},
+                    {"PC.601", 0.299, 0.114, false},
+                    {"Rec709", 0.2126, 0.0722, true},
+                    {"PC.709", 0.2126, 0.0722, false},
                     {"Rec2020", 0.2627, 0.0593, true}};
     for (const auto& m : matrices) {
         for (const char* target : {"YV12", "YUY2"}) {
@@ -239,8 +244,9 @@ TEST_F(Filters, ConversionsUseTheChosenMatrix) {
             EXPECT_EQ(packed ? f->row(1)[3] : f->data(2)[0], want[2]) << m.name << " " << target;
         }
         // And back: within rounding of the colour.
-        FramePtr rgb = Frame(std::string("BlankClip(width=8, height=4, color=$C83214).ConvertToYV12(matrix=\"") +
-                             m.name + "\").ConvertToRGB24(matrix=\"" + m.name + "\")");
+        FramePtr rgb =
+            Frame(std::string("BlankClip(width=8, height=4, color=$C83214).ConvertToYV12(matrix=\"") +
+                  m.name + "\").ConvertToRGB24(matrix=\"" + m.name + "\")");
         EXPECT_NEAR(rgb->row(2)[2 * 3 + 2], 200, 2) << m.name;
         EXPECT_NEAR(rgb->row(2)[2 * 3 + 1], 50, 2) << m.name;
         EXPECT_NEAR(rgb->row(2)[2 * 3 + 0], 20, 2) << m.name;
@@ -300,7 +306,8 @@ TEST_F(Filters, TrimSelectsFrames) {
     EXPECT_EQ(EvalClip(env, clips + "c.Trim(3, length=0)")->info().frameCount, 0);
     EXPECT_EQ(EvalClip(env, clips + "c.Trim(0, end=0)")->info().frameCount, 1);
     for (const char* bad : {"c.Trim(6)", "c.Trim(2, length=3, end=4)", "c.Trim(2, 5, length=3)"})
-        EXPECT_EQ(ErrorOf(env, clips + bad), "Script error: Invalid arguments to function \"Trim\"\n(/t/x.avs, line 4)")
+        EXPECT_EQ(ErrorOf(env, clips + bad),
+                  "Script error: Invalid arguments to function \"Trim\"\n(/t/x.avs, line 4)")
             << bad;
     EXPECT_NE(ErrorOf(env, clips + "c.Trim(5, end=4)").find("Trim: Invalid end"), std::string::npos);
     ClipPtr t = EvalClip(env, clips + "c.Trim(8, 11)");
@@ -328,10 +335,13 @@ TEST_F(Filters, CropCutsTheRightRectangle) {
         const std::string e = ErrorOf(env, std::string("ColorBars(pixel_type=\"") + type + "\")." + crop);
         return e.substr(0, e.find('\n'));
     };
-    EXPECT_EQ(cropError("YUY2", "Crop(1, 0, 0, 0)"), "Crop: YUV image can only be cropped by Mod 2 (left side).");
-    EXPECT_EQ(cropError("YV12", "Crop(0, 0, -1, 0)"), "Crop: YUV image can only be cropped by Mod 2 (right side).");
+    EXPECT_EQ(cropError("YUY2", "Crop(1, 0, 0, 0)"),
+              "Crop: YUV image can only be cropped by Mod 2 (left side).");
+    EXPECT_EQ(cropError("YV12", "Crop(0, 0, -1, 0)"),
+              "Crop: YUV image can only be cropped by Mod 2 (right side).");
     EXPECT_EQ(cropError("YV12", "Crop(0, 1, 0, 0)"), "Crop: YUV image can only be cropped by Mod 2 (top).");
-    EXPECT_EQ(cropError("YV12", "Crop(0, 0, 0, -3)"), "Crop: YUV image can only be cropped by Mod 2 (bottom).");
+    EXPECT_EQ(cropError("YV12", "Crop(0, 0, 0, -3)"),
+              "Crop: YUV image can only be cropped by Mod 2 (bottom).");
     EXPECT_EQ(cropError("YUY2", "Crop(0, 1, 0, -3)"), ""); // whole rows of YUY2 carry chroma
     EXPECT_EQ(cropError("RGB32", "Crop(1, 1, 3, 3)"), "");
     EXPECT_NE(ErrorOf(env, "ColorBars().Crop(0, 0, 700, 0)").find("enlarge"), std::string::npos);

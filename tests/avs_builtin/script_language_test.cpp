@@ -147,7 +147,8 @@ TEST_F(ScriptLanguage, ImportEvaluatesInTheSameEnvironmentAndNamesEachLevel) {
     EXPECT_EQ(Eval(env, "shared").asInt(), 5);
 
     // Files are named as the script wrote them.
-    const std::string inner = "Script error: There is no function named 'NoSuchFilter'.\n(broken.avs, line 2)";
+    const std::string inner =
+        "Script error: There is no function named 'NoSuchFilter'.\n(broken.avs, line 2)";
     try {
         env.ImportFile(dir / "outer.avs");
         FAIL();
