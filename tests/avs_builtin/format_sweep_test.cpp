@@ -90,7 +90,7 @@ protected:
                     const std::string crop = cw == w && ch == h ? "null"
                                              : "crop=" + std::to_string(cw) + ":" + std::to_string(ch) + ":0:0";
                     decode << " -map " << input << ":v -vf " << crop
-                           << ",scale=flags=bilinear+full_chroma_int+full_chroma_inp+accurate_rnd,format="
+                           << ",scale=flags=bicubic+full_chroma_int+full_chroma_inp+accurate_rnd,format="
                            << FfmpegName(f.delivers) << " -f rawvideo " << Name(f, w, h) << ".frames";
                     if (f.luma != nullptr)
                         decode << " -map " << input << ":v -vf " << crop << "," << f.luma << " -f rawvideo -pix_fmt gray "
@@ -161,7 +161,7 @@ TEST_F(FormatSweep, EveryFormatAndSizeMatchesFfmpegsDecode) {
                 // The YUY2 template: YUV keeps the delivered luma; RGB is converted by the server.
                 const std::string yuy2Script = source + ".ConvertToYUY2()";
                 if (IsRgb(f.delivers) && w % 2 != 0) {
-                    EXPECT_EQ(ErrorOf(env, yuy2Script), "ConvertToYUY2: YUY2 needs an even width\n(/t/x.avs, line 1)");
+                    EXPECT_EQ(ErrorOf(env, yuy2Script), "ConvertToYUY2: Image width must be even. Use Crop!\n(/t/x.avs, line 1)");
                     ++cases;
                     continue;
                 }
