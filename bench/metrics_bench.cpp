@@ -19,7 +19,7 @@
 
 namespace {
 
-using bv::PackedImage;
+using bv::PlaneView;
 using bv::testing::Yuy2Frame;
 
 struct Clip {
@@ -44,7 +44,7 @@ const Clip& Frames(int width, int height) {
     return clip;
 }
 
-using Work = std::function<void(const PackedImage&, const PackedImage&, int height, int64_t pixels)>;
+using Work = std::function<void(const PlaneView&, const PlaneView&, int height, int64_t pixels)>;
 
 void Run(benchmark::State& state, int width, int height, const Work& work, int threads) {
     const Clip& clip = Frames(width, height);

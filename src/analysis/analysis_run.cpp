@@ -293,8 +293,8 @@ void Run::AnalyseFrames(int index, const std::string& path, const AvsClip& clip1
         CheckFrameGeometry(encoded, clip1, path, f);
         ++totals.AnalysedCount;
         lastAnalysedFrame_ = f;
-        const PackedImage o{original.readPtr(), original.pitch(), original.rowSize()};
-        const PackedImage e{encoded.readPtr(), encoded.pitch(), encoded.rowSize()};
+        const PlaneView o{original.readPtr(), original.pitch(), original.rowSize()};
+        const PlaneView e{encoded.readPtr(), encoded.pitch(), encoded.rowSize()};
         PsnrFrameResult psnr;
         SsimFrameResult ssim;
         if (s_.MetricPsnr) {

@@ -7,6 +7,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "avs_abi/pixel_format.h"
+
 extern "C" {
 
 struct AVS_ScriptEnvironment; // opaque
@@ -63,12 +65,7 @@ inline constexpr short kTypeError = 'e';
 inline constexpr short kTypeLong = 'l';
 inline constexpr short kTypeDouble = 'd';
 
-// Pixel-type flag masks as AviSynth reports them.
-inline constexpr uint32_t kCsRgb24 = 0x50000001u;
-inline constexpr uint32_t kCsRgb32 = 0x50000002u;
-inline constexpr uint32_t kCsYuy2 = 0x60000004u;
-inline constexpr uint32_t kCsYv12 = 0xA0000008u;
-inline constexpr uint32_t kCsI420 = 0xA0000010u;
+// Pixel types and their facts: avs_abi/pixel_format.h.
 
 // Plane 0 is the default plane: the whole interleaved image of packed formats.
 inline constexpr int kPlaneDefault = 0;

@@ -9,36 +9,20 @@
 
 namespace bv::builtin {
 
-uint32_t PixelTypeFlags(PixelFormat format) {
+const avs::PixelFormat& Describe(PixelFormat format) {
     switch (format) {
     case PixelFormat::YUY2:
-        return 0x60000004u;
+        break;
     case PixelFormat::YV12:
-        return 0xA0000008u;
+        return avs::Yv12Format();
     case PixelFormat::I420:
-        return 0xA0000010u;
+        return avs::I420Format();
     case PixelFormat::RGB24:
-        return 0x50000001u;
+        return avs::Rgb24Format();
     case PixelFormat::RGB32:
-        return 0x50000002u;
+        return avs::Rgb32Format();
     }
-    return 0;
-}
-
-const char* PixelFormatName(PixelFormat format) {
-    switch (format) {
-    case PixelFormat::YUY2:
-        return "YUY2";
-    case PixelFormat::YV12:
-        return "YV12";
-    case PixelFormat::I420:
-        return "I420";
-    case PixelFormat::RGB24:
-        return "RGB24";
-    case PixelFormat::RGB32:
-        return "RGB32";
-    }
-    return "";
+    return avs::Yuy2Format();
 }
 
 bool PixelFormatFromName(const std::string& name, PixelFormat& format) {
@@ -60,9 +44,10 @@ void CheckFrameSize(const char* who, PixelFormat format, int width, int height) 
         int64_t{width} * height > kMaxFramePixels)
         throw ScriptError(prefix + "the frame size " + std::to_string(width) + "x" + std::to_string(height) +
                           " is too large");
-    if (format != PixelFormat::RGB24 && format != PixelFormat::RGB32 && width % 2 != 0)
+    const avs::PixelFormat& f = Describe(format);
+    if (f.chromaShiftX > 0 && width % (1 << f.chromaShiftX) != 0)
         throw ScriptError(prefix + PixelFormatName(format) + " needs an even width");
-    if (IsPlanar(format) && height % 2 != 0)
+    if (f.chromaShiftY > 0 && height % (1 << f.chromaShiftY) != 0)
         throw ScriptError(prefix + PixelFormatName(format) + " needs an even height");
 }
 
@@ -80,19 +65,15 @@ std::shared_ptr<VideoFrame> VideoFrame::Create(PixelFormat format, int width, in
     frame->format_ = format;
     frame->width_ = width;
     frame->height_ = height;
-    frame->rowSize_[0] = width * BytesPerPixel(format);
-    frame->pitch_[0] = AlignUp(frame->rowSize_[0]);
-    frame->planeHeight_[0] = height;
-    size_t total = static_cast<size_t>(frame->pitch_[0]) * height + kFramePadding;
+    const avs::PixelFormat& f = Describe(format);
+    size_t total = 0;
     size_t offsets[3] = {0, 0, 0};
-    if (IsPlanar(format)) {
-        for (int p = 1; p < 3; ++p) {
-            frame->rowSize_[p] = width / 2;
-            frame->pitch_[p] = AlignUp(width / 2);
-            frame->planeHeight_[p] = height / 2;
-            offsets[p] = total;
-            total += static_cast<size_t>(frame->pitch_[p]) * (height / 2) + kFramePadding;
-        }
+    for (int p = 0; p < f.planes; ++p) {
+        frame->rowSize_[p] = f.RowBytes(p, width);
+        frame->pitch_[p] = AlignUp(frame->rowSize_[p]);
+        frame->planeHeight_[p] = f.PlaneHeight(p, height);
+        offsets[p] = total;
+        total += static_cast<size_t>(frame->pitch_[p]) * frame->planeHeight_[p] + kFramePadding;
     }
     void* memory = std::aligned_alloc(kFrameAlign, total);
     if (memory == nullptr)
@@ -123,18 +104,17 @@ FramePtr VideoFrame::Crop(const FramePtr& parent, int x, int y, int width, int h
     auto frame = std::make_shared<VideoFrame>(*parent);
     frame->width_ = width;
     frame->height_ = height;
-    const int bpp = BytesPerPixel(parent->format_);
+    const avs::PixelFormat& f = Describe(parent->format_);
     // RGB is bottom-up: the picture's lowest kept row is (parent height - y - height) rows up.
     const int storedTop = IsRgb(parent->format_) ? parent->height_ - y - height : y;
-    frame->data_[0] += static_cast<ptrdiff_t>(storedTop) * parent->pitch_[0] + x * bpp;
-    frame->rowSize_[0] = width * bpp;
+    frame->data_[0] += static_cast<ptrdiff_t>(storedTop) * parent->pitch_[0] + f.RowBytes(0, x);
+    frame->rowSize_[0] = f.RowBytes(0, width);
     frame->planeHeight_[0] = height;
-    if (IsPlanar(parent->format_)) {
-        for (int p = 1; p < 3; ++p) {
-            frame->data_[p] += static_cast<ptrdiff_t>(y / 2) * parent->pitch_[p] + x / 2;
-            frame->rowSize_[p] = width / 2;
-            frame->planeHeight_[p] = height / 2;
-        }
+    for (int p = 1; p < f.planes; ++p) {
+        frame->data_[p] += static_cast<ptrdiff_t>(y >> f.chromaShiftY) * parent->pitch_[p] +
+                           f.RowBytes(p, x);
+        frame->rowSize_[p] = f.RowBytes(p, width);
+        frame->planeHeight_[p] = f.PlaneHeight(p, height);
     }
     return frame;
 }

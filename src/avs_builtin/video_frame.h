@@ -6,25 +6,24 @@
 #include <memory>
 #include <string>
 
+#include "avs_abi/pixel_format.h"
+
 namespace bv::builtin {
 
+// The formats the server makes. Their facts come from the one pixel-format table.
 enum class PixelFormat { YUY2, YV12, I420, RGB24, RGB32 };
 
+const avs::PixelFormat& Describe(PixelFormat format);
+
 // AviSynth's pixel-type flags for the format.
-uint32_t PixelTypeFlags(PixelFormat format);
-const char* PixelFormatName(PixelFormat format);
+inline uint32_t PixelTypeFlags(PixelFormat format) { return Describe(format).pixelType; }
+inline const char* PixelFormatName(PixelFormat format) { return Describe(format).name; }
 // "YUY2", "YV12", "I420", "RGB24", "RGB32" in any letter case; false for anything else.
 bool PixelFormatFromName(const std::string& name, PixelFormat& format);
 
-inline bool IsPlanar(PixelFormat f) {
-    return f == PixelFormat::YV12 || f == PixelFormat::I420;
-}
-inline bool IsRgb(PixelFormat f) {
-    return f == PixelFormat::RGB24 || f == PixelFormat::RGB32;
-}
-inline int BytesPerPixel(PixelFormat f) {
-    return f == PixelFormat::RGB32 ? 4 : f == PixelFormat::RGB24 ? 3 : f == PixelFormat::YUY2 ? 2 : 1;
-}
+inline bool IsPlanar(PixelFormat f) { return Describe(f).family == avs::FormatFamily::PlanarYuv; }
+inline bool IsRgb(PixelFormat f) { return Describe(f).family == avs::FormatFamily::PackedRgb; }
+inline int BytesPerPixel(PixelFormat f) { return Describe(f).RowBytes(0, 1); }
 
 // Rows start on this boundary, as AviSynth's do (a 720-wide YUY2 frame has pitch 1472).
 inline constexpr int kFrameAlign = 64;
@@ -53,7 +52,7 @@ public:
     PixelFormat format() const { return format_; }
     int width() const { return width_; }
     int height() const { return height_; }
-    int planeCount() const { return IsPlanar(format_) ? 3 : 1; }
+    int planeCount() const { return Describe(format_).planes; }
 
     // Planes 0 (Y, or the whole image), 1 (U) and 2 (V). RGB images are stored bottom-up
     // like AviSynth's: the first row in memory is the bottom row of the picture.

@@ -1,5 +1,7 @@
 #include "frame_source/avs_clip.h"
 
+#include <algorithm>
+#include <iterator>
 #include <utility>
 
 #include "frame_source/avs_error.h"
@@ -10,7 +12,7 @@ namespace bv {
 AvsClip::AvsClip(AvsClip&& other) noexcept
     : environment(other.environment), handle(std::exchange(other.handle, nullptr)), width(other.width),
       height(other.height), frameCount(other.frameCount), pixelType(other.pixelType),
-      fpsNumerator(other.fpsNumerator), fpsDenominator(other.fpsDenominator) {}
+      format(other.format), fpsNumerator(other.fpsNumerator), fpsDenominator(other.fpsDenominator) {}
 
 AvsClip& AvsClip::operator=(AvsClip&& other) noexcept {
     if (this != &other) {
@@ -21,6 +23,7 @@ AvsClip& AvsClip::operator=(AvsClip&& other) noexcept {
         height = other.height;
         frameCount = other.frameCount;
         pixelType = other.pixelType;
+        format = other.format;
         fpsNumerator = other.fpsNumerator;
         fpsDenominator = other.fpsDenominator;
     }
@@ -61,6 +64,7 @@ AvsClip OpenAvsClip(ScriptEnvironment& environment, const std::string& path) {
     clip.height = info->height;
     clip.frameCount = info->num_frames;
     clip.pixelType = static_cast<uint32_t>(info->pixel_type);
+    clip.format = avs::FindPixelFormat(clip.pixelType);
     clip.fpsNumerator = info->fps_numerator;
     clip.fpsDenominator = info->fps_denominator;
     return clip;
@@ -74,23 +78,23 @@ void CloseAvsClip(AvsClip& clip) {
     clip.height = 0;
     clip.frameCount = 0;
     clip.pixelType = 0;
+    clip.format = nullptr;
     clip.fpsNumerator = 0;
     clip.fpsDenominator = 0;
 }
 
 FrameView::FrameView(FrameView&& other) noexcept
-    : frame_(std::exchange(other.frame_, nullptr)), release_(other.release_), readPtr_(other.readPtr_),
-      pitch_(other.pitch_), rowSize_(other.rowSize_), height_(other.height_) {}
+    : frame_(std::exchange(other.frame_, nullptr)), release_(other.release_), planeCount_(other.planeCount_) {
+    std::copy(std::begin(other.planes_), std::end(other.planes_), planes_);
+}
 
 FrameView& FrameView::operator=(FrameView&& other) noexcept {
     if (this != &other) {
         Release();
         frame_ = std::exchange(other.frame_, nullptr);
         release_ = other.release_;
-        readPtr_ = other.readPtr_;
-        pitch_ = other.pitch_;
-        rowSize_ = other.rowSize_;
-        height_ = other.height_;
+        std::copy(std::begin(other.planes_), std::end(other.planes_), planes_);
+        planeCount_ = other.planeCount_;
     }
     return *this;
 }
@@ -99,8 +103,8 @@ void FrameView::Release() {
     if (frame_ != nullptr)
         release_(frame_);
     frame_ = nullptr;
-    readPtr_ = nullptr;
-    pitch_ = rowSize_ = height_ = 0;
+    std::fill(std::begin(planes_), std::end(planes_), PlaneView{});
+    planeCount_ = 0;
 }
 
 FrameView FetchFrame(const AvsClip& clip, int frameNumber) {
@@ -118,24 +122,18 @@ FrameView FetchFrame(const AvsClip& clip, int frameNumber) {
     FrameView view;
     view.frame_ = frame;
     view.release_ = api.release_video_frame;
-    view.readPtr_ = api.get_read_ptr_p(frame, avs::kPlaneDefault);
-    view.pitch_ = api.get_pitch_p(frame, avs::kPlaneDefault);
-    view.rowSize_ = api.get_row_size_p(frame, avs::kPlaneDefault);
-    view.height_ = api.get_height_p(frame, avs::kPlaneDefault);
+    // Every plane is read here, on the thread that fetched the frame: whoever reads the
+    // pixels later never calls AviSynth.
+    static constexpr int kPlaneIds[FrameView::kMaxPlanes] = {avs::kPlaneDefault, avs::kPlaneU, avs::kPlaneV};
+    view.planeCount_ = clip.format != nullptr ? clip.format->planes : 1;
+    for (int i = 0; i < view.planeCount_; ++i) {
+        PlaneView& p = view.planes_[i];
+        p.data = api.get_read_ptr_p(frame, kPlaneIds[i]);
+        p.pitch = api.get_pitch_p(frame, kPlaneIds[i]);
+        p.rowSize = api.get_row_size_p(frame, kPlaneIds[i]);
+        p.height = api.get_height_p(frame, kPlaneIds[i]);
+    }
     return view;
-}
-
-std::string ColorSpaceName(uint32_t pixelType) {
-    const auto has = [pixelType](uint32_t mask) { return (pixelType & mask) == mask; };
-    if (has(avs::kCsRgb24))
-        return "RGB24";
-    if (has(avs::kCsRgb32))
-        return "RGB32";
-    if (has(avs::kCsYuy2))
-        return "YUY2";
-    if (has(avs::kCsYv12) || has(avs::kCsI420))
-        return "YV12";
-    return "";
 }
 
 } // namespace bv

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "avs_abi/avs_c_abi.h"
+#include "frame_source/plane_view.h"
 
 namespace bv {
 
@@ -19,6 +20,8 @@ struct AvsClip {
     int32_t height = 0;
     int32_t frameCount = 0;
     uint32_t pixelType = 0;
+    // The format's row of the pixel-format table; nullptr for a pixel type it does not hold.
+    const avs::PixelFormat* format = nullptr;
     // Frames per second as the fraction AviSynth reports; 0/0 while closed.
     uint32_t fpsNumerator = 0;
     uint32_t fpsDenominator = 0;
@@ -41,10 +44,12 @@ AvsClip OpenAvsClip(ScriptEnvironment& environment, const std::string& path);
 // Releases the clip and clears its video information; closing a closed clip does nothing.
 void CloseAvsClip(AvsClip& clip);
 
-// One fetched frame seen as one interleaved image. Valid until Release() or destruction;
-// the owner releases it explicitly where the release order matters.
+// One fetched frame and its planes. Valid until Release() or destruction; the owner releases
+// it explicitly where the release order matters.
 class FrameView {
 public:
+    static constexpr int kMaxPlanes = 3;
+
     FrameView() = default;
     FrameView(FrameView&& other) noexcept;
     FrameView& operator=(FrameView&& other) noexcept;
@@ -52,10 +57,15 @@ public:
     FrameView& operator=(const FrameView&) = delete;
     ~FrameView() { Release(); }
 
-    const uint8_t* readPtr() const { return readPtr_; }
-    int pitch() const { return pitch_; }
-    int rowSize() const { return rowSize_; }
-    int height() const { return height_; } // rows of the default plane
+    // Plane 0 is the default plane: the whole image of packed formats, the luma of planar
+    // ones; planes 1 and 2 are U and V of planar YUV.
+    const PlaneView& plane(int i) const { return planes_[i]; }
+    int planeCount() const { return planeCount_; }
+
+    const uint8_t* readPtr() const { return planes_[0].data; }
+    int pitch() const { return planes_[0].pitch; }
+    int rowSize() const { return planes_[0].rowSize; }
+    int height() const { return planes_[0].height; } // rows of the default plane
     bool isValid() const { return frame_ != nullptr; }
 
     void Release();
@@ -65,10 +75,8 @@ private:
 
     AVS_VideoFrame* frame_ = nullptr;
     avs::ReleaseVideoFrameFn release_ = nullptr;
-    const uint8_t* readPtr_ = nullptr;
-    int pitch_ = 0;
-    int rowSize_ = 0;
-    int height_ = 0;
+    PlaneView planes_[kMaxPlanes];
+    int planeCount_ = 0;
 };
 
 // Fetches frame `frameNumber` (AviSynth clamps numbers outside the clip).
@@ -76,7 +84,7 @@ private:
 FrameView FetchFrame(const AvsClip& clip, int frameNumber);
 
 // "RGB24", "RGB32", "YUY2", "YV12" (also for I420), or "" for any other pixel type.
-std::string ColorSpaceName(uint32_t pixelType);
+inline std::string ColorSpaceName(uint32_t pixelType) { return std::string(avs::ColorSpaceName(pixelType)); }
 inline std::string ColorSpaceName(const AvsClip& clip) { return ColorSpaceName(clip.pixelType); }
 
 inline bool IsYuy2(uint32_t pixelType) { return (pixelType & avs::kCsYuy2) == avs::kCsYuy2; }

@@ -11,7 +11,7 @@ namespace {
 // The kernels take the original's geometry for both frames. An encoded frame that is smaller
 // (clips that differ in size) would be read past its end, so both are cut to what both hold.
 struct FramePair {
-    PackedImage original, encoded;
+    PlaneView original, encoded;
     int height;
 };
 

@@ -44,7 +44,7 @@ RowFn PortableRow() { return PortableRowImpl; }
 
 } // namespace mse
 
-PsnrFrameResult MseKernel(const PackedImage& original, const PackedImage& encoded, int height,
+PsnrFrameResult MseKernel(const PlaneView& original, const PlaneView& encoded, int height,
                           int64_t pixelCount) {
     if (pixelCount <= 0)
         return {}; // no pixels to average over: every figure 0 rather than 0/0

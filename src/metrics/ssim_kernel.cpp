@@ -52,7 +52,7 @@ private:
 // One frame as both threads see it.
 struct FrameWork {
     const StripOps* ops = nullptr;
-    PackedImage original, encoded;
+    PlaneView original, encoded;
     int columns = 0; // windows per band
     int rowStride = 0; // term blocks per band
     ChunkRing ring;
@@ -233,7 +233,7 @@ bool SsimUsesHelper(int width, int height) {
                            kWorthwhileWindows);
 }
 
-SsimFrameResult SsimKernel(const PackedImage& original, const PackedImage& encoded, int height) {
+SsimFrameResult SsimKernel(const PlaneView& original, const PlaneView& encoded, int height) {
     SsimFrameResult result{};
     result.lowestSsim = 1.0;
     const int width = original.rowSize / 2;

@@ -11,8 +11,6 @@ namespace bv {
 
 namespace {
 
-constexpr uint32_t kPlanarYuv = 0xA0000000u; // AviSynth's planar and YUV flags
-
 // Rows of `bytesPerPixel` bytes copied into `format`, the last stored row first.
 QImage BottomUpRows(const FrameView& view, int width, int height, int bytesPerPixel, QImage::Format format) {
     const int rowBytes = width * bytesPerPixel;
@@ -51,12 +49,13 @@ QImage PlayerPicture(const AvsClip& clip, int frame, int recommendation) {
     }
     try {
         const FrameView view = FetchFrame(clip, frame);
-        const std::string space = ColorSpaceName(clip);
-        if (space == "RGB32")
+        const avs::PixelFormat* format = avs::ClassicPixelFormat(clip.pixelType);
+        if (format == &avs::Rgb32Format())
             return BottomUpRows(view, width, height, 4, QImage::Format_RGB32);
-        if (space == "RGB24")
+        if (format == &avs::Rgb24Format())
             return BottomUpRows(view, width, height, 3, QImage::Format_BGR888);
-        if ((clip.pixelType & kPlanarYuv) == kPlanarYuv)
+        // Planar YUV of any depth holds the planar and YUV flags.
+        if ((clip.pixelType & (avs::kCsPlanar | avs::kCsYuv)) == (avs::kCsPlanar | avs::kCsYuv))
             return LumaRows(view, width, height);
     } catch (const EAviSynthCException&) {
     }

@@ -1,6 +1,9 @@
 // The frame source's own bookkeeping and error paths, against a stand-in library.
 #include <gtest/gtest.h>
 
+#include <set>
+#include <string>
+
 #include "frame_source/avs_error.h"
 #include "frame_source/avs_clip.h"
 #include "frame_source/script_environment.h"
@@ -105,6 +108,46 @@ TEST(ColorSpaceNames, FollowTheMaskOrder) {
     EXPECT_EQ(ColorSpaceName(0xA0000010u), "YV12");
     EXPECT_EQ(ColorSpaceName(0u), "");
     EXPECT_EQ(ColorSpaceName(0x90000008u), ""); // a planar type outside the four names
+    EXPECT_EQ(ColorSpaceName(0xA0050008u), "YV12"); // 10-bit 4:2:0 holds YV12's flags
+}
+
+// The table's rows against AviSynth+'s documented values, and the plane geometry it gives.
+TEST(PixelFormatTable, RowsAreUniqueAndDescribeTheirPlanes) {
+    std::set<uint32_t> types;
+    std::set<std::string> names;
+    for (const avs::PixelFormat& f : avs::PixelFormats()) {
+        EXPECT_TRUE(types.insert(f.pixelType).second) << f.name;
+        EXPECT_TRUE(names.insert(f.name).second) << f.name;
+        EXPECT_EQ(avs::FindPixelFormat(f.pixelType), &f);
+        EXPECT_EQ(avs::FindPixelFormat(f.name), &f);
+        EXPECT_EQ(f.bytesPerSample, f.bitDepth > 8 ? 2 : 1) << f.name;
+    }
+    const struct {
+        const char* name;
+        uint32_t type;
+        int rowBytes[3]; // of a 720-pixel-wide image
+        int heights[3];  // of a 576-row image
+    } rows[] = {
+        {"yuy2", 0x60000004u, {1440, 0, 0}, {576, 0, 0}},
+        {"YV12", 0xA0000008u, {720, 360, 360}, {576, 288, 288}},
+        {"RGB24", 0x50000001u, {2160, 0, 0}, {576, 0, 0}},
+        {"Y8", 0xE0000000u, {720, 0, 0}, {576, 0, 0}},
+        {"YV24", 0xA000030Bu, {720, 720, 720}, {576, 576, 576}},
+        {"YUV420P10", 0xA0050008u, {1440, 720, 720}, {576, 288, 288}},
+        {"YUV422P16", 0xA0010308u, {1440, 720, 720}, {576, 576, 576}},
+        {"Y12", 0xE0060000u, {1440, 0, 0}, {576, 0, 0}},
+    };
+    for (const auto& r : rows) {
+        const avs::PixelFormat* f = avs::FindPixelFormat(r.name);
+        ASSERT_NE(f, nullptr) << r.name;
+        EXPECT_EQ(f->pixelType, r.type) << r.name;
+        for (int p = 0; p < f->planes; ++p) {
+            EXPECT_EQ(f->RowBytes(p, 720), r.rowBytes[p]) << r.name << p;
+            EXPECT_EQ(f->PlaneHeight(p, 576), r.heights[p]) << r.name << p;
+        }
+    }
+    EXPECT_EQ(avs::FindPixelFormat(0x90000008u), nullptr);
+    EXPECT_EQ(avs::FindPixelFormat("YV13"), nullptr);
 }
 
 } // namespace

@@ -93,6 +93,12 @@ TEST_F(FrameSourceServer, X264VideoIsI420NamedYV12) {
     FrameView f = FetchFrame(clip, 10);
     EXPECT_EQ(f.rowSize(), 320); // the default plane of planar video is Y
     EXPECT_EQ(f.height(), 240);
+    ASSERT_EQ(f.planeCount(), 3);
+    for (int p : {1, 2}) {
+        EXPECT_EQ(f.plane(p).rowSize, 160);
+        EXPECT_EQ(f.plane(p).height, 120);
+        EXPECT_NE(f.plane(p).data, f.plane(0).data);
+    }
 }
 
 TEST_F(FrameSourceServer, ClipsCloseOnceAndFramesAreIndependent) {

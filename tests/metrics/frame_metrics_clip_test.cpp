@@ -21,7 +21,7 @@ protected:
         return standin::LoadedFunction<R (*)()>(name)();
     }
 
-    static PackedImage Image(const FrameView& f, int rowSize) { return {f.readPtr(), f.pitch(), rowSize}; }
+    static PlaneView Image(const FrameView& f, int rowSize) { return {f.readPtr(), f.pitch(), rowSize}; }
 
     ScriptEnvironment env;
 };

@@ -46,7 +46,7 @@ std::vector<NamedConfig> AllKernelConfigs() {
     return Compare(expected, actual);
 }
 
-SsimFrameResult CheckSsimAgainstReference(const PackedImage& o, const PackedImage& e, int height) {
+SsimFrameResult CheckSsimAgainstReference(const PlaneView& o, const PlaneView& e, int height) {
     const SsimFrameResult expected = reference::SsimY(o, e, height);
     for (const NamedConfig& c : AllKernelConfigs()) {
         ConfigScope scope(c.config);
@@ -55,7 +55,7 @@ SsimFrameResult CheckSsimAgainstReference(const PackedImage& o, const PackedImag
     return expected;
 }
 
-PsnrFrameResult CheckMseAgainstReference(const PackedImage& o, const PackedImage& e, int height,
+PsnrFrameResult CheckMseAgainstReference(const PlaneView& o, const PlaneView& e, int height,
                                          int64_t pixelCount) {
     const PsnrFrameResult expected = reference::MseAndDistance(o, e, height, pixelCount);
     for (const NamedConfig& c : AllKernelConfigs()) {

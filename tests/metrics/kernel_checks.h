@@ -31,8 +31,8 @@ struct ConfigScope {
 
 // The reference's record for the pair, after checking that every configuration of the kernel
 // gives exactly the same bits.
-SsimFrameResult CheckSsimAgainstReference(const PackedImage& o, const PackedImage& e, int height);
-PsnrFrameResult CheckMseAgainstReference(const PackedImage& o, const PackedImage& e, int height,
+SsimFrameResult CheckSsimAgainstReference(const PlaneView& o, const PlaneView& e, int height);
+PsnrFrameResult CheckMseAgainstReference(const PlaneView& o, const PlaneView& e, int height,
                                          int64_t pixelCount);
 
 } // namespace bv::testing

@@ -7,13 +7,13 @@
 namespace bv::reference {
 namespace {
 
-int Luma(const PackedImage& image, int x, int y) {
+int Luma(const PlaneView& image, int x, int y) {
     return image.data[static_cast<std::ptrdiff_t>(y) * image.pitch + 2 * x];
 }
 
 } // namespace
 
-SsimFrameResult SsimY(const PackedImage& o, const PackedImage& e, int height) {
+SsimFrameResult SsimY(const PlaneView& o, const PlaneView& e, int height) {
     SsimFrameResult r{};
     double lowest = 1.0;
     int lowestX = 0, lowestY = 0;
@@ -77,7 +77,7 @@ SsimFrameResult SsimY(const PackedImage& o, const PackedImage& e, int height) {
     return r;
 }
 
-PsnrFrameResult MseAndDistance(const PackedImage& o, const PackedImage& e, int height, int64_t pixelCount) {
+PsnrFrameResult MseAndDistance(const PlaneView& o, const PlaneView& e, int height, int64_t pixelCount) {
     double sq[3] = {0, 0, 0}, ab[3] = {0, 0, 0}, dist = 0;
     const int groups = o.rowSize / 4;
     for (int y = 0; y < height; ++y) {

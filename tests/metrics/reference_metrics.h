@@ -8,8 +8,8 @@
 
 namespace bv::reference {
 
-SsimFrameResult SsimY(const PackedImage& original, const PackedImage& encoded, int height);
-PsnrFrameResult MseAndDistance(const PackedImage& original, const PackedImage& encoded, int height,
+SsimFrameResult SsimY(const PlaneView& original, const PlaneView& encoded, int height);
+PsnrFrameResult MseAndDistance(const PlaneView& original, const PlaneView& encoded, int height,
                                int64_t pixelCount);
 
 } // namespace bv::reference

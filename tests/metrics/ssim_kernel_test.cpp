@@ -197,7 +197,7 @@ TEST(SsimKernel, ManyFramesOnTwoThreadsUnderCompetitionFinishAndAgree) {
         std::promise<int> wrongFrames;
     };
     auto shared = std::make_shared<Shared>();
-    const PackedImage o = shared->o.image(), e = shared->e.image();
+    const PlaneView o = shared->o.image(), e = shared->e.image();
     const SsimFrameResult expected = reference::SsimY(o, e, shared->o.height);
     const PsnrFrameResult expectedMse = reference::MseAndDistance(o, e, shared->o.height, 72 * 120);
     std::vector<std::thread> noise;

@@ -24,7 +24,7 @@ struct Yuy2Frame {
     uint8_t& chroma(int x, int y) { return bytes[static_cast<size_t>(y) * pitch + 2 * x + 1]; }
     uint8_t luma(int x, int y) const { return bytes[static_cast<size_t>(y) * pitch + 2 * x]; }
     uint8_t chroma(int x, int y) const { return bytes[static_cast<size_t>(y) * pitch + 2 * x + 1]; }
-    PackedImage image() const { return {bytes.data(), pitch, rowSize()}; }
+    PlaneView image() const { return {bytes.data(), pitch, rowSize()}; }
     Yuy2Frame withPitch(int extraPitch) const; // same picture, other row padding
 };
 
