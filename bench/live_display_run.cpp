@@ -99,7 +99,7 @@ int main(int argc, char** argv) {
             "the window took %d updates, %d frames, %d pictures)%s\n",
             c.name, seconds, analysed / seconds, cpu, 1000 * cpu / analysed,
             windowNanoseconds / 1e6 / analysed, analysed, updates, frames, pictures,
-            outcome.failed ? (" FAILED: " + outcome.error).c_str() : "");
+            outcome.status == bv::RunStatus::Failed ? (" FAILED: " + outcome.error).c_str() : "");
     }
     return 0;
 }

@@ -106,6 +106,7 @@ private:
                        int lastFrame, FileTotals& totals, CsvLog& log);
     void AppendBlocks(const FileBlock& block);
     void Report(const std::string& message);
+    bool Failed() const { return outcome_.status == RunStatus::Failed; }
     void Fail(const std::string& error);
     void SaveStandardLogs();
     void ExportGraph();
@@ -137,6 +138,7 @@ RunOutcome Run::Execute() {
     if (outcome_.refusal.empty())
         outcome_.refusal = CheckStorageFolders(s_);
     if (!outcome_.refusal.empty()) {
+        outcome_.status = RunStatus::Refused;
         stop_.store(true);
         observer_.OnRunEnd(outcome_);
         return outcome_;
@@ -151,7 +153,7 @@ RunOutcome Run::Execute() {
     if (context_.environment == nullptr) {
         Fail("No AviSynth script environment");
     } else {
-        for (int i = 0; i < count && !outcome_.failed; ++i) {
+        for (int i = 0; i < count && !Failed(); ++i) {
             if (StopNow()) {
                 // The previous file ended before the stop arrived: it is the last block now.
                 outcome_.overviewLines.resize(outcome_.overviewLines.size() - trailingOverview_);
@@ -167,22 +169,24 @@ RunOutcome Run::Execute() {
                                           s_.SourceFiles2.empty() ? std::string() : s_.SourceFiles2.front());
     // A question asked at the last frame is answered before the end steps begin.
     StopNow();
-    if (stop_.load() && !outcome_.failed) {
+    if (stop_.load() && !Failed()) {
         // A stopped run must not read as a shorter range: say where it stopped and what it left.
         const std::vector<std::string> notAnalysed(s_.SourceFiles2.begin() + outcome_.filesBegun,
                                                    s_.SourceFiles2.end());
         for (auto* text : {&outcome_.overviewLines, &outcome_.resultsLines})
             AppendStoppedRunLines(*text, lastAnalysedFrame_, notAnalysed);
     }
-    outcome_.stopped = stop_.load();
+    if (stop_.load() && !Failed())
+        outcome_.status = RunStatus::Stopped;
     observer_.OnFramesDone(outcome_);
     if (s_.StandardLog)
         SaveStandardLogs();
     if (s_.ExtendedLog && s_.MetricSsim && context_.exportGraphPages)
         ExportGraph();
     // "Stop" answered Yes up to here still prevents the shutdown.
-    outcome_.stopped = StopNow();
-    if (!outcome_.stopped && !outcome_.failed && s_.ShutdownWhenFinished)
+    if (StopNow() && !Failed())
+        outcome_.status = RunStatus::Stopped;
+    if (outcome_.status == RunStatus::Completed && s_.ShutdownWhenFinished)
         ShutDown();
     observer_.OnRunEnd(outcome_);
     return outcome_;
@@ -251,7 +255,7 @@ void Run::AnalyseFile(int index) {
     } catch (const std::exception& e) {
         Fail(e.what());
     }
-    if (outcome_.failed) {
+    if (Failed()) {
         // The log keeps what was written; the clips are let go below.
         log.Close();
         if (!totals.StartTime.empty() && totals.EndTime.empty())
@@ -259,7 +263,7 @@ void Run::AnalyseFile(int index) {
         block.totals = &totals;
         block.note = Translate("Error:") + " " + outcome_.error;
     }
-    block.stopping = outcome_.failed || stop_.load();
+    block.stopping = Failed() || stop_.load();
     AppendBlocks(block);
     CloseAvsClip(clip1);
     CloseAvsClip(clip2);
@@ -341,11 +345,13 @@ void Run::Report(const std::string& message) {
 }
 
 void Run::Fail(const std::string& error) {
-    if (!outcome_.failed) {
-        outcome_.failed = true;
+    if (!Failed()) {
+        outcome_.status = RunStatus::Failed;
         outcome_.error = error;
+    } else {
+        outcome_.messages.push_back(error); // a later error (a log that cannot be saved) is a note
     }
-    Report(error);
+    observer_.OnMessage(error);
 }
 
 void Run::SaveStandardLogs() {

@@ -60,16 +60,23 @@ struct WritingInfo {
     int pages = 0;
 };
 
+// How a run ended. An error outranks a stop that came with it.
+enum class RunStatus {
+    Refused,   // the settings were refused; `refusal` holds ValidateSettings' message
+    Completed, // every file was taken through
+    Stopped,   // "Stop" (or Ctrl-C) ended the run early
+    Failed,    // an error ended the run; `error` holds its text
+};
+
 struct RunOutcome {
-    std::string refusal;  // ValidateSettings' message when the start was refused
-    bool stopped = false; // "Stop" (or Ctrl-C) ended the run early
-    bool failed = false;  // an error ended the run; `error` holds its text
+    RunStatus status = RunStatus::Completed;
+    std::string refusal;
     std::string error;
     int filesBegun = 0;                     // Source Files 2 whose analysis began
     std::vector<std::string> overviewLines; // the overview text
     std::vector<std::string> resultsLines;  // the results text
     std::vector<std::string> writtenFiles;  // every file the run wrote, in order
-    std::vector<std::string> messages;      // problems reported along the way
+    std::vector<std::string> messages;      // files left out along the way (the error is apart)
     bool shutdownRequested = false;
     bool shutdownAccepted = false;
 };

@@ -188,7 +188,7 @@ int RunAnalyzeCommand(const AnalyzeOptions& options, const std::function<GraphEx
         outcome = runThread.Wait();
     }
 
-    if (!outcome.refusal.empty()) {
+    if (outcome.status == RunStatus::Refused) {
         std::cerr << outcome.refusal << '\n';
         return 2;
     }
@@ -200,14 +200,20 @@ int RunAnalyzeCommand(const AnalyzeOptions& options, const std::function<GraphEx
         printed = static_cast<bool>(std::cout);
         if (!printed)
             std::cerr << "brevanta-cli: Cannot write file \"-\": " << std::strerror(errno) << '\n';
-    } else if (outcome.failed) {
+    } else if (outcome.status == RunStatus::Failed) {
         std::cerr << outcome.error << '\n';
     }
-    if (outcome.failed)
+    switch (outcome.status) {
+    case RunStatus::Refused:
+        return 2;
+    case RunStatus::Failed:
         return 1;
-    // A stop says by which signal; the logs and reports are complete in either case.
-    if (outcome.stopped)
+    case RunStatus::Stopped:
+        // A stop says by which signal; the logs and reports are complete in either case.
         return 128 + (stopSignal.load() != 0 ? stopSignal.load() : SIGINT);
+    case RunStatus::Completed:
+        break;
+    }
     return printed ? 0 : 1;
 }
 

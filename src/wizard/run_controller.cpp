@@ -151,7 +151,7 @@ void RunController::Start(const AnalysisSettings& settings, const RunContext& co
         try {
             outcome = run_(settings, context_);
         } catch (const std::exception& e) {
-            outcome.failed = true;
+            outcome.status = RunStatus::Failed;
             outcome.error = e.what();
         }
         Finish(outcome);

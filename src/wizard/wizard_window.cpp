@@ -336,7 +336,7 @@ void WizardWindow::ShowRunProgress() {
         case LiveUpdate::Kind::FramesDone:
             // Everything is computed: the results show while the files are written. A run
             // that failed on the way ends as before, once its end steps are done.
-            if (!u.sofar.failed)
+            if (u.sofar.status != RunStatus::Failed)
                 PresentResults(u.sofar);
             break;
         case LiveUpdate::Kind::Writing:
@@ -362,7 +362,7 @@ void WizardWindow::PresentResults(const RunOutcome& outcome) {
     resultsShown_ = true;
     results_->SetTexts(ToQStringList(outcome.overviewLines), ToQStringList(outcome.resultsLines));
     results_->FreezeGraph(false);
-    if (outcome.refusal.empty()) {
+    if (outcome.status != RunStatus::Refused) {
         // The graph of what was analysed, also when an error ended the run early.
         if (runSettings_.MetricSsim)
             results_->SetUpGraph(graph_, runSettings_.SourceFiles2, outcome.filesBegun,
@@ -378,7 +378,7 @@ void WizardWindow::PresentResults(const RunOutcome& outcome) {
                                  QDir::cleanPath(QString::fromStdString(StorageFolderFor(
                                      runSettings_.StoragePath, runSettings_.SourceFile1,
                                      runSettings_.SourceFiles2[begun - 1]))));
-    if (outcome.failed || !outcome.refusal.empty())
+    if (outcome.status == RunStatus::Failed || outcome.status == RunStatus::Refused)
         return; // the caller decides where a failed run leaves the window
     pages_->setTabVisible(kResults, true);
     pages_->setCurrentIndex(kResults);
@@ -400,7 +400,7 @@ void WizardWindow::RunFinished() {
     results_->PreviousButton()->setEnabled(true);
     SetSetupPagesEnabled(true);
 
-    const bool failed = outcome.failed || !outcome.refusal.empty();
+    const bool failed = outcome.status == RunStatus::Failed || outcome.status == RunStatus::Refused;
     const bool stayOnResults = resultsShown_;
     if (!resultsShown_)
         PresentResults(outcome);
@@ -413,14 +413,21 @@ void WizardWindow::RunFinished() {
     }
 
     // An error while writing the files shows over "Results", where everything computed stays.
-    if (failed)
-        dialogs_->ShowError(this, QString::fromStdString(outcome.failed ? outcome.error : outcome.refusal));
-    // What the run noted along the way (files it could not analyse), the error aside.
-    QStringList notes;
-    for (const std::string& message : outcome.messages) {
-        if (!(outcome.failed && message == outcome.error))
-            notes << QString::fromStdString(message);
+    switch (outcome.status) {
+    case RunStatus::Failed:
+        dialogs_->ShowError(this, QString::fromStdString(outcome.error));
+        break;
+    case RunStatus::Refused:
+        dialogs_->ShowError(this, QString::fromStdString(outcome.refusal));
+        break;
+    case RunStatus::Completed:
+    case RunStatus::Stopped:
+        break;
     }
+    // What the run noted along the way (files it could not analyse).
+    QStringList notes;
+    for (const std::string& message : outcome.messages)
+        notes << QString::fromStdString(message);
     if (!notes.isEmpty())
         dialogs_->Inform(this, notes.join(QLatin1Char('\n')));
 

@@ -65,7 +65,7 @@ TEST_F(AnalysisRun, FiguresAgreeWithALiteralComputation) {
     const std::string s1 = Source("orig.mkv", "clip w=40 h=24 frames=6");
     const std::string s2 = Source("enc.mkv", "clip w=40 h=24 frames=6 seed=5 noise=6");
     const RunOutcome out = Run(Settings(s1, {s2}));
-    ASSERT_FALSE(out.failed) << out.error;
+    ASSERT_NE(out.status, RunStatus::Failed) << out.error;
 
     const auto logs = FilesEndingWith("_1of1_log.csv");
     ASSERT_EQ(logs.size(), 1u);
@@ -89,8 +89,8 @@ TEST_F(AnalysisRun, ThreeFilesWriteTheirLogsAndTheStandardLogfiles) {
                             "clip w=16 h=16 frames=4 noise=3 seed=" + std::to_string(k)));
     Recorder recorder;
     const RunOutcome out = Run(Settings(s1, s2), &recorder);
-    ASSERT_FALSE(out.failed) << out.error;
-    EXPECT_FALSE(out.stopped);
+    ASSERT_NE(out.status, RunStatus::Failed) << out.error;
+    EXPECT_NE(out.status, RunStatus::Stopped);
     EXPECT_EQ(out.filesBegun, 3);
 
     for (int k = 1; k <= 3; ++k) {
@@ -186,7 +186,7 @@ TEST_F(AnalysisRun, ARunStartedInTheSameSecondKeepsItsFilesApart) {
             taken.push_back(name);
         }
     const RunOutcome out = Run(Settings(s1, {s1}));
-    ASSERT_FALSE(out.failed) << out.error;
+    ASSERT_NE(out.status, RunStatus::Failed) << out.error;
     for (const std::string& name : taken) {
         std::string line;
         std::getline(std::ifstream(dir_ / name), line);
@@ -211,6 +211,7 @@ TEST_F(AnalysisRun, RefusedSettingsChangeNothing) {
     s.MetricPsnr = s.MetricSsim = false;
     Recorder recorder;
     const RunOutcome out = Run(s, &recorder);
+    EXPECT_EQ(out.status, RunStatus::Refused);
     EXPECT_EQ(out.refusal, "Check your frames to be analyzed settings.");
     EXPECT_EQ(recorder.events, (Lines{"run end"}));
     EXPECT_TRUE(out.writtenFiles.empty());
@@ -229,7 +230,7 @@ TEST_F(AnalysisRun, OnlyALowerCaseAvsExtensionIsAScript) {
     AnalysisSettings s = Settings(s1, {upper});
     s.ExtendedLog = s.StandardLog = false;
     const RunOutcome out = Run(s);
-    ASSERT_FALSE(out.failed) << out.error;
+    ASSERT_NE(out.status, RunStatus::Failed) << out.error;
     const std::string imports = FakeImports();
     EXPECT_NE(imports.find(s1 + "\n"), std::string::npos) << imports;             // opened as it is
     EXPECT_NE(imports.find("bv_avisynth_2.avs\n"), std::string::npos) << imports; // through template 2
@@ -244,7 +245,7 @@ TEST_F(AnalysisRun, IdenticalClipsHaveNoPsnrAndKeepLowestQAtOne) {
     const std::string same1 = Source("same1.mkv", "clip w=24 h=16 frames=3");
     const std::string same2 = Source("same2.mkv", "clip w=24 h=16 frames=3");
     const RunOutcome out = Run(Settings(s1, {same1, same2}));
-    ASSERT_FALSE(out.failed) << out.error;
+    ASSERT_NE(out.status, RunStatus::Failed) << out.error;
     for (const char* which : {"_1of2_log.csv", "_2of2_log.csv"}) {
         const auto logs = FilesEndingWith(which);
         ASSERT_EQ(logs.size(), 1u);
@@ -273,8 +274,8 @@ TEST_F(AnalysisRun, StopDuringTheSecondOfThreeFiles) {
             stop_.store(true);
     };
     const RunOutcome out = Run(s, &recorder);
-    EXPECT_TRUE(out.stopped);
-    EXPECT_FALSE(out.failed);
+    EXPECT_EQ(out.status, RunStatus::Stopped);
+    EXPECT_NE(out.status, RunStatus::Failed);
     EXPECT_EQ(out.filesBegun, 2);
     EXPECT_FALSE(out.shutdownRequested);
     EXPECT_EQ(shutdownCalls_, 0);
@@ -318,7 +319,7 @@ TEST_F(AnalysisRun, AStopBetweenTwoFilesLeavesNoTrailingSeparator) {
     } observer;
     observer.stop = &stop_;
     const RunOutcome out = Run(Settings(s1, {a, a}), &observer);
-    EXPECT_TRUE(out.stopped);
+    EXPECT_EQ(out.status, RunStatus::Stopped);
     EXPECT_EQ(out.filesBegun, 1);
     const Lines stopNote{"", "The run was stopped after frame: 2", "Not analyzed:", a};
     EXPECT_EQ(Lines(out.overviewLines.end() - 4, out.overviewLines.end()), stopNote);
@@ -338,7 +339,7 @@ TEST_F(AnalysisRun, MismatchedAndTooShortFilesAreReportedAndSkipped) {
     s.StartFrame = 5;
     Recorder recorder;
     const RunOutcome out = Run(s, &recorder);
-    ASSERT_FALSE(out.failed) << out.error;
+    ASSERT_NE(out.status, RunStatus::Failed) << out.error;
     EXPECT_EQ(out.filesBegun, 5);
     ASSERT_EQ(out.messages.size(), 3u);
     EXPECT_EQ(out.messages[0], small + ": Not analyzed: both clips must be YUY2 and of the same frame size. "
@@ -370,8 +371,9 @@ TEST_F(AnalysisRun, AnErrorEndsTheRunCleanlyAndKeepsWhatWasWritten) {
     AnalysisSettings s = Settings(s1, {good, broken, good});
     s.ShutdownWhenFinished = true;
     const RunOutcome out = Run(s);
-    ASSERT_TRUE(out.failed);
+    ASSERT_EQ(out.status, RunStatus::Failed);
     EXPECT_EQ(out.error, "FakeSource: frame 3 is damaged");
+    EXPECT_TRUE(out.messages.empty()); // the error is apart from the notes
     EXPECT_EQ(out.filesBegun, 2);
     EXPECT_EQ(shutdownCalls_, 0);
 
@@ -398,7 +400,7 @@ TEST_F(AnalysisRun, AFrameSmallerThanItsClipIsAnErrorNotARead) {
     AnalysisSettings s = Settings(s1, {bad});
     s.ExtendedLog = s.StandardLog = false;
     const RunOutcome out = Run(s);
-    ASSERT_TRUE(out.failed);
+    ASSERT_EQ(out.status, RunStatus::Failed);
     EXPECT_NE(out.error.find("frame 1 of " + bad), std::string::npos) << out.error;
 }
 
@@ -408,7 +410,7 @@ TEST_F(AnalysisRun, OpenAndWriteErrorsAreReportedWithTheirText) {
     AnalysisSettings s = Settings(s1, {missing});
     s.ExtendedLog = s.StandardLog = false;
     RunOutcome out = Run(s);
-    ASSERT_TRUE(out.failed);
+    ASSERT_EQ(out.status, RunStatus::Failed);
     EXPECT_EQ(out.error, "Import: couldn't open \"" + missing + "\"");
 
     // A storage folder that is missing, or is no folder, refuses the run before its first
@@ -420,7 +422,7 @@ TEST_F(AnalysisRun, OpenAndWriteErrorsAreReportedWithTheirText) {
         FakeReset();
         Recorder recorder;
         out = Run(s, &recorder);
-        EXPECT_FALSE(out.failed);
+        EXPECT_EQ(out.status, RunStatus::Refused);
         EXPECT_EQ(out.refusal, "The folder for the logs does not exist: " + s.StoragePath + "/");
         EXPECT_EQ(recorder.events, (Lines{"run end"}));
         EXPECT_EQ(FakeImports(), "");
@@ -442,7 +444,7 @@ TEST_F(AnalysisRun, GraphExportAndShutdownAtTheEnd) {
         return std::vector<std::string>{r.storageFolder + "page.jpg"};
     };
     RunOutcome out = Run(s, nullptr, exporter);
-    ASSERT_FALSE(out.failed) << out.error;
+    ASSERT_NE(out.status, RunStatus::Failed) << out.error;
     EXPECT_EQ(exports, 1);
     EXPECT_EQ(seen.sourcesBegun, 2);
     EXPECT_EQ(seen.storageFolder, dir_.string() + "/");
@@ -455,7 +457,7 @@ TEST_F(AnalysisRun, GraphExportAndShutdownAtTheEnd) {
     out = Run(s, nullptr, [](const GraphExportRequest&) -> std::vector<std::string> {
         throw std::runtime_error("Cannot write file \"x.jpg\"");
     });
-    EXPECT_TRUE(out.failed);
+    EXPECT_EQ(out.status, RunStatus::Failed);
     EXPECT_EQ(out.error, "Cannot write file \"x.jpg\"");
     EXPECT_EQ(shutdownCalls_, 1);
 

@@ -25,7 +25,7 @@ TEST_F(CommaLocaleRun, LogsAndReportsWriteCommas) {
     const std::string s1 = Source("orig.mkv", "clip w=24 h=16 frames=2");
     const std::string s2 = Source("enc.mkv", "clip w=24 h=16 frames=2 seed=3 noise=4");
     const RunOutcome out = Run(Settings(s1, {s2}));
-    ASSERT_FALSE(out.failed) << out.error;
+    ASSERT_NE(out.status, RunStatus::Failed) << out.error;
     const auto logs = FilesEndingWith("_log.csv");
     ASSERT_EQ(logs.size(), 1u);
     const Lines frames = FrameLines(ReadCrLfLines(logs[0]));

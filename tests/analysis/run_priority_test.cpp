@@ -67,7 +67,7 @@ TEST_F(RunPriority, LowPriorityRunsTheFrameLoopAndItsThreadsAtIdle) {
     s.LowPriority = true;
     PolicyProbe probe;
     const RunOutcome out = RunOnThread(s, probe);
-    ASSERT_FALSE(out.failed) << out.error;
+    ASSERT_NE(out.status, RunStatus::Failed) << out.error;
     EXPECT_EQ(probe.framePolicies, (std::vector<int>{SCHED_IDLE, SCHED_IDLE, SCHED_IDLE}));
     EXPECT_EQ(FakeWorkerPolicy(), SCHED_IDLE); // a decoder thread made by the run
 
@@ -93,7 +93,7 @@ TEST_F(RunPriority, ASecondStartWhileRunningIsRefused) {
     thread.Start(s, context);
     EXPECT_TRUE(thread.IsRunning());
     EXPECT_THROW(thread.Start(s, context), std::logic_error);
-    EXPECT_FALSE(thread.Wait().failed);
+    EXPECT_NE(thread.Wait().status, RunStatus::Failed);
     thread.Start(s, context); // a finished run makes room for the next
     thread.Wait();
 }

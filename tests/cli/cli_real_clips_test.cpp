@@ -234,7 +234,7 @@ TEST_F(RealClips, AnEncodeCutShortWhileReadFailsTheRunAtTheCut) {
     context.graph = &graph;
     context.observer = &cut;
     const RunOutcome outcome = RunAnalysis(s, context);
-    ASSERT_TRUE(outcome.failed);
+    ASSERT_EQ(outcome.status, RunStatus::Failed);
     EXPECT_NE(outcome.error.find("frame 21 of \"" + encode.string() + "\" cannot be decoded"), std::string::npos)
         << outcome.error;
     const auto logs = FilesEndingWith(dir_ / "out", "_1of1_log.csv");

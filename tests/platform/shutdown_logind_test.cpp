@@ -176,7 +176,7 @@ TEST_F(ShutdownAfterRun, AFinishedRunAsksLogindAndAStoppedOneDoesNot) {
     stopper.stop = &stop_;
     context.observer = &stopper;
     out = RunAnalysis(s, context);
-    EXPECT_TRUE(out.stopped);
+    EXPECT_EQ(out.status, RunStatus::Stopped);
     EXPECT_FALSE(out.shutdownRequested);
     EXPECT_EQ(Logind().PowerOffCalls().size(), before + 1);
 }

@@ -44,7 +44,7 @@ public:
         const int count = static_cast<int>(settings.SourceFiles2.size());
         for (int i = 0; i < count; ++i) {
             if (*context.stopRequested) {
-                result.stopped = true;
+                result.status = RunStatus::Stopped;
                 break;
             }
             ++result.filesBegun;
@@ -69,7 +69,7 @@ public:
             result.resultsLines.push_back("Source File 2: " + settings.SourceFiles2[i]);
         }
         // As the real run: a finished, unstopped job asks the system to power off.
-        if (settings.ShutdownWhenFinished && !result.stopped && context.shutdownSystem) {
+        if (settings.ShutdownWhenFinished && result.status == RunStatus::Completed && context.shutdownSystem) {
             result.shutdownRequested = true;
             result.shutdownAccepted = context.shutdownSystem();
         }
@@ -298,9 +298,9 @@ private slots:
     void failedRunLeavesTheWindowReadyForAnother() {
         RunFixture f;
         TestWindow& w = *f.w;
-        f.run->outcome.failed = true;
+        f.run->outcome.status = RunStatus::Failed;
         f.run->outcome.error = "Cannot create file \"/nowhere/bv_log.csv\": Permission denied";
-        f.run->outcome.messages = {"enc0.avs: Not analyzed", f.run->outcome.error};
+        f.run->outcome.messages = {"enc0.avs: Not analyzed"};
         f.run->holdFirstFile = false;
         w.Click("Button9");
         QTRY_VERIFY(!w.window->IsRunning());
