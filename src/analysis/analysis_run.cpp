@@ -1,9 +1,7 @@
 #include "analysis/analysis_run.h"
 
-#include "analysis/csv_log.h"
 #include "analysis/report_texts.h"
 #include "analysis/run_file_names.h"
-#include "analysis/text_file.h"
 #include "analysis/time_stamp.h"
 #include "frame_source/avs_error.h"
 #include "frame_source/avs_clip.h"
@@ -103,13 +101,13 @@ public:
 private:
     void AnalyseFile(int index);
     void AnalyseFrames(int index, const std::string& path, const AvsClip& clip1, const AvsClip& clip2,
-                       int lastFrame, FileTotals& totals, CsvLog& log);
+                       int lastFrame, FileTotals& totals);
     void AppendBlocks(const FileBlock& block);
     void Report(const std::string& message);
     bool Failed() const { return outcome_.status == RunStatus::Failed; }
     void Fail(const std::string& error);
-    void SaveStandardLogs();
-    void ExportGraph();
+    void Take(const SinkOutput& out);
+    void EndSinks();
     void ShutDown();
     // Waits while the front end holds the run, then reads the stop flag.
     bool StopNow();
@@ -123,6 +121,8 @@ private:
     GraphTables ownGraph_;
     GraphTables& graph_;
     RunOutcome outcome_;
+    std::vector<std::unique_ptr<RunSink>> ownSinks_;
+    std::vector<RunSink*> sinks_; // in the order they are called
     int endFrame_ = 0;          // the end frame with an open end resolved
     std::string storageFolder_; // computed anew for every Source File 2
     int trailingOverview_ = 0;  // separator lines after the last block, taken back when a stop
@@ -144,6 +144,10 @@ RunOutcome Run::Execute() {
         return outcome_;
     }
     observer_.OnRunStart(s_);
+    ownSinks_ = MakeRunSinks(s_, context_.exportGraphPages);
+    for (const auto& sink : ownSinks_)
+        sinks_.push_back(sink.get());
+    sinks_.insert(sinks_.end(), context_.sinks.begin(), context_.sinks.end());
 
     endFrame_ = s_.EndFrame == -1 ? kOpenEndLastFrame : s_.EndFrame;
     const int count = static_cast<int>(s_.SourceFiles2.size());
@@ -179,10 +183,7 @@ RunOutcome Run::Execute() {
     if (stop_.load() && !Failed())
         outcome_.status = RunStatus::Stopped;
     observer_.OnFramesDone(outcome_);
-    if (s_.StandardLog)
-        SaveStandardLogs();
-    if (s_.ExtendedLog && s_.MetricSsim && context_.exportGraphPages)
-        ExportGraph();
+    EndSinks();
     // "Stop" answered Yes up to here still prevents the shutdown.
     if (StopNow() && !Failed())
         outcome_.status = RunStatus::Stopped;
@@ -201,7 +202,9 @@ void Run::AnalyseFile(int index) {
         graph_.GraphColors[index] = RandomColor();
 
     FileTotals totals;
-    CsvLog log;
+    // Sinks [sinksEnded, sinksBegun) have this file open; one whose BeginFile or EndFile threw
+    // still counts as open, so that the failure path lets it close what it has.
+    size_t sinksBegun = 0, sinksEnded = 0;
     AvsClip clip1, clip2;
     FileBlock block;
     block.source2 = path;
@@ -232,23 +235,23 @@ void Run::AnalyseFile(int index) {
             block.note = note;
             Report(path + ": " + note);
         } else {
-            if (s_.ExtendedLog) {
-                // Never another run's log: a name taken in the same second moves to the next one.
-                const auto logPathFor = [&](const std::string& candidate) {
-                    return storageFolder_ + CsvLogFileName(BaseNameFor(candidate, index, count));
-                };
-                const std::string logPath = logPathFor(ClaimStamp(stamp, [&](const std::string& candidate) {
-                    return std::vector<std::string>{logPathFor(candidate)};
-                }));
-                log.Open(logPath, s_, path);
-                outcome_.writtenFiles.push_back(logPath);
+            const SinkFile file{index, count, path, stamp, storageFolder_};
+            for (RunSink* sink : sinks_) {
+                SinkOutput out;
+                ++sinksBegun;
+                sink->BeginFile(file, out);
+                Take(out);
+                if (Failed())
+                    break;
             }
-            totals.StartTime = TimeOfDayText();
-            AnalyseFrames(index, path, clip1, clip2, last, totals, log);
-            totals.EndTime = TimeOfDayText();
-            if (log.isOpen())
-                log.Finish(totals);
-            block.totals = &totals;
+            if (!Failed()) {
+                totals.StartTime = TimeOfDayText();
+                AnalyseFrames(index, path, clip1, clip2, last, totals);
+                totals.EndTime = TimeOfDayText();
+                for (; sinksEnded < sinksBegun; ++sinksEnded)
+                    sinks_[sinksEnded]->EndFile(totals, true);
+                block.totals = &totals;
+            }
         }
     } catch (const std::bad_alloc&) {
         Fail(Translate("Out of memory"));
@@ -256,8 +259,9 @@ void Run::AnalyseFile(int index) {
         Fail(e.what());
     }
     if (Failed()) {
-        // The log keeps what was written; the clips are let go below.
-        log.Close();
+        // The logs keep what was written; the clips are let go below.
+        for (; sinksEnded < sinksBegun; ++sinksEnded)
+            sinks_[sinksEnded]->EndFile(totals, false);
         if (!totals.StartTime.empty() && totals.EndTime.empty())
             totals.EndTime = TimeOfDayText();
         block.totals = &totals;
@@ -278,7 +282,7 @@ void Run::AnalyseFile(int index) {
 }
 
 void Run::AnalyseFrames(int index, const std::string& path, const AvsClip& clip1, const AvsClip& clip2,
-                        int lastFrame, FileTotals& totals, CsvLog& log) {
+                        int lastFrame, FileTotals& totals) {
     const int count = static_cast<int>(s_.SourceFiles2.size());
     const int height = clip1.height;
     const int64_t pixelCount = static_cast<int64_t>(clip1.width) * clip1.height;
@@ -313,9 +317,6 @@ void Run::AnalyseFrames(int index, const std::string& path, const AvsClip& clip1
         original.Release();
         encoded.Release();
 
-        if (log.isOpen())
-            log.WriteFrame(f, s_.MetricPsnr ? &psnr : nullptr, s_.MetricSsim ? &ssim : nullptr);
-
         FrameReport report;
         report.fileIndex = index;
         report.fileCount = count;
@@ -326,6 +327,8 @@ void Run::AnalyseFrames(int index, const std::string& path, const AvsClip& clip1
         report.graph = s_.MetricSsim ? &graph_ : nullptr;
         report.clip1 = &clip1;
         report.clip2 = &clip2;
+        for (RunSink* sink : sinks_)
+            sink->Frame(report);
         observer_.OnFrame(report);
     }
 }
@@ -354,45 +357,28 @@ void Run::Fail(const std::string& error) {
     observer_.OnMessage(error);
 }
 
-void Run::SaveStandardLogs() {
-    std::string stamp;
-    try {
-        // Both texts under one stamp that no other run has taken.
-        stamp = ClaimStamp(DateTimeStamp(), [this](const std::string& candidate) {
-            return std::vector<std::string>{storageFolder_ + OverviewFileName(candidate),
-                                            storageFolder_ + ResultsFileName(candidate)};
-        });
-    } catch (const std::exception& e) {
-        Fail(e.what());
-        return;
-    }
-    const std::pair<std::string, const std::vector<std::string>*> files[] = {
-        {storageFolder_ + OverviewFileName(stamp), &outcome_.overviewLines},
-        {storageFolder_ + ResultsFileName(stamp), &outcome_.resultsLines},
-    };
-    for (const auto& [path, lines] : files) {
-        try {
-            observer_.OnWriting({path, 0, 0});
-            WriteTextLines(path, *lines);
-            outcome_.writtenFiles.push_back(path);
-        } catch (const std::exception& e) {
-            Fail(e.what());
-        }
-    }
+void Run::Take(const SinkOutput& out) {
+    outcome_.writtenFiles.insert(outcome_.writtenFiles.end(), out.written.begin(), out.written.end());
+    for (const std::string& error : out.errors)
+        Fail(error);
 }
 
-void Run::ExportGraph() {
-    GraphExportRequest request;
-    request.tables = &graph_;
-    request.sourceNames = s_.SourceFiles2;
-    request.sourcesBegun = outcome_.filesBegun;
-    request.storageFolder = storageFolder_;
-    request.onPage = [this](const WritingInfo& page) { observer_.OnWriting(page); };
-    try {
-        const std::vector<std::string> files = context_.exportGraphPages(request);
-        outcome_.writtenFiles.insert(outcome_.writtenFiles.end(), files.begin(), files.end());
-    } catch (const std::exception& e) {
-        Fail(e.what());
+void Run::EndSinks() {
+    SinkRun run;
+    run.overviewLines = &outcome_.overviewLines;
+    run.resultsLines = &outcome_.resultsLines;
+    run.graph = &graph_;
+    run.filesBegun = outcome_.filesBegun;
+    run.storageFolder = storageFolder_;
+    run.writing = [this](const WritingInfo& file) { observer_.OnWriting(file); };
+    for (RunSink* sink : sinks_) {
+        SinkOutput out;
+        try {
+            sink->EndRun(run, out);
+        } catch (const std::exception& e) {
+            out.errors.push_back(e.what());
+        }
+        Take(out);
     }
 }
 

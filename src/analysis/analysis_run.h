@@ -5,6 +5,7 @@
 #include "analysis/file_totals.h"
 #include "analysis/graph_tables.h"
 #include "analysis/run_hold.h"
+#include "analysis/run_sinks.h"
 #include "metrics/frame_results.h"
 
 #include <atomic>
@@ -53,12 +54,6 @@ struct FileEndInfo {
     std::string skipReason;
 };
 
-// A file the end steps are about to write: a report text (page 0) or graph page `page` of `pages`.
-struct WritingInfo {
-    std::string path;
-    int page = 0;
-    int pages = 0;
-};
 
 // How a run ended. An error outranks a stop that came with it.
 enum class RunStatus {
@@ -101,26 +96,14 @@ public:
     virtual void OnRunEnd(const RunOutcome&) {}
 };
 
-// What the graph export at the end of a run gets. The exporter lives in the graph
-// subsystem; front ends hand it to the run.
-struct GraphExportRequest {
-    const GraphTables* tables = nullptr;
-    std::vector<std::string> sourceNames; // as the list shows them
-    int sourcesBegun = 0;
-    std::string storageFolder; // ends with "/"
-    // Called before each page is written, when set.
-    std::function<void(const WritingInfo&)> onPage;
-};
-// Returns the files written; throws std::runtime_error naming a file that cannot be written.
-using GraphExporter = std::function<std::vector<std::string>(const GraphExportRequest&)>;
-
 struct RunContext {
     ScriptEnvironment* environment = nullptr;
     GraphTables* graph = nullptr;               // rebuilt by runs with SSIM, kept otherwise
     std::atomic<bool>* stopRequested = nullptr; // read at the top of each file and frame
     RunHold* hold = nullptr; // may be null; waited at before each file, frame, the end steps and the shutdown
-    RunObserver* observer = nullptr;            // may be null
+    RunObserver* observer = nullptr;            // may be null; called after the sinks
     GraphExporter exportGraphPages;             // may be empty: no graph pages
+    std::vector<RunSink*> sinks;                // further outputs, after those of the settings
     std::function<bool()> shutdownSystem;       // empty: ask logind to power off
 };
 

@@ -430,6 +430,46 @@ TEST_F(AnalysisRun, OpenAndWriteErrorsAreReportedWithTheirText) {
     EXPECT_EQ(FilesEndingWith(".txt").size(), 0u);
 }
 
+// A further output sees every file and frame before the display does, and its error at the end
+// fails the run after the outputs of the settings were written.
+TEST_F(AnalysisRun, SinksComeBeforeTheDisplayAndTheirErrorsFailTheRun) {
+    struct Sink : RunSink {
+        std::vector<std::string>* events = nullptr;
+        void BeginFile(const SinkFile& f, SinkOutput& out) override {
+            events->push_back("begin " + std::to_string(f.index + 1) + "of" + std::to_string(f.count));
+            out.written.push_back(f.storageFolder + "extra.out");
+        }
+        void Frame(const FrameReport& r) override { events->push_back("sink " + std::to_string(r.frame)); }
+        void EndFile(const FileTotals& t, bool completed) override {
+            events->push_back("end " + std::to_string(t.AnalysedCount) + (completed ? " completed" : ""));
+        }
+        void EndRun(const SinkRun& run, SinkOutput& out) override {
+            events->push_back("run " + std::to_string(run.filesBegun));
+            out.errors.push_back("Cannot create file \"extra.end\"");
+        }
+    };
+    const std::string s1 = Source("orig.mkv", "clip w=16 h=16 frames=2");
+    const std::string s2 = Source("enc.mkv", "clip w=16 h=16 frames=2 noise=3");
+    std::vector<std::string> events;
+    Sink sink;
+    sink.events = &events;
+    Recorder recorder;
+    recorder.onFrame = [&](const FrameReport& r) { events.push_back("display " + std::to_string(r.frame)); };
+    RunContext context;
+    context.environment = &Environment();
+    context.graph = &graph_;
+    context.observer = &recorder;
+    context.sinks = {&sink};
+    const RunOutcome out = RunAnalysis(Settings(s1, {s2}), context);
+    EXPECT_EQ(events, (Lines{"begin 1of1", "sink 0", "display 0", "sink 1", "display 1", "end 2 completed",
+                             "run 1"}));
+    EXPECT_EQ(out.status, RunStatus::Failed);
+    EXPECT_EQ(out.error, "Cannot create file \"extra.end\"");
+    ASSERT_EQ(out.writtenFiles.size(), 4u); // the CSV log, ours, then the overview and results texts
+    EXPECT_EQ(fs::path(out.writtenFiles[1]).filename(), "extra.out");
+    EXPECT_EQ(FilesEndingWith("_results.txt").size(), 1u);
+}
+
 TEST_F(AnalysisRun, GraphExportAndShutdownAtTheEnd) {
     const std::string s1 = Source("orig.mkv", "clip w=16 h=16 frames=3");
     const std::string a = Source("a.mkv", "clip w=16 h=16 frames=3 seed=1 noise=3");
