@@ -303,14 +303,12 @@ void Run::AnalyseFrames(int index, const std::string& path, const AvsClip& clip1
         lastAnalysedFrame_ = f;
         const PlaneView o{original.readPtr(), original.pitch(), original.rowSize()};
         const PlaneView e{encoded.readPtr(), encoded.pitch(), encoded.rowSize()};
-        PsnrFrameResult psnr;
-        SsimFrameResult ssim;
-        if (s_.MetricPsnr) {
-            psnr = MseKernel(o, e, height, pixelCount);
+        const PairResults r = MeasurePair({s_.MetricPsnr, s_.MetricSsim}, o, e, height, pixelCount);
+        const PsnrFrameResult& psnr = r.psnr;
+        const SsimFrameResult& ssim = r.ssim;
+        if (s_.MetricPsnr)
             AddPsnrFrame(totals, psnr);
-        }
         if (s_.MetricSsim) {
-            ssim = SsimKernel(o, e, height);
             AddSsimFrame(totals, ssim, f);
             graph_.GraphValues[index][totals.AnalysedCount - 1] = ssim.qY;
         }

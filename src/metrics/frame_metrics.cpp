@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "frame_source/avs_clip.h"
+#include "platform/vector_registers.h"
 
 namespace bv {
 namespace {
@@ -23,6 +24,19 @@ FramePair CommonArea(const FrameView& o, const FrameView& e, int height) {
 }
 
 } // namespace
+
+PairResults MeasurePair(const PairMetrics& metrics, const PlaneView& original, const PlaneView& encoded,
+                        int height, int64_t pixelCount) {
+    // Whatever ran on this thread before (Qt's drawing routines, for the live display) may have
+    // left the upper halves of the vector registers in use, which slows every SSE instruction.
+    ResetUpperVectorRegisters();
+    PairResults r;
+    if (metrics.psnr)
+        r.psnr = MseKernel(original, encoded, height, pixelCount, metrics.ssim);
+    if (metrics.ssim)
+        r.ssim = SsimKernel(original, encoded, height);
+    return r;
+}
 
 SsimFrameResult ComputeSsimY(const AvsClip& original, const AvsClip& encoded, int frameNumber, int height) {
     FrameView o = FetchFrame(original, frameNumber);

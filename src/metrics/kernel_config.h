@@ -26,7 +26,5 @@ KernelPath ActiveKernelPath();
 // Whether a frame with `work` units gets the helper thread, given the least work for which a
 // second thread pays off.
 bool UseHelperThread(long work, long worthwhileWork);
-// Whether SsimKernel shares a frame of width x height luma samples with the helper thread.
-bool SsimUsesHelper(int width, int height);
 
 } // namespace bv

@@ -45,7 +45,7 @@ RowFn PortableRow() { return PortableRowImpl; }
 } // namespace mse
 
 PsnrFrameResult MseKernel(const PlaneView& original, const PlaneView& encoded, int height,
-                          int64_t pixelCount) {
+                          int64_t pixelCount, bool ssimFollows) {
     if (pixelCount <= 0)
         return {}; // no pixels to average over: every figure 0 rather than 0/0
     const mse::RowFn row = ActiveKernelPath() == KernelPath::Avx2 ? mse::Avx2Row() : mse::PortableRow();
@@ -53,11 +53,11 @@ PsnrFrameResult MseKernel(const PlaneView& original, const PlaneView& encoded, i
     const int groups = original.rowSize / 4;
 
     // The sum of distances is a chain of dependent additions, one per group, and this pass runs
-    // at the pace of that chain: a second thread would not shorten it. But the analysis run asks
-    // for the SSIM of the pair right after its MSE, and when that shares the frame with the
-    // helper thread, the helper is woken now so that its wake-up time passes during this pass.
+    // at the pace of that chain: a second thread would not shorten it. But when the SSIM of the
+    // pair follows and shares the frame with the helper thread, the helper is woken now so that
+    // its wake-up time passes during this pass. Without SSIM it sleeps and leaves its core free.
     HelperThread* helper = nullptr;
-    if (SsimUsesHelper(original.rowSize / 2, height)) {
+    if (ssimFollows && SsimUsesHelper(original.rowSize / 2, height)) {
         try {
             helper = &HelperThread::ForThisThread();
             helper->Prime(std::chrono::nanoseconds(2 * static_cast<int64_t>(groups) * height));

@@ -4,7 +4,6 @@
 #include "graph/graph_page.h"
 #include "graph/graph_paging.h"
 #include "graph/preview_image.h"
-#include "platform/vector_registers.h"
 #include "wizard/analyzation_page.h"
 
 #include <chrono>
@@ -74,8 +73,6 @@ public:
             const int analysed = report.totals != nullptr ? report.totals->AnalysedCount : 0;
             u.graphPage = RenderGraphPage(kScreenPageWidth, kGraphPageHeight, LiveGraphPageOffset(analysed),
                                           report.fileIndex + 1, *report.graph, sourceNames_);
-            // The metrics of the next frame run on this thread, after Qt's drawing routines.
-            ResetUpperVectorRegisters();
         }
         owner_.Push(std::move(u));
     }
