@@ -5,6 +5,7 @@
 #include "analysis/time_stamp.h"
 #include "frame_source/avs_error.h"
 #include "frame_source/avs_clip.h"
+#include "frame_source/frame_pair_source.h"
 #include "frame_source/script_environment.h"
 #include "i18n/translate.h"
 #include "metrics/frame_metrics.h"
@@ -72,17 +73,6 @@ std::string MismatchText(const AvsClip& clip1, const AvsClip& clip2) {
     if (!IsYuy2(clip1.pixelType) || !IsYuy2(clip2.pixelType))
         text.append(" ").append(Translate("Add .ConvertToYUY2() to the AviSynth template."));
     return text;
-}
-
-// A frame must have the geometry its clip announced before a metric reads it.
-void CheckFrameGeometry(const FrameView& frame, const AvsClip& clip, const std::string& path, int number) {
-    const int rowBytes = clip.width * 2;
-    if (frame.readPtr() == nullptr || frame.rowSize() != rowBytes || frame.height() != clip.height ||
-        frame.pitch() < rowBytes)
-        throw EAviSynthCException("AviSynth delivered frame " + std::to_string(number) + " of " + path +
-                                  " as " + std::to_string(frame.rowSize()) + " bytes x " +
-                                  std::to_string(frame.height()) + " rows instead of " +
-                                  std::to_string(rowBytes) + " x " + std::to_string(clip.height));
 }
 
 class NullObserver : public RunObserver {};
@@ -289,20 +279,15 @@ void Run::AnalyseFrames(int index, const std::string& path, const AvsClip& clip1
     if (s_.MetricSsim)
         EnsureGraphRowLength(graph_, static_cast<long long>(lastFrame) - s_.StartFrame + 1);
 
-    for (long long frame = s_.StartFrame; frame <= lastFrame; ++frame) {
-        if (StopNow())
-            break;
-        const int f = static_cast<int>(frame);
-
-        // Both metrics read the same pair of frames: fetch them once, original first.
-        FrameView original = FetchFrame(clip1, f);
-        FrameView encoded = FetchFrame(clip2, f);
-        CheckFrameGeometry(original, clip1, s_.SourceFile1, f);
-        CheckFrameGeometry(encoded, clip1, path, f);
+    // The metrics, the outputs and the display all read the same pair: fetched once, original first.
+    FramePairSource source(clip1, s_.SourceFile1, clip2, path, s_.StartFrame, lastFrame);
+    FramePair pair;
+    while (!StopNow() && source.Next(pair)) {
+        const int f = pair.number;
         ++totals.AnalysedCount;
         lastAnalysedFrame_ = f;
-        const PlaneView o{original.readPtr(), original.pitch(), original.rowSize()};
-        const PlaneView e{encoded.readPtr(), encoded.pitch(), encoded.rowSize()};
+        const PlaneView& o = pair.original.plane(0);
+        const PlaneView& e = pair.encoded.plane(0);
         const PairResults r = MeasurePair({s_.MetricPsnr, s_.MetricSsim}, o, e, height, pixelCount);
         const PsnrFrameResult& psnr = r.psnr;
         const SsimFrameResult& ssim = r.ssim;
@@ -312,8 +297,6 @@ void Run::AnalyseFrames(int index, const std::string& path, const AvsClip& clip1
             AddSsimFrame(totals, ssim, f);
             graph_.GraphValues[index][totals.AnalysedCount - 1] = ssim.qY;
         }
-        original.Release();
-        encoded.Release();
 
         FrameReport report;
         report.fileIndex = index;
@@ -323,8 +306,7 @@ void Run::AnalyseFrames(int index, const std::string& path, const AvsClip& clip1
         report.ssim = s_.MetricSsim ? &ssim : nullptr;
         report.totals = &totals;
         report.graph = s_.MetricSsim ? &graph_ : nullptr;
-        report.clip1 = &clip1;
-        report.clip2 = &clip2;
+        report.pair = &pair;
         for (RunSink* sink : sinks_)
             sink->Frame(report);
         observer_.OnFrame(report);

@@ -16,6 +16,7 @@
 namespace bv {
 
 struct AvsClip;
+struct FramePair;
 class ScriptEnvironment;
 
 struct FileStartInfo {
@@ -42,8 +43,7 @@ struct FrameReport {
     const SsimFrameResult* ssim = nullptr; // null when the metric is off
     const FileTotals* totals = nullptr;    // running totals of this file
     const GraphTables* graph = nullptr;    // with this frame's Q stored (SSIM runs)
-    const AvsClip* clip1 = nullptr;        // for preview pictures
-    const AvsClip* clip2 = nullptr;
+    const FramePair* pair = nullptr;       // the frames just analysed, for preview pictures
 };
 
 struct FileEndInfo {

@@ -11,12 +11,12 @@ namespace {
 
 // The kernels take the original's geometry for both frames. An encoded frame that is smaller
 // (clips that differ in size) would be read past its end, so both are cut to what both hold.
-struct FramePair {
+struct CommonPair {
     PlaneView original, encoded;
     int height;
 };
 
-FramePair CommonArea(const FrameView& o, const FrameView& e, int height) {
+CommonPair CommonArea(const FrameView& o, const FrameView& e, int height) {
     const int rowSize = std::min(o.rowSize(), e.rowSize());
     return {{o.readPtr(), o.pitch(), rowSize},
             {e.readPtr(), e.pitch(), rowSize},
@@ -41,7 +41,7 @@ PairResults MeasurePair(const PairMetrics& metrics, const PlaneView& original, c
 SsimFrameResult ComputeSsimY(const AvsClip& original, const AvsClip& encoded, int frameNumber, int height) {
     FrameView o = FetchFrame(original, frameNumber);
     FrameView e = FetchFrame(encoded, frameNumber);
-    const FramePair p = CommonArea(o, e, height);
+    const CommonPair p = CommonArea(o, e, height);
     const SsimFrameResult r = SsimKernel(p.original, p.encoded, p.height);
     o.Release();
     e.Release();
@@ -52,7 +52,7 @@ PsnrFrameResult ComputeMseAndDistance(const AvsClip& original, const AvsClip& en
                                       int height, int64_t pixelCount) {
     FrameView o = FetchFrame(original, frameNumber);
     FrameView e = FetchFrame(encoded, frameNumber);
-    const FramePair p = CommonArea(o, e, height);
+    const CommonPair p = CommonArea(o, e, height);
     const PsnrFrameResult r = MseKernel(p.original, p.encoded, p.height, pixelCount);
     o.Release();
     e.Release();

@@ -1,6 +1,6 @@
 #include "wizard/run_controller.h"
 
-#include "frame_source/avs_clip.h"
+#include "frame_source/frame_pair_source.h"
 #include "graph/graph_page.h"
 #include "graph/graph_paging.h"
 #include "graph/preview_image.h"
@@ -48,6 +48,8 @@ public:
             u.clip1Size = QSize(info.clip1->width, info.clip1->height);
         if (info.clip2 != nullptr)
             u.clip2Size = QSize(info.clip2->width, info.clip2->height);
+        clip1Size_ = u.clip1Size;
+        clip2Size_ = u.clip2Size;
         owner_.Push(std::move(u));
     }
 
@@ -61,14 +63,14 @@ public:
             u.totals = *report.totals;
         u.view = owner_.FigureView();
         const int tab = TabOfView(u.view);
-        const bool preview = tab == AnalyzationPage::kPreviewTab && showPreview_ && report.clip1 != nullptr &&
-                             report.clip2 != nullptr;
+        const bool preview = tab == AnalyzationPage::kPreviewTab && showPreview_ && report.pair != nullptr;
         const bool graph = tab == AnalyzationPage::kGraphicTab && report.graph != nullptr;
         if ((preview || graph) && !PictureDue(u.view, report.frame)) {
             // Drawn a moment ago: the screen could not show this one anyway.
         } else if (preview) {
-            u.preview1 = Preview(*report.clip1, report.frame);
-            u.preview2 = Preview(*report.clip2, report.frame);
+            // From the run's own frames: the window never asks AviSynth for them a second time.
+            u.preview1 = Preview(report.pair->original, clip1Size_);
+            u.preview2 = Preview(report.pair->encoded, clip2Size_);
         } else if (graph) {
             const int analysed = report.totals != nullptr ? report.totals->AnalysedCount : 0;
             u.graphPage = RenderGraphPage(kScreenPageWidth, kGraphPageHeight, LiveGraphPageOffset(analysed),
@@ -107,10 +109,11 @@ private:
         return true;
     }
 
-    QImage Preview(const AvsClip& clip, int frame) const {
+    QImage Preview(const FrameView& frame, QSize size) const {
         QImage picture;
-        RenderPreviewFrame(clip, frame, picture, clip.width, clip.height);
-        ConvertPreviewToRgb(picture, itu_, clip.width, clip.height);
+        UnpackYuy2Preview(frame.readPtr(), frame.pitch(), frame.rowSize(), frame.height(), picture, size.width(),
+                          size.height());
+        ConvertPreviewToRgb(picture, itu_, size.width(), size.height());
         return picture;
     }
 
@@ -119,6 +122,7 @@ private:
     int itu_ = kPreviewPc601;
     std::vector<std::string> sourceNames_;
     int lastFrame_ = -1; // the current file's last frame
+    QSize clip1Size_, clip2Size_;
     int pictureView_ = -1;
     std::chrono::steady_clock::time_point lastPicture_;
 };
