@@ -33,6 +33,17 @@ TEST(MseKernel, MatchesReferenceOnRandomFramesOfAnyGeometryAndPitch) {
     }
 }
 
+// The largest differences there are: every byte 255 against every byte 0, in both directions,
+// at a size where SSIM shares the frame with its helper.
+TEST(MseKernel, WorstCaseAllWhiteAgainstAllBlack) {
+    const Yuy2Frame white = Uniform(720, 96, 255, 255), black = Uniform(720, 96, 0, 0);
+    const PsnrFrameResult r = Check(white, black);
+    EXPECT_EQ(r.mseY, 255.0 * 255.0);
+    Check(black, white);
+    CheckSsimAgainstReference(white.image(), black.image(), white.height);
+    CheckSsimAgainstReference(black.image(), white.image(), black.height);
+}
+
 TEST(MseKernel, MatchesReferenceOnRealEncodedFrames) {
     ForEachRealEncodedPair([](const Yuy2Frame& original, const Yuy2Frame& encoded) {
         EXPECT_GT(Check(original, encoded).edYuv, 0);
