@@ -1,5 +1,6 @@
 #include "wizard/dialogs.h"
 
+#include <utility>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -76,20 +77,20 @@ void Dialogs::SetStartFolder(FolderKind kind, const QString& folder) {
     folders_[static_cast<size_t>(kind)] = folder;
 }
 
-std::optional<QString> Dialogs::OpenFileIn(FolderKind kind, QWidget* parent, FileDialogRequest request) {
+std::optional<QString> Dialogs::AskIn(FolderKind kind, QWidget* parent, FileDialogRequest request, bool save) {
     request.folder = StartFolder(kind);
-    std::optional<QString> chosen = OpenFile(parent, request);
+    std::optional<QString> chosen = save ? SaveFile(parent, request) : OpenFile(parent, request);
     if (chosen)
         SetStartFolder(kind, QFileInfo(*chosen).absolutePath());
     return chosen;
 }
 
+std::optional<QString> Dialogs::OpenFileIn(FolderKind kind, QWidget* parent, FileDialogRequest request) {
+    return AskIn(kind, parent, std::move(request), false);
+}
+
 std::optional<QString> Dialogs::SaveFileIn(FolderKind kind, QWidget* parent, FileDialogRequest request) {
-    request.folder = StartFolder(kind);
-    std::optional<QString> chosen = SaveFile(parent, request);
-    if (chosen)
-        SetStartFolder(kind, QFileInfo(*chosen).absolutePath());
-    return chosen;
+    return AskIn(kind, parent, std::move(request), true);
 }
 
 QString WithDefaultSuffix(const QString& path, const QString& suffix) {

@@ -49,6 +49,8 @@ public:
     std::optional<QString> SaveFileIn(FolderKind kind, QWidget* parent, FileDialogRequest request);
 
 private:
+    std::optional<QString> AskIn(FolderKind kind, QWidget* parent, FileDialogRequest request, bool save);
+
     std::array<QString, 4> folders_;
 };
 
