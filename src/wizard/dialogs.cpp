@@ -1,10 +1,10 @@
 #include "wizard/dialogs.h"
 
-#include <utility>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <utility>
 
 namespace bv {
 
