@@ -45,9 +45,11 @@ std::optional<QString> QtDialogs::SaveFile(QWidget* parent, const FileDialogRequ
     return RunFileDialog(parent, request, QFileDialog::AcceptSave);
 }
 
-std::optional<QString> QtDialogs::ChooseFolder(QWidget* parent, const QString& caption, const QString& folder) {
+std::optional<QString> QtDialogs::ChooseFolder(QWidget* parent, const QString& caption,
+                                               const QString& folder) {
     // Folders only, with a new-folder button.
-    const QString chosen = QFileDialog::getExistingDirectory(parent, caption, folder, QFileDialog::ShowDirsOnly);
+    const QString chosen =
+        QFileDialog::getExistingDirectory(parent, caption, folder, QFileDialog::ShowDirsOnly);
     if (chosen.isEmpty())
         return std::nullopt;
     return chosen;
@@ -77,7 +79,8 @@ void Dialogs::SetStartFolder(FolderKind kind, const QString& folder) {
     folders_[static_cast<size_t>(kind)] = folder;
 }
 
-std::optional<QString> Dialogs::AskIn(FolderKind kind, QWidget* parent, FileDialogRequest request, bool save) {
+std::optional<QString> Dialogs::AskIn(FolderKind kind, QWidget* parent, FileDialogRequest request,
+                                      bool save) {
     request.folder = StartFolder(kind);
     std::optional<QString> chosen = save ? SaveFile(parent, request) : OpenFile(parent, request);
     if (chosen)
