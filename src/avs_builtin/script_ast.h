@@ -5,9 +5,33 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace bv::builtin {
+
+// The language's operators, resolved once when parsing; the node's `name` keeps the text for messages.
+enum class Operator {
+    None,
+    Or,       // ||
+    And,      // &&
+    Equal,    // ==
+    NotEqual, // != and <>
+    Less,
+    Greater,
+    LessEqual,
+    GreaterEqual,
+    Plus,   // binary: sum, joined strings, clips spliced; unary: the number itself
+    Splice, // ++: clips only, spliced (AlignedSplice)
+    Minus,  // binary: difference; unary: negation
+    Times,
+    Divide,
+    Modulo,
+    Not,
+};
+
+// The operator that `text` spells; Operator::None for any other text.
+Operator OperatorFromText(std::string_view text);
 
 struct Node {
     enum class Kind {
@@ -23,6 +47,7 @@ struct Node {
     int column = 0;
     Value literal;
     std::string name;
+    Operator op = Operator::None; // Unary, Binary
     std::vector<std::unique_ptr<Node>> children;
     std::vector<std::string> argNames; // Call: one per child, "" for positional
     bool method = false;

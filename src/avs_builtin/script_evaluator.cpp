@@ -115,38 +115,44 @@ private:
 
     Value EvaluateUnary(const Node& n) {
         const Value v = Evaluate(*n.children[0]);
-        if (n.name == "!") {
+        if (n.op == Operator::Not) {
             if (!v.isBool())
                 Fail(n, "Evaluate: operand of `!' must be boolean (true/false)");
             return Value::Bool(!v.asBool());
         }
         if (!v.isNumber())
             Fail(n, "Evaluate: unary operator `" + n.name + "' needs a number");
-        if (n.name == "+")
+        if (n.op == Operator::Plus)
             return v;
         return v.isInt() ? Value::Int(Wrap(-int64_t{v.asInt()})) : Value::Float(-v.asFloat());
     }
 
     Value EvaluateBinary(const Node& n) {
-        const std::string& op = n.name;
-        if (op == "&&" || op == "||") {
+        if (n.op == Operator::And || n.op == Operator::Or) {
             const Value l = Evaluate(*n.children[0]);
             if (!l.isBool())
-                Fail(n, "Evaluate: left operand of " + op + " must be boolean (true/false)");
-            if (l.asBool() == (op == "||"))
+                Fail(n, "Evaluate: left operand of " + n.name + " must be boolean (true/false)");
+            if (l.asBool() == (n.op == Operator::Or))
                 return l;
             const Value r = Evaluate(*n.children[1]);
             if (!r.isBool())
-                Fail(n, "Evaluate: right operand of " + op + " must be boolean (true/false)");
+                Fail(n, "Evaluate: right operand of " + n.name + " must be boolean (true/false)");
             return r;
         }
         const Value l = Evaluate(*n.children[0]);
         const Value r = Evaluate(*n.children[1]);
-        if (op == "+" || op == "++")
+        switch (n.op) {
+        case Operator::Plus:
+        case Operator::Splice:
             return Add(n, l, r);
-        if (op == "-" || op == "*" || op == "/" || op == "%")
+        case Operator::Minus:
+        case Operator::Times:
+        case Operator::Divide:
+        case Operator::Modulo:
             return Arithmetic(n, l, r);
-        return Compare(n, l, r);
+        default:
+            return Compare(n, l, r);
+        }
     }
 
     Value Add(const Node& n, const Value& l, const Value& r) {
@@ -157,12 +163,12 @@ private:
                 Fail(n, e.message());
             }
         }
-        if (n.name == "+" && l.isString() && r.isString()) {
+        if (n.op == Operator::Plus && l.isString() && r.isString()) {
             if (l.asString().size() + r.asString().size() > kMaxStringLength)
                 Fail(n, "Evaluate: string too long");
             return Value::String(l.asString() + r.asString());
         }
-        if (n.name == "+" && l.isNumber() && r.isNumber())
+        if (n.op == Operator::Plus && l.isNumber() && r.isNumber())
             return Arithmetic(n, l, r);
         Fail(n, "Evaluate: operands of `" + n.name + "' must both be numbers, strings or clips");
     }
@@ -170,31 +176,30 @@ private:
     Value Arithmetic(const Node& n, const Value& l, const Value& r) {
         if (!l.isNumber() || !r.isNumber())
             Fail(n, "Evaluate: operands of `" + n.name + "' must be numbers");
-        const char op = n.name[0];
         if (l.isInt() && r.isInt()) {
             const int64_t a = l.asInt(), b = r.asInt();
-            switch (op) {
-            case '+':
+            switch (n.op) {
+            case Operator::Plus:
                 return Value::Int(Wrap(a + b));
-            case '-':
+            case Operator::Minus:
                 return Value::Int(Wrap(a - b));
-            case '*':
+            case Operator::Times:
                 return Value::Int(Wrap(a * b));
             default:
                 if (b == 0)
                     Fail(n, "Evaluate: division by zero");
-                return Value::Int(Wrap(op == '/' ? a / b : a % b));
+                return Value::Int(Wrap(n.op == Operator::Divide ? a / b : a % b));
             }
         }
         const double a = l.asFloat(), b = r.asFloat();
-        switch (op) {
-        case '+':
+        switch (n.op) {
+        case Operator::Plus:
             return Value::Float(a + b);
-        case '-':
+        case Operator::Minus:
             return Value::Float(a - b);
-        case '*':
+        case Operator::Times:
             return Value::Float(a * b);
-        case '/':
+        case Operator::Divide:
             return Value::Float(a / b);
         default:
             return Value::Float(std::fmod(a, b));
@@ -202,7 +207,8 @@ private:
     }
 
     Value Compare(const Node& n, const Value& l, const Value& r) {
-        const std::string& op = n.name;
+        const Operator op = n.op;
+        const bool equality = op == Operator::Equal || op == Operator::NotEqual;
         int order = 0; // <0, 0, >0
         if (l.isNumber() && r.isNumber()) {
             const double a = l.asFloat(), b = r.asFloat();
@@ -212,24 +218,27 @@ private:
                 order = a < b ? -1 : a > b ? 1 : 0;
         } else if (l.isString() && r.isString()) {
             order = strcasecmp(l.asString().c_str(), r.asString().c_str()); // the language ignores case
-        } else if (l.isBool() && r.isBool() && (op == "==" || op == "!=" || op == "<>")) {
+        } else if (l.isBool() && r.isBool() && equality) {
             order = l.asBool() == r.asBool() ? 0 : 1;
-        } else if (l.isClip() && r.isClip() && (op == "==" || op == "!=" || op == "<>")) {
+        } else if (l.isClip() && r.isClip() && equality) {
             order = l.asClip() == r.asClip() ? 0 : 1;
         } else {
-            Fail(n, "Evaluate: operands of `" + op + "' cannot be compared");
+            Fail(n, "Evaluate: operands of `" + n.name + "' cannot be compared");
         }
-        if (op == "==")
+        switch (op) {
+        case Operator::Equal:
             return Value::Bool(order == 0);
-        if (op == "!=" || op == "<>")
+        case Operator::NotEqual:
             return Value::Bool(order != 0);
-        if (op == "<")
+        case Operator::Less:
             return Value::Bool(order < 0);
-        if (op == ">")
+        case Operator::Greater:
             return Value::Bool(order > 0);
-        if (op == "<=")
+        case Operator::LessEqual:
             return Value::Bool(order <= 0);
-        return Value::Bool(order >= 0);
+        default:
+            return Value::Bool(order >= 0);
+        }
     }
 
     ScriptEnvironment& env_;

@@ -142,6 +142,7 @@ private:
             Take();
             NodePtr n = MakeNode(Node::Kind::Binary, t);
             n->name = t.text;
+            n->op = OperatorFromText(t.text);
             n->children.push_back(std::move(left));
             n->children.push_back((this->*next)());
             left = std::move(n);
@@ -162,6 +163,7 @@ private:
             Enter(t);
             NodePtr n = MakeNode(Node::Kind::Unary, t);
             n->name = t.text;
+            n->op = OperatorFromText(t.text);
             n->children.push_back(ParseUnary());
             --depth_;
             return n;
@@ -270,6 +272,21 @@ private:
 };
 
 } // namespace
+
+Operator OperatorFromText(std::string_view text) {
+    static constexpr std::pair<std::string_view, Operator> kOperators[] = {
+        {"||", Operator::Or},         {"&&", Operator::And},      {"==", Operator::Equal},
+        {"!=", Operator::NotEqual},   {"<>", Operator::NotEqual}, {"<", Operator::Less},
+        {">", Operator::Greater},     {"<=", Operator::LessEqual}, {">=", Operator::GreaterEqual},
+        {"+", Operator::Plus},        {"++", Operator::Splice},   {"-", Operator::Minus},
+        {"*", Operator::Times},       {"/", Operator::Divide},    {"%", Operator::Modulo},
+        {"!", Operator::Not},
+    };
+    for (const auto& [spelling, op] : kOperators)
+        if (spelling == text)
+            return op;
+    return Operator::None;
+}
 
 ParsedScript ParseScript(std::string_view text, const std::string& fileName) {
     try {
