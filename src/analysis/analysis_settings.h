@@ -8,6 +8,7 @@
 
 namespace bv {
 
+// The PascalCase field names are the ones the documented interface gives the settings.
 struct AnalysisSettings {
     std::string SourceFile1;
     SourceKind Source1Kind = SourceKind::None;

@@ -7,6 +7,7 @@
 
 namespace bv {
 
+// The PascalCase field names are the ones the documented interface gives the sums.
 struct FileTotals {
     int AnalysedCount = 0;
     double SumMse[3] = {0, 0, 0}; // Y, U, V

@@ -1,5 +1,7 @@
 // The per-frame Q values and the curve colours of the last run with SSIM. The run fills
 // them; the graph pages read them until the next run with SSIM rebuilds them.
+// TImageArray, TColorArray and the PascalCase fields keep the names the documented interface
+// gives them, unlike the rest of the code.
 #pragma once
 
 #include <cstdint>

@@ -1,4 +1,4 @@
-// A folder of stand-in sources for runs against the fake AviSynth library, and readers for
+// A folder of stand-in sources for runs against stand_in_avs_clip_scripts, and readers for
 // what the runs write.
 #pragma once
 

@@ -146,7 +146,7 @@ TEST(PreviewFitTest, AspectRatioInsideTheBox) {
     EXPECT_EQ(FitPreviewImage(0, 0), QSize(164, 164));
 }
 
-// Real decoded video through a stand-in AviSynth that serves raw frames (see raw_avisynth.cpp).
+// Real decoded video through a stand-in AviSynth that serves raw frames (see stand_in_avs_raw_video.cpp).
 class PreviewClipTest : public ::testing::Test {
 protected:
     static constexpr int kWidth = 320, kHeight = 240, kFrames = 3;

@@ -594,7 +594,7 @@ private slots:
         QCOMPARE(lines.at(0), QStringLiteral("Brevanta"));
         QCOMPARE(lines.at(1), QStringLiteral("Version 2007.11.13"));
         QVERIFY(lines.at(2).isEmpty() && lines.at(5).isEmpty());
-        QVERIFY(lines.at(6).contains(QStringLiteral("script_avisynth"))); // the library in use
+        QVERIFY(lines.at(6).contains(QStringLiteral("stand_in_avs_window_scripts"))); // the library in use
         QVERIFY(lines.at(6).contains(QStringLiteral(" from ")));
         QCOMPARE(lines.at(8), QStringLiteral("SSIM metric from Zhou Wang, Ligang Lu and Alan C. Bovik,"));
         QCOMPARE(lines.at(9),
