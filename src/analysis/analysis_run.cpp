@@ -1,5 +1,6 @@
 #include "analysis/analysis_run.h"
 
+#include "analysis/pair_check.h"
 #include "analysis/report_texts.h"
 #include "analysis/run_file_names.h"
 #include "analysis/time_stamp.h"
@@ -54,27 +55,6 @@ void EnsureGraphRowLength(GraphTables& graph, long long length) {
             row.resize(static_cast<size_t>(length), kNoGraphValue);
 }
 
-std::string ClipDescription(const AvsClip& clip) {
-    std::string text = std::to_string(clip.width) + " x " + std::to_string(clip.height);
-    const std::string space = ColorSpaceName(clip);
-    return text + " " + (space.empty() ? Translate("unknown color space") : space);
-}
-
-// Both metrics read YUY2 bytes with the geometry of clip 1: anything else would be read
-// wrongly or beyond the end of a frame.
-std::string MismatchText(const AvsClip& clip1, const AvsClip& clip2) {
-    if (IsYuy2(clip1.pixelType) && IsYuy2(clip2.pixelType) && clip1.width == clip2.width &&
-        clip1.height == clip2.height)
-        return "";
-    std::string text = Translate("Not analyzed: both clips must be YUY2 and of the same frame size.") + " (" +
-                       Translate("Source File 1") + ": " + ClipDescription(clip1) + ", " +
-                       Translate("Source File 2") + ": " + ClipDescription(clip2) + ")";
-    // Source filters commonly deliver YV12: the usual remedy is one call in the template.
-    if (!IsYuy2(clip1.pixelType) || !IsYuy2(clip2.pixelType))
-        text.append(" ").append(Translate("Add .ConvertToYUY2() to the AviSynth template."));
-    return text;
-}
-
 class NullObserver : public RunObserver {};
 
 // One run: the steps of the job in order, with the state they share.
@@ -91,7 +71,7 @@ public:
 private:
     void AnalyseFile(int index);
     void AnalyseFrames(int index, const std::string& path, const AvsClip& clip1, const AvsClip& clip2,
-                       int lastFrame, FileTotals& totals);
+                       const PairMeasure& measure, int lastFrame, FileTotals& totals);
     void AppendBlocks(const FileBlock& block);
     void Report(const std::string& message);
     bool Failed() const { return outcome_.status == RunStatus::Failed; }
@@ -210,7 +190,9 @@ void Run::AnalyseFile(int index) {
                                s_.Template2Name.empty() ? Translate("AviSynth Template 2") : s_.Template2Name);
         storageFolder_ = StorageFolderFor(s_.StoragePath, s_.SourceFile1, path);
 
-        std::string note = MismatchText(clip1, clip2);
+        // Whether the pair can be measured, and with which kernels: decided once, here.
+        const PairCheck check = CheckPair(clip1, clip2, {s_.MetricPsnr, s_.MetricSsim});
+        std::string note = check.refusal;
         const long long lastFrame =
             std::min<long long>({endFrame_, clip1.frameCount - 1LL, clip2.frameCount - 1LL});
         if (note.empty() && s_.StartFrame > lastFrame)
@@ -236,7 +218,7 @@ void Run::AnalyseFile(int index) {
             }
             if (!Failed()) {
                 totals.StartTime = TimeOfDayText();
-                AnalyseFrames(index, path, clip1, clip2, last, totals);
+                AnalyseFrames(index, path, clip1, clip2, *check.measure, last, totals);
                 totals.EndTime = TimeOfDayText();
                 for (; sinksEnded < sinksBegun; ++sinksEnded)
                     sinks_[sinksEnded]->EndFile(totals, true);
@@ -272,10 +254,8 @@ void Run::AnalyseFile(int index) {
 }
 
 void Run::AnalyseFrames(int index, const std::string& path, const AvsClip& clip1, const AvsClip& clip2,
-                        int lastFrame, FileTotals& totals) {
+                        const PairMeasure& measure, int lastFrame, FileTotals& totals) {
     const int count = static_cast<int>(s_.SourceFiles2.size());
-    const int height = clip1.height;
-    const int64_t pixelCount = static_cast<int64_t>(clip1.width) * clip1.height;
     if (s_.MetricSsim)
         EnsureGraphRowLength(graph_, static_cast<long long>(lastFrame) - s_.StartFrame + 1);
 
@@ -286,9 +266,7 @@ void Run::AnalyseFrames(int index, const std::string& path, const AvsClip& clip1
         const int f = pair.number;
         ++totals.AnalysedCount;
         lastAnalysedFrame_ = f;
-        const PlaneView& o = pair.original.plane(0);
-        const PlaneView& e = pair.encoded.plane(0);
-        const PairResults r = MeasurePair({s_.MetricPsnr, s_.MetricSsim}, o, e, height, pixelCount);
+        const PairResults r = measure.Measure(pair.original, pair.encoded);
         const PsnrFrameResult& psnr = r.psnr;
         const SsimFrameResult& ssim = r.ssim;
         if (s_.MetricPsnr)

@@ -5,15 +5,21 @@
 namespace bv {
 namespace {
 
-// A frame must have the geometry its clip announced before a metric reads it.
+// A frame must have the geometry its clip announced, in every plane its format has, before a
+// metric reads it.
 void CheckFrameGeometry(const FrameView& frame, const AvsClip& clip, const std::string& path, int number) {
-    const int rowBytes = clip.width * 2;
-    if (frame.readPtr() == nullptr || frame.rowSize() != rowBytes || frame.height() != clip.height ||
-        frame.pitch() < rowBytes)
-        throw EAviSynthCException("AviSynth delivered frame " + std::to_string(number) + " of " + path +
-                                  " as " + std::to_string(frame.rowSize()) + " bytes x " +
-                                  std::to_string(frame.height()) + " rows instead of " +
-                                  std::to_string(rowBytes) + " x " + std::to_string(clip.height));
+    const int planes = clip.format != nullptr ? clip.format->planes : 1;
+    for (int p = 0; p < planes; ++p) {
+        const int rowBytes = clip.format != nullptr ? clip.format->RowBytes(p, clip.width) : clip.width * 2;
+        const int rows = clip.format != nullptr ? clip.format->PlaneHeight(p, clip.height) : clip.height;
+        const PlaneView none;
+        const PlaneView& plane = p < frame.planeCount() ? frame.plane(p) : none;
+        if (plane.data == nullptr || plane.rowSize != rowBytes || plane.height != rows || plane.pitch < rowBytes)
+            throw EAviSynthCException("AviSynth delivered " + (p > 0 ? "plane " + std::to_string(p) + " of " : "") +
+                                      "frame " + std::to_string(number) + " of " + path + " as " +
+                                      std::to_string(plane.rowSize) + " bytes x " + std::to_string(plane.height) +
+                                      " rows instead of " + std::to_string(rowBytes) + " x " + std::to_string(rows));
+    }
 }
 
 } // namespace

@@ -30,13 +30,6 @@ bool Avx2Supported() {
 #endif
 }
 
-KernelPath ActiveKernelPath() {
-    const KernelPath path = configuredPath.load(std::memory_order_relaxed);
-    if (path == KernelPath::Portable || !Avx2Supported())
-        return KernelPath::Portable;
-    return KernelPath::Avx2;
-}
-
 bool UseHelperThread(long work, long worthwhileWork) {
     switch (configuredThreads.load(std::memory_order_relaxed)) {
     case 1:

@@ -1,5 +1,6 @@
-// Which implementation of the metric kernels runs, and on how many threads. Every choice gives
-// the same bits; tests and the benchmark switch between them, the program keeps the defaults.
+// Which implementation of the metric kernels is chosen when a file's clips are opened
+// (kernel_table.h), and on how many threads they run. Every choice gives the same bits; tests
+// and the benchmark switch between them, the program keeps the defaults.
 #pragma once
 
 namespace bv {
@@ -21,8 +22,6 @@ void SetKernelConfig(const KernelConfig& config);
 KernelConfig GetKernelConfig();
 
 bool Avx2Supported();
-// The path that runs for the current configuration: Portable or Avx2.
-KernelPath ActiveKernelPath();
 // Whether a frame with `work` units gets the helper thread, given the least work for which a
 // second thread pays off.
 bool UseHelperThread(long work, long worthwhileWork);

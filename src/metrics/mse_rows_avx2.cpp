@@ -4,6 +4,11 @@
 // with other files, so no AVX2 copy of it can stand in for the portable one.
 #include <immintrin.h>
 
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
 #include "metrics/mse_rows.h"
 
 namespace bv::mse {
@@ -84,7 +89,184 @@ void Row(const uint8_t* a, const uint8_t* b, int groups, const double* root, Sum
     s.distance = distance;
 }
 
+void Yuy2Frame(const Frame& f, Sums& s) { Yuy2Rows(f, Row, s); }
+
+// Planar frames whose pixel pairs (x, x + 1), x even, share one chroma sample (4:2:0, 4:2:2), or
+// grey frames. Each chroma row's du² + dv² are formed once, for all luma rows that share it.
+inline __m256i Widen16(const uint8_t* p, bool deep) { // 16 samples as 16-bit lanes
+    return deep ? _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p))
+                : _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)));
+}
+
+template <bool Deep>
+inline int64_t SampleAt(const uint8_t* row, int x) {
+    if constexpr (Deep) {
+        uint16_t v;
+        std::memcpy(&v, row + 2 * x, sizeof v);
+        return v;
+    } else {
+        return row[x];
+    }
+}
+
+inline const uint8_t* RowOf(const PlaneView& p, int y) { return p.data + static_cast<std::ptrdiff_t>(y) * p.pitch; }
+
+// Sums of one chroma row's samples, and du² + dv² of each into `chroma`.
+template <bool Deep>
+void ChromaRow(const Frame& f, int cy, int samples, int32_t* chroma, Sums& row) {
+    const uint8_t *uo = RowOf(f.original[1], cy), *ue = RowOf(f.encoded[1], cy);
+    const uint8_t *vo = RowOf(f.original[2], cy), *ve = RowOf(f.encoded[2], cy);
+    constexpr int kStep = Deep ? 2 : 1;
+    const __m256i ones = _mm256_set1_epi16(1);
+    __m256i sqU = _mm256_setzero_si256(), sqV = sqU, abU = sqU, abV = sqU;
+    int i = 0, steps = 0;
+    const auto flush = [&] {
+        row.squareU += LaneSum(sqU);
+        row.squareV += LaneSum(sqV);
+        row.absoluteU += LaneSum(abU);
+        row.absoluteV += LaneSum(abV);
+        sqU = sqV = abU = abV = _mm256_setzero_si256();
+        steps = 0;
+    };
+    for (; i + 16 <= samples; i += 16) {
+        const __m256i du = _mm256_sub_epi16(Widen16(uo + kStep * i, Deep), Widen16(ue + kStep * i, Deep));
+        const __m256i dv = _mm256_sub_epi16(Widen16(vo + kStep * i, Deep), Widen16(ve + kStep * i, Deep));
+        const __m256i u2 = _mm256_madd_epi16(du, du), v2 = _mm256_madd_epi16(dv, dv);
+        sqU = _mm256_add_epi32(sqU, u2);
+        sqV = _mm256_add_epi32(sqV, v2);
+        abU = _mm256_add_epi32(abU, _mm256_madd_epi16(_mm256_abs_epi16(du), ones));
+        abV = _mm256_add_epi32(abV, _mm256_madd_epi16(_mm256_abs_epi16(dv), ones));
+        // du² + dv² of samples 0..7 and 8..15 in order: pairs (du, dv) from quarters 0, 2, 1, 3.
+        const __m256i pu = _mm256_permute4x64_epi64(du, 0xD8), pv = _mm256_permute4x64_epi64(dv, 0xD8);
+        const __m256i lo = _mm256_unpacklo_epi16(pu, pv), hi = _mm256_unpackhi_epi16(pu, pv);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(chroma + i), _mm256_madd_epi16(lo, lo));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(chroma + i + 8), _mm256_madd_epi16(hi, hi));
+        if (++steps == 256) // lanes below 2^31 even at 10 bits
+            flush();
+    }
+    flush();
+    for (; i < samples; ++i) {
+        const int64_t du = SampleAt<Deep>(uo, i) - SampleAt<Deep>(ue, i);
+        const int64_t dv = SampleAt<Deep>(vo, i) - SampleAt<Deep>(ve, i);
+        row.squareU += du * du;
+        row.squareV += dv * dv;
+        row.absoluteU += std::abs(du);
+        row.absoluteV += std::abs(dv);
+        chroma[i] = static_cast<int32_t>(du * du + dv * dv);
+    }
+}
+
+struct PlanarBuffers {
+    std::vector<int32_t> chroma;         // du² + dv² per sample of the current chroma row
+    std::vector<int32_t> first, second;  // 8 bits: square sums of the even and odd pixel of each pair
+    std::vector<double> pairs;           // deeper: the distance sums of each pair
+};
+
+template <bool Deep, bool Chroma>
+void PlanarFrame(const Frame& f, Sums& s) {
+    thread_local PlanarBuffers b;
+    const int pairCount = f.width / 2 + 8;
+    const int chromaSamples = Chroma ? f.original[1].rowSize / (Deep ? 2 : 1) : 0;
+    if (b.chroma.size() < static_cast<size_t>(chromaSamples + 16)) // the luma loop reads whole blocks
+        b.chroma.resize(static_cast<size_t>(chromaSamples + 16));
+    if (b.first.size() < static_cast<size_t>(pairCount)) {
+        b.first.resize(pairCount);
+        b.second.resize(pairCount);
+        b.pairs.resize(pairCount);
+    }
+    const double* root = SqrtTable();
+    int32_t* chroma = b.chroma.data();
+    constexpr int kStep = Deep ? 2 : 1;
+    const __m256i ones = _mm256_set1_epi16(1), lowHalves = _mm256_set1_epi32(0xFFFF);
+    Sums chromaRow;
+    int chromaRowY = -1;
+    double distance = s.distance;
+    for (int y = 0; y < f.height; ++y) {
+        if (Chroma && (y >> f.shiftY) != chromaRowY) {
+            chromaRowY = y >> f.shiftY;
+            chromaRow = Sums{};
+            ChromaRow<Deep>(f, chromaRowY, chromaSamples, chroma, chromaRow);
+        }
+        if (Chroma) { // each of this row's pixels uses its pair's sample: two pixels per sample
+            s.squareU += 2 * chromaRow.squareU;
+            s.squareV += 2 * chromaRow.squareV;
+            s.absoluteU += 2 * chromaRow.absoluteU;
+            s.absoluteV += 2 * chromaRow.absoluteV;
+        }
+        const uint8_t *o = RowOf(f.original[0], y), *e = RowOf(f.encoded[0], y);
+        __m256i sqY = _mm256_setzero_si256(), abY = sqY;
+        int x = 0, added = 0;
+        for (; x + 16 <= f.width; x += 16) {
+            const __m256i dy = _mm256_sub_epi16(Widen16(o + kStep * x, Deep), Widen16(e + kStep * x, Deep));
+            abY = _mm256_add_epi32(abY, _mm256_madd_epi16(_mm256_abs_epi16(dy), ones));
+            __m256i y0, y1; // squares of the even and odd pixels, one 32-bit lane per pair
+            if constexpr (Deep) {
+                const __m256i even = _mm256_srai_epi32(_mm256_slli_epi32(dy, 16), 16);
+                const __m256i odd = _mm256_srai_epi32(dy, 16);
+                y0 = _mm256_mullo_epi32(even, even);
+                y1 = _mm256_mullo_epi32(odd, odd);
+            } else {
+                const __m256i square = _mm256_mullo_epi16(dy, dy); // up to 255², unsigned
+                y0 = _mm256_and_si256(square, lowHalves);
+                y1 = _mm256_srli_epi32(square, 16);
+            }
+            sqY = _mm256_add_epi32(sqY, _mm256_add_epi32(y0, y1));
+            if constexpr (Chroma) {
+                const int k = x / 2;
+                const __m256i c = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(chroma + k));
+                const __m256i p0 = _mm256_add_epi32(y0, c), p1 = _mm256_add_epi32(y1, c);
+                if constexpr (Deep) {
+                    const auto pairSums = [](__m128i a, __m128i b) {
+                        return _mm256_add_pd(_mm256_sqrt_pd(_mm256_cvtepi32_pd(a)), _mm256_sqrt_pd(_mm256_cvtepi32_pd(b)));
+                    };
+                    _mm256_storeu_pd(b.pairs.data() + k, pairSums(_mm256_castsi256_si128(p0), _mm256_castsi256_si128(p1)));
+                    _mm256_storeu_pd(b.pairs.data() + k + 4,
+                                     pairSums(_mm256_extracti128_si256(p0, 1), _mm256_extracti128_si256(p1, 1)));
+                } else {
+                    _mm256_storeu_si256(reinterpret_cast<__m256i*>(b.first.data() + k), p0);
+                    _mm256_storeu_si256(reinterpret_cast<__m256i*>(b.second.data() + k), p1);
+                }
+                // The previous block's distances, while this block's work goes on.
+                for (; added < k; ++added)
+                    distance += Deep ? b.pairs[added] : root[b.first[added]] + root[b.second[added]];
+            }
+        }
+        s.squareY += LaneSum(sqY);
+        s.absoluteY += LaneSum(abY);
+        for (; Chroma && added < x / 2; ++added)
+            distance += Deep ? b.pairs[added] : root[b.first[added]] + root[b.second[added]];
+        for (; x < f.width; x += 2) {
+            const int n = x + 1 < f.width ? 2 : 1;
+            double pair[2] = {0, 0};
+            for (int k = 0; k < n; ++k) {
+                const int64_t dy = SampleAt<Deep>(o, x + k) - SampleAt<Deep>(e, x + k);
+                s.squareY += dy * dy;
+                s.absoluteY += std::abs(dy);
+                if (Chroma) {
+                    const int64_t p = dy * dy + chroma[(x + k) >> 1];
+                    pair[k] = Deep ? std::sqrt(static_cast<double>(p)) : root[p];
+                }
+            }
+            if (Chroma)
+                distance += n == 2 ? pair[0] + pair[1] : pair[0];
+        }
+    }
+    s.distance = distance;
+}
+
 } // namespace
+
+FrameFn Avx2Yuy2Frame() { return Yuy2Frame; }
+
+FrameFn Avx2PlanarFrame(int bits, int shiftX, bool chroma) {
+    if (chroma && shiftX != 1)
+        return nullptr;
+    if (bits == 8)
+        return chroma ? PlanarFrame<false, true> : PlanarFrame<false, false>;
+    if (bits == 10)
+        return chroma ? PlanarFrame<true, true> : PlanarFrame<true, false>;
+    return nullptr;
+}
 
 RowFn Avx2Row() { return Row; }
 

@@ -15,6 +15,7 @@
 #include "metrics/frame_metrics.h"
 #include "metrics/helper_thread.h"
 #include "metrics/kernel_config.h"
+#include "metrics/kernel_table.h"
 #include "metrics/ssim_strip.h"
 
 namespace bv {
@@ -35,8 +36,14 @@ constexpr long kWorthwhileWindows = 60000;
 // Column sums of one thread's strip, kept between frames: frames of a known size allocate nothing.
 class StripMemory {
 public:
-    void Attach(Strip& strip) {
+    void Attach(Strip& strip, bool wide) {
         const size_t n = static_cast<size_t>(ssim::PaddedColumns(strip.windows));
+        if (wide) {
+            if (wide_.size() < 5 * n)
+                wide_.resize(5 * n);
+            strip.wide = wide_.data();
+            return;
+        }
         if (sums_.size() < 4 * n)
             sums_.resize(4 * n);
         strip.sumPacked = sums_.data();
@@ -47,11 +54,13 @@ public:
 
 private:
     std::vector<int32_t> sums_;
+    std::vector<int64_t> wide_;
 };
 
 // One frame as both threads see it.
 struct FrameWork {
     const StripOps* ops = nullptr;
+    const ssim::DepthFacts* facts = nullptr;
     PlaneView original, encoded;
     int columns = 0; // windows per band
     int rowStride = 0; // term blocks per band
@@ -127,13 +136,14 @@ private:
 class ChunkEvaluator {
 public:
     ChunkEvaluator(FrameWork& work, StripMemory& memory) : w_(work) {
+        strip_.facts = work.facts;
         strip_.original = work.original.data;
         strip_.encoded = work.encoded.data;
         strip_.originalPitch = work.original.pitch;
         strip_.encodedPitch = work.encoded.pitch;
         strip_.windows = work.columns;
         strip_.columns = work.columns + ssim::kWindow - 1;
-        memory.Attach(strip_);
+        memory.Attach(strip_, work.ops->wideSums);
     }
 
     // Evaluates chunk c band by band; the calling thread passes its sums to carry them along.
@@ -233,16 +243,17 @@ bool SsimUsesHelper(int width, int height) {
                            kWorthwhileWindows);
 }
 
-SsimFrameResult SsimKernel(const PlaneView& original, const PlaneView& encoded, int height) {
+SsimFrameResult SsimLuma(const StripOps& ops, const ssim::DepthFacts& facts, const PlaneView& original,
+                         const PlaneView& encoded, int width, int height) {
     SsimFrameResult result{};
     result.lowestSsim = 1.0;
-    const int width = original.rowSize / 2;
     if (height < ssim::kWindow || width < ssim::kWindow)
         return result;
 
     Context& cx = ThisThreadsContext();
     FrameWork& w = cx.work;
-    w.ops = ActiveKernelPath() == KernelPath::Avx2 ? &ssim::Avx2Ops() : &ssim::PortableOps();
+    w.ops = &ops;
+    w.facts = &facts;
     w.original = original;
     w.encoded = encoded;
     w.columns = width - (ssim::kWindow - 1);
@@ -283,6 +294,11 @@ SsimFrameResult SsimKernel(const PlaneView& original, const PlaneView& encoded, 
     result.lowestX = sums.lowestX;
     result.lowestY = sums.lowestY;
     return result;
+}
+
+SsimFrameResult SsimKernel(const PlaneView& original, const PlaneView& encoded, int height) {
+    const KernelEntry* k = FindKernels(avs::FormatFamily::PackedYuv422, 8, GetKernelConfig().path);
+    return SsimLuma(*k->ssim, *k->facts, original, encoded, original.rowSize / 2, height);
 }
 
 } // namespace bv

@@ -3,8 +3,8 @@
 // current band, so each window's sums come from 8 column sums instead of 64 samples. The driver
 // (ssim_kernel.cpp) moves strips down the frame and adds the window terms up in raster order.
 //
-// The sums of o and e share one 32-bit number, o + 65536·e: a window's sums stay below 2^16
-// each, so one addition serves both.
+// Up to 10 bits the sums of o and e share one 32-bit number, o + 65536·e: a window's sums stay
+// below 2^16 each, so one addition serves both. Deeper samples keep every sum in 64 bits.
 #pragma once
 
 #include <cstddef>
@@ -13,12 +13,27 @@
 namespace bv::ssim {
 
 constexpr int kWindow = 8;
-constexpr double kC1 = 6.5025;
-constexpr double kC2 = 58.5225;
-// Window sums of the original at or below which the weight is 0, and above which it is 1:
-// means 40 and 50 times the 64 samples.
-constexpr int kWeightLowSum = 40 * 64;
-constexpr int kWeightHighSum = 50 * 64;
+
+// The constants of one sample depth b. C1 = (0.01·(2^b - 1))² and C2 = (0.03·(2^b - 1))², each
+// the double nearest the exact value (at 8 bits the literals 6.5025 and 58.5225); the luminance
+// weight's thresholds 40 and 50 and its ramp 10 scaled by 2^(b-8).
+struct DepthFacts {
+    int bits = 8;
+    double c1 = 0, c2 = 0;
+    double weightLow = 0, weightHigh = 0, weightRamp = 0; // window means
+    // The same as window sums (64 samples): at or below lowSum the weight is 0, above
+    // lowSum + rampSum it is 1, between them it is (sum - lowSum) / rampSum.
+    int32_t weightLowSum = 0, weightRampSum = 0;
+    double rampScale = 1; // 2^-(b-8): (sum - lowSum) / rampSum = ((sum - lowSum) / 640) · rampScale
+};
+
+constexpr DepthFacts FactsFor(int bits) {
+    const double peak = static_cast<double>((1 << bits) - 1);
+    const int scale = 1 << (bits - 8);
+    return {bits,       peak * peak / 10000,  9 * peak * peak / 10000, 40.0 * scale, 50.0 * scale,
+            10.0 * scale, 64 * 40 * scale, 64 * 10 * scale,         1.0 / scale};
+}
+static_assert(FactsFor(8).c1 == 6.5025 && FactsFor(8).c2 == 58.5225);
 
 // What four consecutive windows add to the frame's sums: for window k, the pair
 // (ssim, weight·ssim) and the weight. The pairs of windows 0 and 2 lie in `even`, those of 1 and 3
@@ -49,6 +64,7 @@ struct Lowest {
 };
 
 struct Strip {
+    const DepthFacts* facts = nullptr;
     const uint8_t* original = nullptr;
     const uint8_t* encoded = nullptr;
     ptrdiff_t originalPitch = 0;
@@ -61,6 +77,8 @@ struct Strip {
     int32_t* sumOO = nullptr;
     int32_t* sumEE = nullptr;
     int32_t* sumOE = nullptr;
+    // For deep samples instead: sums of o, e, o², e², o·e, PaddedColumns(windows) entries each.
+    int64_t* wide = nullptr;
 };
 
 // Entries of a column-sum array, and term blocks of a band, for `windows` windows: the kernels
@@ -80,6 +98,7 @@ struct SumFeed {
 };
 
 struct StripOps {
+    bool wideSums; // uses Strip::wide rather than the 32-bit arrays
     // Column sums over rows y .. y+7.
     void (*start)(Strip& strip, int y);
     // From band y-1 to band y: row y+7 in, row y-1 out.
@@ -92,7 +111,13 @@ struct StripOps {
     void (*accumulate)(Sums& sums, const TermBlock* band, int first, int count);
 };
 
-const StripOps& PortableOps();
-const StripOps& Avx2Ops(); // only where the processor has AVX2 and FMA
+// How a frame holds its luma samples: YUY2 (every other byte), one byte each (8-bit planes and
+// grey), or two bytes each (deeper planes and grey).
+enum class LumaLayout { Yuy2, Bytes, Words };
+
+const StripOps& PortableOps(LumaLayout layout);
+// Only where the processor has AVX2 and FMA; nullptr where no AVX2 version exists (samples of
+// more than 10 bits).
+const StripOps* Avx2Ops(LumaLayout layout, int bits);
 
 } // namespace bv::ssim

@@ -5,6 +5,7 @@
 // internal linkage), so no AVX2 copy of it can stand in for the portable one.
 #include <immintrin.h>
 
+#include <cstdint>
 #include <cstring>
 
 #include "metrics/exact_quotient_avx2.h"
@@ -13,10 +14,18 @@
 namespace bv::ssim {
 namespace {
 
-// Luma of 8 pixels of a YUY2 row: the low byte of each 16-bit pair.
+// Luma of 8 pixels as 32-bit lanes: the low byte of each 16-bit pair of a YUY2 row, 8 bytes of
+// a plane, or 8 16-bit samples of a deeper plane.
+template <LumaLayout L>
 inline __m256i Luma8(const uint8_t* p) {
-    const __m128i pairs = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-    return _mm256_and_si256(_mm256_cvtepu16_epi32(pairs), _mm256_set1_epi32(0xFF));
+    if constexpr (L == LumaLayout::Yuy2) {
+        const __m128i pairs = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        return _mm256_and_si256(_mm256_cvtepu16_epi32(pairs), _mm256_set1_epi32(0xFF));
+    } else if constexpr (L == LumaLayout::Bytes) {
+        return _mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p)));
+    } else {
+        return _mm256_cvtepu16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)));
+    }
 }
 
 inline __m256i Pack(__m256i o, __m256i e) { return _mm256_add_epi32(o, _mm256_slli_epi32(e, 16)); }
@@ -24,20 +33,39 @@ inline __m256i Pack(__m256i o, __m256i e) { return _mm256_add_epi32(o, _mm256_sl
 inline __m256i Load(const int32_t* p) { return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p)); }
 inline void Store(int32_t* p, __m256i v) { _mm256_storeu_si256(reinterpret_cast<__m256i*>(p), v); }
 
+template <LumaLayout L>
 inline const uint8_t* At(const uint8_t* image, ptrdiff_t pitch, int row, int column) {
-    return image + row * pitch + 2 * column;
+    return image + row * pitch + (L == LumaLayout::Bytes ? 1 : 2) * column;
+}
+
+template <LumaLayout L>
+inline int Sample(const uint8_t* p) {
+    if constexpr (L == LumaLayout::Words) {
+        uint16_t v;
+        std::memcpy(&v, p, sizeof v);
+        return v;
+    } else {
+        return *p;
+    }
 }
 
 // Luma of 16 pixels as 16-bit lanes, with the 64-bit quarters ordered 0, 2, 1, 3, so that the
 // in-lane 16-bit unpacks below yield columns 0..7 (low) and 8..15 (high) in order.
+template <LumaLayout L>
 inline __m256i Luma16(const uint8_t* p) {
-    const __m256i v = _mm256_and_si256(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(p)),
-                                       _mm256_set1_epi16(0x00FF));
+    __m256i v;
+    if constexpr (L == LumaLayout::Yuy2)
+        v = _mm256_and_si256(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(p)), _mm256_set1_epi16(0x00FF));
+    else if constexpr (L == LumaLayout::Bytes)
+        v = _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)));
+    else
+        v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
     return _mm256_permute4x64_epi64(v, 0xD8);
 }
 
 inline void AddTo(int32_t* p, __m256i v) { Store(p, _mm256_add_epi32(Load(p), v)); }
 
+template <LumaLayout L>
 void Start(Strip& s, int y) {
     const size_t bytes = sizeof(int32_t) * static_cast<size_t>(PaddedColumns(s.windows));
     std::memset(s.sumPacked, 0, bytes);
@@ -52,10 +80,10 @@ void Start(Strip& s, int y) {
         __m256i packedLo = _mm256_setzero_si256(), packedHi = packedLo, ooLo = packedLo, ooHi = packedLo;
         __m256i eeLo = packedLo, eeHi = packedLo, oeLo = packedLo, oeHi = packedLo;
         for (int j = 0; j < kWindow; j += 2) {
-            const __m256i o0 = Luma16(At(s.original, s.originalPitch, y + j, x));
-            const __m256i o1 = Luma16(At(s.original, s.originalPitch, y + j + 1, x));
-            const __m256i e0 = Luma16(At(s.encoded, s.encodedPitch, y + j, x));
-            const __m256i e1 = Luma16(At(s.encoded, s.encodedPitch, y + j + 1, x));
+            const __m256i o0 = Luma16<L>(At<L>(s.original, s.originalPitch, y + j, x));
+            const __m256i o1 = Luma16<L>(At<L>(s.original, s.originalPitch, y + j + 1, x));
+            const __m256i e0 = Luma16<L>(At<L>(s.encoded, s.encodedPitch, y + j, x));
+            const __m256i e1 = Luma16<L>(At<L>(s.encoded, s.encodedPitch, y + j + 1, x));
             packedLo = _mm256_add_epi32(packedLo, _mm256_add_epi32(_mm256_unpacklo_epi16(o0, e0),
                                                                    _mm256_unpacklo_epi16(o1, e1)));
             packedHi = _mm256_add_epi32(packedHi, _mm256_add_epi32(_mm256_unpackhi_epi16(o0, e0),
@@ -81,8 +109,8 @@ void Start(Strip& s, int y) {
     for (; c + 8 <= s.columns; c += 8) {
         __m256i packed = _mm256_setzero_si256(), soo = packed, see = packed, soe = packed;
         for (int j = 0; j < kWindow; ++j) {
-            const __m256i o = Luma8(At(s.original, s.originalPitch, y + j, s.firstWindow + c));
-            const __m256i e = Luma8(At(s.encoded, s.encodedPitch, y + j, s.firstWindow + c));
+            const __m256i o = Luma8<L>(At<L>(s.original, s.originalPitch, y + j, s.firstWindow + c));
+            const __m256i e = Luma8<L>(At<L>(s.encoded, s.encodedPitch, y + j, s.firstWindow + c));
             packed = _mm256_add_epi32(packed, Pack(o, e));
             soo = _mm256_add_epi32(soo, _mm256_mullo_epi32(o, o));
             see = _mm256_add_epi32(see, _mm256_mullo_epi32(e, e));
@@ -95,8 +123,8 @@ void Start(Strip& s, int y) {
     }
     for (; c < s.columns; ++c)
         for (int j = 0; j < kWindow; ++j) {
-            const int o = *At(s.original, s.originalPitch, y + j, s.firstWindow + c);
-            const int e = *At(s.encoded, s.encodedPitch, y + j, s.firstWindow + c);
+            const int o = Sample<L>(At<L>(s.original, s.originalPitch, y + j, s.firstWindow + c));
+            const int e = Sample<L>(At<L>(s.encoded, s.encodedPitch, y + j, s.firstWindow + c));
             s.sumPacked[c] += o + 65536 * e;
             s.sumOO[c] += o * o;
             s.sumEE[c] += e * e;
@@ -104,6 +132,7 @@ void Start(Strip& s, int y) {
         }
 }
 
+template <LumaLayout L>
 void Advance(Strip& s, int y) {
     const int in = y + kWindow - 1, out = y - 1;
     int c = 0;
@@ -111,10 +140,10 @@ void Advance(Strip& s, int y) {
     // from one multiply-add of the pairs (oi, oo), (ei, eo) with (oi, -oo), (ei, -eo).
     for (; c + 16 <= s.columns; c += 16) {
         const int x = s.firstWindow + c;
-        const __m256i oi = Luma16(At(s.original, s.originalPitch, in, x));
-        const __m256i oo = Luma16(At(s.original, s.originalPitch, out, x));
-        const __m256i ei = Luma16(At(s.encoded, s.encodedPitch, in, x));
-        const __m256i eo = Luma16(At(s.encoded, s.encodedPitch, out, x));
+        const __m256i oi = Luma16<L>(At<L>(s.original, s.originalPitch, in, x));
+        const __m256i oo = Luma16<L>(At<L>(s.original, s.originalPitch, out, x));
+        const __m256i ei = Luma16<L>(At<L>(s.encoded, s.encodedPitch, in, x));
+        const __m256i eo = Luma16<L>(At<L>(s.encoded, s.encodedPitch, out, x));
         AddTo(s.sumPacked + c,
               _mm256_sub_epi32(_mm256_unpacklo_epi16(oi, ei), _mm256_unpacklo_epi16(oo, eo)));
         AddTo(s.sumPacked + c + 8,
@@ -134,10 +163,10 @@ void Advance(Strip& s, int y) {
     }
     for (; c + 8 <= s.columns; c += 8) {
         const int x = s.firstWindow + c;
-        const __m256i oi = Luma8(At(s.original, s.originalPitch, in, x));
-        const __m256i oo = Luma8(At(s.original, s.originalPitch, out, x));
-        const __m256i ei = Luma8(At(s.encoded, s.encodedPitch, in, x));
-        const __m256i eo = Luma8(At(s.encoded, s.encodedPitch, out, x));
+        const __m256i oi = Luma8<L>(At<L>(s.original, s.originalPitch, in, x));
+        const __m256i oo = Luma8<L>(At<L>(s.original, s.originalPitch, out, x));
+        const __m256i ei = Luma8<L>(At<L>(s.encoded, s.encodedPitch, in, x));
+        const __m256i eo = Luma8<L>(At<L>(s.encoded, s.encodedPitch, out, x));
         const __m256i dPacked = _mm256_sub_epi32(Pack(oi, ei), Pack(oo, eo));
         Store(s.sumPacked + c, _mm256_add_epi32(Load(s.sumPacked + c), dPacked));
         const __m256i doo = _mm256_sub_epi32(_mm256_mullo_epi32(oi, oi), _mm256_mullo_epi32(oo, oo));
@@ -149,8 +178,8 @@ void Advance(Strip& s, int y) {
     }
     for (; c < s.columns; ++c) {
         const int x = s.firstWindow + c;
-        const int oi = *At(s.original, s.originalPitch, in, x), oo = *At(s.original, s.originalPitch, out, x);
-        const int ei = *At(s.encoded, s.encodedPitch, in, x), eo = *At(s.encoded, s.encodedPitch, out, x);
+        const int oi = Sample<L>(At<L>(s.original, s.originalPitch, in, x)), oo = Sample<L>(At<L>(s.original, s.originalPitch, out, x));
+        const int ei = Sample<L>(At<L>(s.encoded, s.encodedPitch, in, x)), eo = Sample<L>(At<L>(s.encoded, s.encodedPitch, out, x));
         s.sumPacked[c] += (oi + 65536 * ei) - (oo + 65536 * eo);
         s.sumOO[c] += oi * oi - oo * oo;
         s.sumEE[c] += ei * ei - eo * eo;
@@ -177,15 +206,15 @@ inline __m256i WindowSum(const int32_t* p) {
 //   (2·mo·me + C1) = So·Se / 2048 + C1 and (mo² + me² + C1) = (So² + Se²) / 4096 + C1, where the
 //   products are exact, so one fused step rounds once, as the separate steps do;
 //   the variances are (64·Σo² - So²) / 4032, correctly rounded (ExactQuotient);
-//   2·cov + C2 rounds once as well; the weight ramp (mo - 40) / 10 is k / 640 with
-//   k = So - 2560 clamped to 0 .. 640, which also gives the 0 and 1 outside the ramp.
+//   2·cov + C2 rounds once as well; the weight ramp (mo - low) / ramp is k / 640 · rampScale with
+//   k = So - lowSum clamped to 0 .. rampSum, which also gives the 0 and 1 outside the ramp.
 struct FourFigures {
     __m256d ssim, weight;
 };
 
-inline FourFigures FourWindows(__m256d soSe, __m256d soSoPlusSeSe, __m256d numO, __m256d numE, __m256d numOE,
-                        __m256d ramp) {
-    const __m256d c1 = _mm256_set1_pd(kC1), c2 = _mm256_set1_pd(kC2);
+inline FourFigures FourWindows(const DepthFacts& f, __m256d soSe, __m256d soSoPlusSeSe, __m256d numO,
+                               __m256d numE, __m256d numOE, __m256d ramp) {
+    const __m256d c1 = _mm256_set1_pd(f.c1), c2 = _mm256_set1_pd(f.c2);
     const __m256d d4032 = _mm256_set1_pd(4032.0), r4032 = _mm256_set1_pd(1.0 / 4032.0);
     const __m256d luminanceNum = _mm256_fmadd_pd(soSe, _mm256_set1_pd(1.0 / 2048), c1);
     const __m256d luminanceDen = _mm256_fmadd_pd(soSoPlusSeSe, _mm256_set1_pd(1.0 / 4096), c1);
@@ -197,7 +226,8 @@ inline FourFigures FourWindows(__m256d soSe, __m256d soSoPlusSeSe, __m256d numO,
     __m256d s = _mm256_div_pd(_mm256_mul_pd(luminanceNum, structureNum),
                               _mm256_mul_pd(luminanceDen, structureDen));
     s = _mm256_and_pd(s, _mm256_cmp_pd(s, _mm256_setzero_pd(), _CMP_GE_OQ)); // negative or NaN: 0
-    const __m256d w = ExactQuotient(ramp, _mm256_set1_pd(640.0), _mm256_set1_pd(1.0 / 640.0));
+    const __m256d w = _mm256_mul_pd(ExactQuotient(ramp, _mm256_set1_pd(640.0), _mm256_set1_pd(1.0 / 640.0)),
+                                    _mm256_set1_pd(f.rampScale));
     return {s, w};
 }
 
@@ -249,16 +279,20 @@ inline void AddTerms(__m128d& pair, double& weight, const TermBlock* band, int f
     }
 }
 
-// The integers a window's figures are formed from (see FourWindows), for a run of windows.
+// The integers a window's figures are formed from (see FourWindows), for a run of windows. At 8
+// bits soSe and squares hold So·Se and So² + Se²; deeper, those exceed 32 bits, and they hold So
+// and Se, whose products are formed in doubles (exactly). The numerators 64·Σo² - So² are taken
+// modulo 2^32: their true values lie within ±2^31 up to 10 bits.
 constexpr int kRun = 32;
 struct WindowIntegers {
     alignas(32) int32_t soSe[kRun], squares[kRun], numO[kRun], numE[kRun], numOE[kRun], ramp[kRun];
 };
 
 // First pass over a run of windows: integer sums and products, eight windows at a time.
+template <bool Deep>
 inline void RunIntegers(const Strip& s, int first, int count, WindowIntegers& v) {
-    const __m256i lowSum = _mm256_set1_epi32(kWeightLowSum);
-    const __m256i rampEnd = _mm256_set1_epi32(kWeightHighSum - kWeightLowSum);
+    const __m256i lowSum = _mm256_set1_epi32(s.facts->weightLowSum);
+    const __m256i rampEnd = _mm256_set1_epi32(s.facts->weightRampSum);
     for (int k = 0; k < count; k += 8) {
         const int i = first + k;
         const __m256i packed = WindowSum(s.sumPacked + i);
@@ -266,8 +300,13 @@ inline void RunIntegers(const Strip& s, int first, int count, WindowIntegers& v)
         const __m256i se = _mm256_srli_epi32(packed, 16);
         const __m256i soSe = _mm256_mullo_epi32(so, se);
         const __m256i soSo = _mm256_mullo_epi32(so, so), seSe = _mm256_mullo_epi32(se, se);
-        Store(v.soSe + k, soSe);
-        Store(v.squares + k, _mm256_add_epi32(soSo, seSe));
+        if constexpr (Deep) {
+            Store(v.soSe + k, so);
+            Store(v.squares + k, se);
+        } else {
+            Store(v.soSe + k, soSe);
+            Store(v.squares + k, _mm256_add_epi32(soSo, seSe));
+        }
         Store(v.numO + k, _mm256_sub_epi32(_mm256_slli_epi32(WindowSum(s.sumOO + i), 6), soSo));
         Store(v.numE + k, _mm256_sub_epi32(_mm256_slli_epi32(WindowSum(s.sumEE + i), 6), seSe));
         Store(v.numOE + k, _mm256_sub_epi32(_mm256_slli_epi32(WindowSum(s.sumOE + i), 6), soSe));
@@ -281,6 +320,18 @@ inline __m256d Four(const int32_t* p) { // four integers as doubles
     return _mm256_cvtepi32_pd(_mm_load_si128(reinterpret_cast<const __m128i*>(p)));
 }
 
+template <bool Deep>
+inline FourFigures FourAt(const DepthFacts& f, const WindowIntegers& v, int k) {
+    __m256d soSe = Four(v.soSe + k), squares = Four(v.squares + k);
+    if constexpr (Deep) {
+        const __m256d so = soSe, se = squares;
+        soSe = _mm256_mul_pd(so, se);
+        squares = _mm256_add_pd(_mm256_mul_pd(so, so), _mm256_mul_pd(se, se));
+    }
+    return FourWindows(f, soSe, squares, Four(v.numO + k), Four(v.numE + k), Four(v.numOE + k), Four(v.ramp + k));
+}
+
+template <bool Deep>
 void Evaluate(const Strip& s, int from, int to, TermBlock* out, Lowest& lowest, SumFeed* feed) {
     SumFeed none;
     SumFeed& f = feed != nullptr ? *feed : none;
@@ -288,10 +339,11 @@ void Evaluate(const Strip& s, int from, int to, TermBlock* out, Lowest& lowest, 
     Sums& sums = feed != nullptr ? *feed->sums : unused;
     __m128d pair = _mm_load_pd(&sums.ssim);
     double weight = sums.weight;
+    const DepthFacts& facts = *s.facts;
     WindowIntegers v;
     for (int run = from; run < to; run += kRun) {
         const int count = to - run < kRun ? (to - run + 7) / 8 * 8 : kRun;
-        RunIntegers(s, run, count, v);
+        RunIntegers<Deep>(s, run, count, v);
         // Second pass: the figures, four windows at a time, from the integers converted in place.
         for (int k = 0; k < count; k += 8) {
             // A few additions of earlier windows first; they wait on each other, not on this block.
@@ -300,11 +352,8 @@ void Evaluate(const Strip& s, int from, int to, TermBlock* out, Lowest& lowest, 
             f.next += n;
 
             const int i = run + k;
-            const FourFigures a = FourWindows(Four(v.soSe + k), Four(v.squares + k), Four(v.numO + k),
-                                              Four(v.numE + k), Four(v.numOE + k), Four(v.ramp + k));
-            const FourFigures b =
-                FourWindows(Four(v.soSe + k + 4), Four(v.squares + k + 4), Four(v.numO + k + 4),
-                            Four(v.numE + k + 4), Four(v.numOE + k + 4), Four(v.ramp + k + 4));
+            const FourFigures a = FourAt<Deep>(facts, v, k);
+            const FourFigures b = FourAt<Deep>(facts, v, k + 4);
             TermBlock& blockA = out[i >> 2];
             TermBlock& blockB = out[(i >> 2) + 1];
             StoreTerms(blockA, a.ssim, a.weight);
@@ -329,11 +378,23 @@ void Accumulate(Sums& sums, const TermBlock* band, int first, int count) {
     sums.weight = weight;
 }
 
+template <LumaLayout L, bool Deep>
+constexpr StripOps kOps{false, Start<L>, Advance<L>, Evaluate<Deep>, Accumulate};
+
 } // namespace
 
-const StripOps& Avx2Ops() {
-    static const StripOps ops{Start, Advance, Evaluate, Accumulate};
-    return ops;
+const StripOps* Avx2Ops(LumaLayout layout, int bits) {
+    if (bits > 10)
+        return nullptr;
+    switch (layout) {
+    case LumaLayout::Yuy2:
+        return &kOps<LumaLayout::Yuy2, false>;
+    case LumaLayout::Bytes:
+        return &kOps<LumaLayout::Bytes, false>;
+    case LumaLayout::Words:
+        break;
+    }
+    return &kOps<LumaLayout::Words, true>;
 }
 
 } // namespace bv::ssim

@@ -3,7 +3,7 @@
 #include "analysis/fake_frames.h"
 #include "analysis/log_figures.h"
 #include "analysis/number_format.h"
-#include "analysis/reference_metrics.h"
+#include "support/reference_metrics.h"
 #include "analysis/report_texts.h"
 #include "analysis/run_fixture.h"
 #include "analysis/run_file_names.h"
@@ -344,7 +344,10 @@ TEST_F(AnalysisRun, MismatchedAndTooShortFilesAreReportedAndSkipped) {
     ASSERT_EQ(out.messages.size(), 3u);
     EXPECT_EQ(out.messages[0], small + ": Not analyzed: both clips must be YUY2 and of the same frame size. "
                                        "(Source File 1: 32 x 16 YUY2, Source File 2: 16 x 16 YUY2)");
-    EXPECT_NE(out.messages[1].find("32 x 16 YV12"), std::string::npos);
+    EXPECT_EQ(out.messages[1], planar + ": Not analyzed: both clips must have the same color space, bit depth and "
+                                        "frame size. (Source File 1: 32 x 16 YUY2, Source File 2: 32 x 16 YV12) "
+                                        "To make them equal, add this call to the AviSynth template of Source "
+                                        "File 1: .ConvertToYV12()");
     EXPECT_EQ(out.messages[2], shortClip +
                                    ": Not analyzed: the start frame lies beyond the last frame that can "
                                    "be analyzed. (5 > 2)");

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "analysis/number_format.h"
-#include "analysis/reference_metrics.h"
+#include "support/reference_metrics.h"
 #include "analysis/run_fixture.h"
 
 #include <gtest/gtest.h>

@@ -3,7 +3,7 @@
 // frames. The luma the run saw is checked against FFmpeg's own decode.
 #include "analysis/number_format.h"
 #include "analysis/log_figures.h"
-#include "analysis/reference_metrics.h"
+#include "support/reference_metrics.h"
 #include "analysis/run_fixture.h"
 #include "cli/cli_process.h"
 #include "analysis/analysis_run.h"

@@ -1,7 +1,10 @@
 // The AVX2 SSIM path divides by 4032 (variances) and by 640 (weight ramp) without a division
 // instruction. Its quotients must be the correctly rounded ones for every numerator a window can
-// produce: |64·Σo² - (Σo)²| and |64·Σoe - Σo·Σe| are at most 64²·255²/4 = 66,585,600, and the
-// ramp numerators are 0..640. Checked exhaustively, with margin.
+// produce: |64·Σo² - (Σo)²| and |64·Σoe - Σo·Σe| are at most 64²·P²/4 for samples up to P, that
+// is 66,585,600 at 8 bits and 1,071,645,696 (below 2^30) at 10 bits, and the ramp numerators are
+// 0..640·2^(b-8). Checked exhaustively. Negative numerators give the negated quotients (every
+// step rounds to nearest, which is symmetric), so the 10-bit range is checked on its positive
+// side.
 #include <gtest/gtest.h>
 
 #include "metrics/exact_quotient_avx2.h"
@@ -26,8 +29,8 @@ __attribute__((target("avx2,fma"))) long CountWrongQuotients(int first, int last
 TEST(ExactQuotient, EqualsTheRoundedQuotientForEveryNumeratorAWindowCanProduce) {
     if (!Avx2Supported())
         GTEST_SKIP() << "no AVX2 and FMA on this processor";
-    EXPECT_EQ(CountWrongQuotients(-(1 << 27), 1 << 27, 4032.0), 0);
-    EXPECT_EQ(CountWrongQuotients(0, 640, 640.0), 0);
+    EXPECT_EQ(CountWrongQuotients(-(1 << 27), 1 << 30, 4032.0), 0);
+    EXPECT_EQ(CountWrongQuotients(0, 640 * 4, 640.0), 0);
 }
 
 } // namespace

@@ -1,9 +1,10 @@
-// The metrics on clips: which frames they fetch, in which order they let them go, and what they
-// read of frames that differ in size.
+// The metrics on clips: which frames the run's pair source fetches, in which order it lets them
+// go, what the per-frame step reads of them, and frames that differ in size.
 #include <gtest/gtest.h>
 
 #include "frame_source/avs_error.h"
 #include "frame_source/avs_clip.h"
+#include "frame_source/frame_pair_source.h"
 #include "frame_source/script_environment.h"
 #include "kernel_checks.h"
 #include "support/stand_in_probe.h"
@@ -30,37 +31,47 @@ TEST_F(ClipMetrics, FetchTheOriginalFirstAndReleaseItFirst) {
     AvsClip original = OpenAvsClip(env, "pattern:64:48:1");
     AvsClip encoded = OpenAvsClip(env, "pattern:64:48:2");
     ClearEvents();
-    ComputeSsimY(original, encoded, 5, 48);
-    EXPECT_EQ(Events(), "fetch 1 5;fetch 2 5;release 1;release 2;");
+    FramePairSource source(original, "1", encoded, "2", 5, 6);
+    FramePair pair;
+    ASSERT_TRUE(source.Next(pair));
+    EXPECT_EQ(Events(), "fetch 1 5;fetch 2 5;");
     ClearEvents();
-    ComputeMseAndDistance(original, encoded, 6, 48, 64 * 48);
-    EXPECT_EQ(Events(), "fetch 1 6;fetch 2 6;release 1;release 2;");
+    ASSERT_TRUE(source.Next(pair));
+    EXPECT_EQ(Events(), "release 1;release 2;fetch 1 6;fetch 2 6;");
 }
 
 TEST_F(ClipMetrics, ResultsAreTheKernelsOnTheFramesInPlace) {
     AvsClip original = OpenAvsClip(env, "pattern:72:40:3");
     AvsClip encoded = OpenAvsClip(env, "pattern:72:40:4");
+    ASSERT_EQ(original.format, &avs::Yuy2Format());
     FrameView o = FetchFrame(original, 7), e = FetchFrame(encoded, 7);
-    EXPECT_TRUE(
-        SameBits(SsimKernel(Image(o, 144), Image(e, 144), 40), ComputeSsimY(original, encoded, 7, 40)));
-    EXPECT_TRUE(SameBits(MseKernel(Image(o, 144), Image(e, 144), 40, 72 * 40),
-                         ComputeMseAndDistance(original, encoded, 7, 40, 72 * 40)));
+    const PairResults r = PairMeasure::For(*original.format, 72, 40, {true, true})->Measure(o, e);
+    EXPECT_TRUE(SameBits(SsimKernel(Image(o, 144), Image(e, 144), 40), r.ssim));
+    EXPECT_TRUE(SameBits(MseKernel(Image(o, 144), Image(e, 144), 40, 72 * 40), r.psnr));
 }
 
-TEST_F(ClipMetrics, SmallerEncodedFramesAreReadOnlyWhereBothHaveSamples) {
+TEST_F(ClipMetrics, FramesOfAnotherSizeThanClipOneAreRefusedBeforeAnyKernelReadsThem) {
     AvsClip original = OpenAvsClip(env, "pattern:64:48:5");
-    AvsClip encoded = OpenAvsClip(env, "pattern:40:20:6");
-    FrameView o = FetchFrame(original, 0), e = FetchFrame(encoded, 0);
-    EXPECT_TRUE(SameBits(SsimKernel(Image(o, 80), Image(e, 80), 20), ComputeSsimY(original, encoded, 0, 48)));
-    EXPECT_TRUE(SameBits(MseKernel(Image(o, 80), Image(e, 80), 20, 64 * 48),
-                         ComputeMseAndDistance(original, encoded, 0, 48, 64 * 48)));
+    AvsClip encoded = OpenAvsClip(env, "pattern:40:20:7");
+    FramePairSource source(original, "one.avs", encoded, "two.avs", 0, 0);
+    FramePair pair;
+    try {
+        source.Next(pair);
+        FAIL() << "no error";
+    } catch (const EAviSynthCException& e) {
+        EXPECT_STREQ(e.what(), "AviSynth delivered frame 0 of two.avs as 80 bytes x 20 rows instead of 128 x 48");
+    }
 }
 
 TEST_F(ClipMetrics, AFrameThatCannotBeFetchedRaisesAndLeavesNothingHeld) {
     AvsClip original = OpenAvsClip(env, "pattern:64:48:7");
     AvsClip encoded = OpenAvsClip(env, "pattern:64:48:8");
     ClearEvents();
-    EXPECT_THROW(ComputeSsimY(original, encoded, 99, 48), EAviSynthCException);
+    {
+        FramePairSource source(original, "7", encoded, "8", 99, 99);
+        FramePair pair;
+        EXPECT_THROW(source.Next(pair), EAviSynthCException);
+    }
     EXPECT_EQ(Events(), "fetch 7 99;fetch 8 99;release 7;"); // the encoded frame is missing
 }
 

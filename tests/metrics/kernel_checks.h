@@ -1,4 +1,4 @@
-// Running a kernel under every path and thread count, and comparing records bit for bit.
+// Running the kernels of every table entry and thread count, and comparing records bit for bit.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -7,7 +7,9 @@
 #include <vector>
 
 #include "metrics/kernel_config.h"
-#include "reference_metrics.h"
+#include "metrics/kernel_table.h"
+#include "support/reference_metrics.h"
+#include "test_frames.h"
 
 namespace bv::testing {
 
@@ -29,10 +31,14 @@ struct ConfigScope {
 ::testing::AssertionResult SameBits(const SsimFrameResult& expected, const SsimFrameResult& actual);
 ::testing::AssertionResult SameBits(const PsnrFrameResult& expected, const PsnrFrameResult& actual);
 
-// The reference's record for the pair, after checking that every configuration of the kernel
-// gives exactly the same bits.
+// The reference's record for the YUY2 pair, after checking that every configuration of the
+// kernel, and the per-frame step of every YUY2 table entry, gives exactly the same bits.
 SsimFrameResult CheckSsimAgainstReference(const PlaneView& o, const PlaneView& e, int height);
 PsnrFrameResult CheckMseAgainstReference(const PlaneView& o, const PlaneView& e, int height,
                                          int64_t pixelCount);
+
+// The same for a planar or grey pair: the per-frame step of every table entry of its family and
+// depth, on one thread and with the helper, against the reference.
+reference::PairRecords CheckPairAgainstReference(const PlanarFrame& o, const PlanarFrame& e);
 
 } // namespace bv::testing

@@ -5,7 +5,9 @@
 #include <string>
 #include <vector>
 
+#include "avs_abi/pixel_format.h"
 #include "metrics/frame_metrics.h"
+#include "support/reference_metrics.h"
 
 namespace bv::testing {
 
@@ -35,6 +37,33 @@ Yuy2Frame Random(int width, int height, uint32_t seed, int low = 0, int high = 2
 Yuy2Frame Noisy(const Yuy2Frame& base, int amplitude, uint32_t seed, int extraPitch = 0);
 // Luma mirrored around 128 (chroma kept): structure reversed, so local SSIM turns negative.
 Yuy2Frame Inverted(const Yuy2Frame& base);
+
+// A frame of a planar YUV or grey format that owns its planes; rows are the plane's row bytes
+// plus `extraPitch` apart, and nothing lies beyond the last row's samples.
+struct PlanarFrame {
+    const avs::PixelFormat* format = nullptr;
+    int width = 0, height = 0;
+    std::vector<uint8_t> planes[3];
+    int pitch[3] = {0, 0, 0};
+
+    PlanarFrame(const avs::PixelFormat& format, int width, int height, int extraPitch = 0);
+    int count() const { return format->planes; }
+    int PlaneWidth(int p) const { return format->RowBytes(p, width) / format->bytesPerSample; } // samples
+    int PlaneHeight(int p) const { return format->PlaneHeight(p, height); }
+    void Set(int p, int x, int y, int value);
+    int Get(int p, int x, int y) const;
+    PlaneView View(int p) const;
+    reference::Picture Picture() const;
+};
+
+// Every sample uniform in [low, high] (high -1: the format's peak).
+PlanarFrame RandomPlanar(const avs::PixelFormat& format, int width, int height, uint32_t seed, int low = 0,
+                         int high = -1, int extraPitch = 0);
+// `base` with every sample moved by a uniform offset in [-amplitude, amplitude], clamped.
+PlanarFrame NoisyPlanar(const PlanarFrame& base, int amplitude, uint32_t seed, int extraPitch = 0);
+
+// Every planar and grey row of the format table, and a planar 4:1:1 one.
+std::vector<const avs::PixelFormat*> PlanarFormats();
 
 // Consecutive frames of a raw yuyv422 file of the given size; empty when the file is missing.
 std::vector<Yuy2Frame> ReadYuyvFile(const std::string& path, int width, int height);
