@@ -10,6 +10,7 @@ namespace {
 constexpr uint32_t kYuv420 = kCsYv12;
 constexpr uint32_t kYuv422 = kCsYv12 | kCsSubHeight1;
 constexpr uint32_t kYuv444 = kCsYv12 | kCsSubHeight1 | kCsSubWidth1;
+constexpr uint32_t kYuv411 = kCsYv12 | kCsSubHeight1 | kCsSubWidth4;
 constexpr uint32_t kGrey = kCsPlanar | kCsInterleaved | kCsYuv;
 constexpr uint32_t kBits10 = kCsSampleBits10;
 constexpr uint32_t kBits12 = kCsSampleBits12;
@@ -17,7 +18,7 @@ constexpr uint32_t kBits14 = kCsSampleBits14;
 constexpr uint32_t kBits16 = kCsSampleBits16;
 
 using F = FormatFamily;
-constexpr std::array<PixelFormat, 24> kFormats{{
+constexpr std::array<PixelFormat, 25> kFormats{{
     {"YUY2", kCsYuy2, F::PackedYuv422, 1, 1, 0, 1, 8, 2},
     {"YV12", kYuv420, F::PlanarYuv, 3, 1, 1, 1, 8, 1},
     {"I420", kCsI420, F::PlanarYuv, 3, 1, 1, 1, 8, 1},
@@ -42,6 +43,7 @@ constexpr std::array<PixelFormat, 24> kFormats{{
     {"YUV422P16", kYuv422 | kBits16, F::PlanarYuv, 3, 1, 0, 2, 16, 1},
     {"YUV444P16", kYuv444 | kBits16, F::PlanarYuv, 3, 0, 0, 2, 16, 1},
     {"Y16", kGrey | kBits16, F::Grey, 1, 0, 0, 2, 16, 1},
+    {"YV411", kYuv411, F::PlanarYuv, 3, 2, 0, 1, 8, 1},
 }};
 
 // The classic formats in the order their flags are tested: RGB first, so that no YUV test
@@ -77,7 +79,7 @@ const PixelFormat* ClassicPixelFormat(uint32_t pixelType) {
 }
 
 std::string_view ColorSpaceName(uint32_t pixelType) {
-    const PixelFormat* f = ClassicPixelFormat(pixelType);
+    const PixelFormat* f = FindPixelFormat(pixelType);
     if (f == nullptr)
         return "";
     // I420 differs from YV12 only in the order of its chroma planes: one colour space to a user.

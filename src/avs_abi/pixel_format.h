@@ -17,6 +17,7 @@ inline constexpr uint32_t kCsBgr = 1u << 28;
 inline constexpr uint32_t kCsVPlaneFirst = 1u << 3;
 inline constexpr uint32_t kCsUPlaneFirst = 1u << 4;
 inline constexpr uint32_t kCsSubWidth1 = 3u;       // no horizontal chroma subsampling
+inline constexpr uint32_t kCsSubWidth4 = 1u;       // a quarter of the width (4:1:1)
 inline constexpr uint32_t kCsSubHeight1 = 3u << 8; // no vertical chroma subsampling
 inline constexpr uint32_t kCsSampleBits10 = 5u << 16;
 inline constexpr uint32_t kCsSampleBits12 = 6u << 16;
@@ -57,7 +58,7 @@ struct PixelFormat {
     int PeakValue() const { return (1 << bitDepth) - 1; }
 };
 
-// Every row; the first five are the formats the built-in server makes today.
+// Every row; the first five are the classic formats.
 std::span<const PixelFormat> PixelFormats();
 
 // The row whose pixel_type is exactly `pixelType`; nullptr for any other value.
@@ -70,11 +71,12 @@ const PixelFormat* FindPixelFormat(std::string_view name);
 // 4:2:0 types count as "YV12", as its 2.5 interface does). nullptr when none holds.
 const PixelFormat* ClassicPixelFormat(uint32_t pixelType);
 
-// The name shown for a clip: "RGB24", "RGB32", "YUY2", "YV12" (also for I420), or "" for a
-// pixel type that holds none of their flags.
+// The name shown for a clip: AviSynth+'s name of its row ("RGB24", "RGB32", "YUY2", "YV12"
+// also for I420, "YV16", "YV411", "Y8", "YUV420P10", "Y16", ...), or "" for any other pixel
+// type: a name taken from flags alone would call a deeper or differently subsampled format YV12.
 std::string_view ColorSpaceName(uint32_t pixelType);
 
-// Rows of the formats the built-in server makes, by name.
+// Rows of the classic formats, by name.
 const PixelFormat& Yuy2Format();
 const PixelFormat& Yv12Format();
 const PixelFormat& I420Format();

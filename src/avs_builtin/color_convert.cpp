@@ -381,11 +381,48 @@ FramePtr RgbFromRgb(const VideoFrame& src, PixelFormat format) {
     return dst;
 }
 
+// YV16 <-> YUY2: the same samples, planar or packed.
+FramePtr RepackYuv422(const VideoFrame& src, PixelFormat format) {
+    const int w = src.width(), h = src.height();
+    auto dst = VideoFrame::Create(format, w, h);
+    auto rowOf = [](const VideoFrame& f, int plane, int y) {
+        return f.data(plane) + static_cast<ptrdiff_t>(y) * f.pitch(plane);
+    };
+    auto writableRowOf = [](VideoFrame& f, int plane, int y) {
+        return f.writableData(plane) + static_cast<ptrdiff_t>(y) * f.pitch(plane);
+    };
+    for (int y = 0; y < h; ++y) {
+        if (format == PixelFormat::YUY2) {
+            const uint8_t *luma = rowOf(src, 0, y), *u = rowOf(src, 1, y), *v = rowOf(src, 2, y);
+            uint8_t* out = writableRowOf(*dst, 0, y);
+            for (int x = 0; x < w / 2; ++x) {
+                out[4 * x] = luma[2 * x];
+                out[4 * x + 1] = u[x];
+                out[4 * x + 2] = luma[2 * x + 1];
+                out[4 * x + 3] = v[x];
+            }
+        } else {
+            const uint8_t* in = rowOf(src, 0, y);
+            uint8_t *luma = writableRowOf(*dst, 0, y), *u = writableRowOf(*dst, 1, y), *v = writableRowOf(*dst, 2, y);
+            for (int x = 0; x < w / 2; ++x) {
+                luma[2 * x] = in[4 * x];
+                u[x] = in[4 * x + 1];
+                luma[2 * x + 1] = in[4 * x + 2];
+                v[x] = in[4 * x + 3];
+            }
+        }
+    }
+    return dst;
+}
+
 FramePtr ConvertFrame(const FramePtr& src, PixelFormat format, bool interlaced, const ColorMatrix& matrix) {
     const PixelFormat from = src->format();
     if (from == format)
         return src;
-    if (IsPlanar(from) && IsPlanar(format)) {
+    if ((from == PixelFormat::YV16 && format == PixelFormat::YUY2) ||
+        (from == PixelFormat::YUY2 && format == PixelFormat::YV16))
+        return RepackYuv422(*src, format);
+    if (Is420Of8Bits(from) && Is420Of8Bits(format)) {
         auto dst = VideoFrame::Create(format, src->width(), src->height());
         for (int p = 0; p < 3; ++p)
             CopyPlane(src->data(p), src->pitch(p), dst->writableData(p), dst->pitch(p), src->rowSize(p),

@@ -59,27 +59,31 @@ Value Convert(const Args& a, CallContext& ctx, PixelFormat target, const Slots& 
     if (!ColorMatrixFromName(name, matrix))
         throw ScriptError(ctx.name + ": Unknown colormatrix \"" + name + "\"");
     CheckDefaults(a, ctx.name, at);
+    if (!IsRgb(vi.format) && vi.format != PixelFormat::YUY2 && !Is420Of8Bits(vi.format) &&
+        !(vi.format == PixelFormat::YV16 && target == PixelFormat::YUY2))
+        throw ScriptError(ctx.name + ": converting " + PixelFormatName(vi.format) +
+                          " is not supported by this frame server");
     // Already there: the clip itself (an I420 clip counts as YV12 and stays I420).
-    if (vi.format == target || (IsPlanar(vi.format) && IsPlanar(target)))
+    if (vi.format == target || (Is420Of8Bits(vi.format) && Is420Of8Bits(target)))
         return a[0];
     // AviSynth's own words for sizes the formats cannot hold.
     if (target == PixelFormat::YUY2) {
-        if (IsPlanar(vi.format) && interlaced && vi.height % 4 != 0)
+        if (Is420Of8Bits(vi.format) && interlaced && vi.height % 4 != 0)
             throw ScriptError(
                 "ConvertToYUY2: Cannot convert from interlaced YV12 if height is not multiple of 4. "
                 "Use Crop!");
-        if (IsPlanar(vi.format) && vi.height % 2 != 0)
+        if (Is420Of8Bits(vi.format) && vi.height % 2 != 0)
             throw ScriptError("ConvertToYUY2: Cannot convert from YV12 if height is not even. Use Crop!");
         if (vi.width % 2 != 0)
             throw ScriptError("ConvertToYUY2: Image width must be even. Use Crop!");
-    } else if (IsPlanar(target)) {
+    } else if (Is420Of8Bits(target)) {
         if (vi.width % 2 != 0)
             throw ScriptError("ConvertToYV12: Image width must be multiple of 2");
         if (interlaced && vi.height % 4 != 0)
             throw ScriptError("ConvertToYV12: Interlaced image height must be multiple of 4");
         if (vi.height % 2 != 0)
             throw ScriptError("ConvertToYV12: Image height must be multiple of 2");
-    } else if (IsPlanar(vi.format) && interlaced && vi.height % 4 != 0) {
+    } else if (Is420Of8Bits(vi.format) && interlaced && vi.height % 4 != 0) {
         throw ScriptError(ctx.name + ": Cannot convert from interlaced YV12 if height is not multiple of 4");
     }
     CheckFrameSize(ctx.name.c_str(), target, vi.width, vi.height);

@@ -61,7 +61,21 @@ Value IsYUY2(const Args& a, CallContext&) {
     return Value::Bool(InfoOf(a).format == PixelFormat::YUY2);
 }
 Value IsYV12(const Args& a, CallContext&) {
-    return Value::Bool(IsPlanar(InfoOf(a).format));
+    return Value::Bool(Is420Of8Bits(InfoOf(a).format));
+}
+Value IsPlanarClip(const Args& a, CallContext&) {
+    return Value::Bool(IsPlanar(InfoOf(a).format) || IsGrey(InfoOf(a).format));
+}
+Value IsY(const Args& a, CallContext&) {
+    return Value::Bool(IsGrey(InfoOf(a).format));
+}
+// IsYV16, IsYV24, IsYV411, IsY8: the 8-bit format of that name.
+template <PixelFormat F>
+Value IsFormat(const Args& a, CallContext&) {
+    return Value::Bool(InfoOf(a).format == F);
+}
+Value BitsPerComponent(const Args& a, CallContext&) {
+    return Value::Int(BitDepth(InfoOf(a).format));
 }
 Value IsRGB(const Args& a, CallContext&) {
     return Value::Bool(IsRgb(InfoOf(a).format));
@@ -97,6 +111,13 @@ void RegisterCoreFunctions(FunctionTable& t) {
     t.Add("PixelType", "c", PixelType);
     t.Add("IsYUY2", "c", IsYUY2);
     t.Add("IsYV12", "c", IsYV12);
+    t.Add("IsYV16", "c", IsFormat<PixelFormat::YV16>);
+    t.Add("IsYV24", "c", IsFormat<PixelFormat::YV24>);
+    t.Add("IsYV411", "c", IsFormat<PixelFormat::YV411>);
+    t.Add("IsY8", "c", IsFormat<PixelFormat::Y8>);
+    t.Add("IsY", "c", IsY);
+    t.Add("IsPlanar", "c", IsPlanarClip);
+    t.Add("BitsPerComponent", "c", BitsPerComponent);
     t.Add("IsRGB", "c", IsRGB);
     t.Add("IsRGB24", "c", IsRGB24);
     t.Add("IsRGB32", "c", IsRGB32);

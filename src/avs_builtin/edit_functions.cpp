@@ -105,8 +105,8 @@ Value Crop(const Args& a, CallContext&) {
     if (height <= 0)
         throw ScriptError("Crop: Destination height is 0 or less.");
     // Subsampled chroma: the crop must keep whole chroma samples.
-    const int xMod = IsRgb(vi.format) ? 1 : 2;
-    const int yMod = IsPlanar(vi.format) ? 2 : 1;
+    const int xMod = 1 << Describe(vi.format).chromaShiftX;
+    const int yMod = 1 << Describe(vi.format).chromaShiftY;
     const auto refuse = [](int mod, const char* side) {
         throw ScriptError("Crop: YUV image can only be cropped by Mod " + std::to_string(mod) + " (" + side +
                           ").");

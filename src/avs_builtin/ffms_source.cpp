@@ -20,18 +20,52 @@ namespace {
 
 constexpr size_t kRecentFrames = 4;
 
-// The server's format nearest to a decoded pixel format.
+// The format AviSynth+'s FFMS2 plugin delivers for a decoded pixel format: the same format
+// where AviSynth+ has it; else the nearest one that loses no chroma resolution and no depth.
+// Its list holds YUV at 8, 10 and 16 bits and grey at 8, 10, 12 and 16, so 12- and 14-bit
+// YUV become 16-bit. Packed RGB becomes RGB32, as do deeper RGB (which AviSynth+ delivers as
+// planar RGB, a format this server lacks). Alpha planes are dropped.
 PixelFormat NearestFormat(int encoded) {
-    const AVPixFmtDescriptor* d = av_pix_fmt_desc_get(static_cast<AVPixelFormat>(encoded));
+    const auto f = static_cast<AVPixelFormat>(encoded);
+    const AVPixFmtDescriptor* d = av_pix_fmt_desc_get(f);
     if (d == nullptr)
         return PixelFormat::I420;
-    if ((d->flags & (AV_PIX_FMT_FLAG_RGB | AV_PIX_FMT_FLAG_PAL)) != 0 ||
-        (d->flags & AV_PIX_FMT_FLAG_BAYER) != 0)
-        return (d->flags & AV_PIX_FMT_FLAG_ALPHA) != 0 ? PixelFormat::RGB32 : PixelFormat::RGB24;
-    if (d->nb_components <= 2)
-        return PixelFormat::I420; // grey: neutral chroma
-    // 4:2:0 (and 4:1:0) stay planar; everything with full vertical chroma becomes 4:2:2.
-    return d->log2_chroma_h >= 1 ? PixelFormat::I420 : PixelFormat::YUY2;
+    if (f == AV_PIX_FMT_YUYV422)
+        return PixelFormat::YUY2;
+    if ((d->flags & (AV_PIX_FMT_FLAG_RGB | AV_PIX_FMT_FLAG_PAL | AV_PIX_FMT_FLAG_BAYER)) != 0)
+        return PixelFormat::RGB32;
+    const int depth = d->comp[0].depth;
+    const bool grey = d->nb_components <= 2;
+    int bits = depth <= 8 ? 8 : depth <= 10 ? 10 : 16;
+    if (grey && depth > 10 && depth <= 12)
+        bits = 12;
+    // Chroma: 4:2:0, 4:2:2, 4:4:4 and 4:1:1 as they are; 4:4:0 keeps its rows in 4:4:4;
+    // 4:1:0 becomes 4:2:0 (AviSynth+'s YUV9 is not among this server's formats).
+    int shiftX = d->log2_chroma_w, shiftY = d->log2_chroma_h;
+    if (shiftX == 0 && shiftY > 0)
+        shiftY = 0;
+    if (shiftY > 1 || (shiftX == 2 && shiftY > 0)) {
+        shiftX = 1;
+        shiftY = 1;
+    }
+    if (shiftX == 2)
+        bits = 8; // 4:1:1 exists at 8 bits only
+    PixelFormat format = PixelFormat::I420;
+    if (!PlanarFormat(grey, shiftX, shiftY, bits, format))
+        return PixelFormat::I420;
+    // FFMS2 hands 8-bit 4:2:0 over as I420.
+    return format == PixelFormat::YV12 ? PixelFormat::I420 : format;
+}
+
+// The colorspace names FFVideoSource accepts: AviSynth+'s and FFMS2's other spellings.
+bool ColorspaceFromName(const std::string& name, PixelFormat& format) {
+    static const std::pair<const char*, const char*> kAliases[] = {
+        {"YUV420P8", "YV12"}, {"YUV422P8", "YV16"}, {"YUV444P8", "YV24"}, {"YUV411P8", "YV411"},
+        {"GRAY8", "Y8"},      {"GRAY10", "Y10"},    {"GRAY12", "Y12"},    {"GRAY16", "Y16"}};
+    for (const auto& [alias, real] : kAliases)
+        if (strcasecmp(alias, name.c_str()) == 0)
+            return PixelFormatFromName(real, format);
+    return PixelFormatFromName(name, format);
 }
 
 int ResizerOf(const std::string& name, const std::string& who) {
@@ -73,18 +107,17 @@ FfmsSource::FfmsSource(const FfmsSourceOptions& o) : who_(o.function) {
 
     const FFMS_Frame& first = reader_->Get(0);
     PixelFormat format = NearestFormat(first.EncodedPixelFormat);
-    if (!o.colorspace.empty() && !PixelFormatFromName(o.colorspace, format))
+    if (!o.colorspace.empty() && !ColorspaceFromName(o.colorspace, format))
         throw ScriptError(who_ + ": Invalid colorspace name specified");
     int width = o.width > 0 ? o.width : first.EncodedWidth;
     int height = o.height > 0 ? o.height : first.EncodedHeight;
     // FFMS2's own default, also where only the format changes: it upsamples chroma with it
     // and keeps 8-bit luma byte for byte.
     const int resizer = o.resizer.empty() ? FFMS_RESIZER_BICUBIC : ResizerOf(o.resizer, who_);
-    // Odd sizes lose their last column or row: the formats need even sizes.
-    if (format != PixelFormat::RGB24 && format != PixelFormat::RGB32)
-        width &= ~1;
-    if (IsPlanar(format))
-        height &= ~1;
+    // Sizes the chroma subsampling cannot hold lose their last columns or rows.
+    const avs::PixelFormat& d = Describe(format);
+    width -= width % (1 << d.chromaShiftX);
+    height -= height % (1 << d.chromaShiftY);
     CheckFrameSize(who_.c_str(), format, width, height);
     scaler_ = std::make_unique<FrameScaler>(format, width, height, resizer, o.width > 0 || o.height > 0, who_);
     // Frame 0 is at hand: converting it now reports a picture that cannot be converted at once.

@@ -1,5 +1,7 @@
-// A video file decoded through FFMS2 as a clip: packed 4:2:2 comes out as YUY2, 4:2:0 as
-// I420, RGB as RGB24 or RGB32; other formats are converted by FFMS2 to the nearest of these.
+// A video file decoded through FFMS2 as a clip, in the format AviSynth+'s FFMS2 plugin
+// delivers: planar YUV and grey as decoded (I420, YV16, YV24, YV411, Y8, YUV420P10, ...),
+// packed yuyv422 as YUY2, RGB as RGB32. Pictures already in that format are copied; others
+// are converted with libswscale.
 #pragma once
 
 #include "avs_builtin/clip.h"
@@ -26,7 +28,7 @@ struct FfmsSourceOptions {
     int width = -1; // > 0: scaled to this size
     int height = -1;
     std::string resizer;    // scaler for width/height ("BICUBIC", "BILINEAR", ...)
-    std::string colorspace; // "" for the format nearest to the file's, else YUY2/YV12/I420/RGB24/RGB32
+    std::string colorspace; // "" for the format nearest to the file's, else a format's name
 };
 
 class FfmsSource : public Clip {

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string>
 #include <vector>
 
 extern "C" {
@@ -69,8 +70,21 @@ int FrameScaler::FfmpegFormat(PixelFormat format) {
         return AV_PIX_FMT_BGR24;
     case PixelFormat::RGB32:
         return AV_PIX_FMT_BGRA;
+    default:
+        break;
     }
-    return AV_PIX_FMT_YUV420P;
+    // Planar and grey formats by FFmpeg's names: yuv422p, yuv420p10le, gray, gray12le, ...
+    const avs::PixelFormat& d = Describe(format);
+    std::string name;
+    if (d.family == avs::FormatFamily::Grey) {
+        name = "gray";
+    } else {
+        static const char* const kSubsampling[3][2] = {{"444", "440"}, {"422", "420"}, {"411", "410"}};
+        name = std::string("yuv") + kSubsampling[d.chromaShiftX][d.chromaShiftY] + "p";
+    }
+    if (d.bitDepth > 8)
+        name += std::to_string(d.bitDepth) + "le";
+    return av_get_pix_fmt(name.c_str());
 }
 
 FrameScaler::FrameScaler(PixelFormat format, int width, int height, int resizer, bool scale, std::string who)
@@ -137,8 +151,11 @@ FramePtr FrameScaler::Convert(const DecodedPicture& picture) {
     if (picture.width <= 0 || picture.height <= 0 || picture.data[0] == nullptr)
         throw ScriptError(who_ + ": the decoder returned an empty picture");
     int sourceWidth = picture.width, sourceHeight = picture.height;
+    // What cropping to whole chroma samples left over: up to 3 columns of 4:1:1, else 1.
+    const avs::PixelFormat& d = Describe(format_);
+    const int maxColumns = std::max(1, (1 << d.chromaShiftX) - 1), maxRows = std::max(1, (1 << d.chromaShiftY) - 1);
     const int extraColumns = picture.width - width_, extraRows = picture.height - height_;
-    if (!scale_ && extraColumns >= 0 && extraColumns <= 1 && extraRows >= 0 && extraRows <= 1) {
+    if (!scale_ && extraColumns >= 0 && extraColumns <= maxColumns && extraRows >= 0 && extraRows <= maxRows) {
         sourceWidth = width_;
         sourceHeight = height_;
     }

@@ -16,7 +16,8 @@ namespace {
 PixelFormat ParseFormat(const std::string& who, const std::string& name) {
     PixelFormat f;
     if (!PixelFormatFromName(name, f))
-        throw ScriptError(who + ": pixel_type must be \"RGB32\", \"RGB24\", \"YUY2\", \"YV12\" or \"I420\"");
+        throw ScriptError(who + ": pixel_type must be \"RGB32\", \"RGB24\", \"YUY2\", \"YV12\", \"I420\" or "
+                                "another AviSynth+ format name");
     return f;
 }
 
@@ -63,16 +64,31 @@ FramePtr Paint(const VideoInfo& vi, bool yuvColors, ColorAt colorAt) {
                 row[2 * x + 3] = static_cast<uint8_t>(v);
             }
         } else {
+            // Planar and grey: each chroma sample takes the colour of its block's top-left
+            // pixel; deeper formats get the 8-bit values shifted up, as limited range scales.
+            const avs::PixelFormat& d = Describe(vi.format);
+            const int shift = d.bitDepth - 8;
+            auto store = [&d, shift](uint8_t* row, int x, int value) {
+                if (d.bytesPerSample == 1)
+                    row[x] = static_cast<uint8_t>(value);
+                else
+                    reinterpret_cast<uint16_t*>(row)[x] = static_cast<uint16_t>(value << shift);
+            };
+            auto chromaRow = [&](int plane) {
+                return d.planes > 1 ? f->writableData(plane) + static_cast<ptrdiff_t>(y >> d.chromaShiftY) * f->pitch(plane)
+                                    : nullptr;
+            };
             uint8_t* luma = f->writableData(0) + static_cast<ptrdiff_t>(y) * f->pitch(0);
-            uint8_t* cu = f->writableData(1) + static_cast<ptrdiff_t>(y / 2) * f->pitch(1);
-            uint8_t* cv = f->writableData(2) + static_cast<ptrdiff_t>(y / 2) * f->pitch(2);
+            uint8_t* cu = chromaRow(1);
+            uint8_t* cv = chromaRow(2);
+            const bool firstOfBlock = y % (1 << d.chromaShiftY) == 0;
             for (int x = 0; x < vi.width; ++x) {
                 int yy, u, v;
                 yuvOf(colorAt(x, y), yy, u, v);
-                luma[x] = static_cast<uint8_t>(yy);
-                if (x % 2 == 0 && y % 2 == 0) {
-                    cu[x / 2] = static_cast<uint8_t>(u);
-                    cv[x / 2] = static_cast<uint8_t>(v);
+                store(luma, x, yy);
+                if (cu != nullptr && firstOfBlock && x % (1 << d.chromaShiftX) == 0) {
+                    store(cu, x >> d.chromaShiftX, u);
+                    store(cv, x >> d.chromaShiftX, v);
                 }
             }
         }
@@ -169,7 +185,8 @@ Value ColorBars(const Args& a, CallContext& ctx) {
         static const BarPalette palette = MakeBarPalette();
         const bool rgb = IsRgb(info.format);
         const uint32_t* colors = rgb ? palette.rgb : palette.yuv;
-        const int xStep = rgb ? 1 : 2, yStep = IsPlanar(info.format) ? 2 : 1;
+        const avs::PixelFormat& d = Describe(info.format);
+        const int xStep = 1 << d.chromaShiftX, yStep = 1 << d.chromaShiftY;
         return Paint(info, !rgb, [&](int x, int y) { return colors[ColorBarAt(info, xStep, yStep, x, y)]; });
     }));
 }

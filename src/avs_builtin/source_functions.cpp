@@ -35,7 +35,7 @@ Value Open(CallContext& ctx, FfmsSourceOptions o) {
 // A pixel_type/format argument: one of the server's formats, or "" to keep the file's own.
 std::string FormatArgument(const std::string& value) {
     static const std::pair<const char*, const char*> kAliases[] = {
-        {"YUV420P8", "I420"}, {"YUV422P8", "YUY2"}, {"ARGB", "RGB32"}, {"FULL", ""}, {"AUTO", ""}};
+        {"YUV420P8", "I420"}, {"YUV422P8", "YV16"}, {"YUV444P8", "YV24"}, {"ARGB", "RGB32"}, {"FULL", ""}, {"AUTO", ""}};
     for (const auto& [from, to] : kAliases)
         if (strcasecmp(value.c_str(), from) == 0)
             return to;

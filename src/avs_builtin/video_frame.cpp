@@ -10,25 +10,32 @@
 namespace bv::builtin {
 
 const avs::PixelFormat& Describe(PixelFormat format) {
-    switch (format) {
-    case PixelFormat::YUY2:
-        break;
-    case PixelFormat::YV12:
-        return avs::Yv12Format();
-    case PixelFormat::I420:
-        return avs::I420Format();
-    case PixelFormat::RGB24:
-        return avs::Rgb24Format();
-    case PixelFormat::RGB32:
-        return avs::Rgb32Format();
-    }
-    return avs::Yuy2Format();
+    return avs::PixelFormats()[static_cast<size_t>(format)];
 }
 
 bool PixelFormatFromName(const std::string& name, PixelFormat& format) {
-    for (PixelFormat f :
-         {PixelFormat::YUY2, PixelFormat::YV12, PixelFormat::I420, PixelFormat::RGB24, PixelFormat::RGB32}) {
-        if (strcasecmp(name.c_str(), PixelFormatName(f)) == 0) {
+    const avs::PixelFormat* row = avs::FindPixelFormat(name);
+    return row != nullptr && PixelFormatOf(*row, format);
+}
+
+bool PixelFormatOf(const avs::PixelFormat& row, PixelFormat& format) {
+    const auto rows = avs::PixelFormats();
+    const auto index = &row - rows.data();
+    if (index < 0 || index >= kPixelFormatCount)
+        return false;
+    format = static_cast<PixelFormat>(index);
+    return true;
+}
+
+bool PlanarFormat(bool grey, int chromaShiftX, int chromaShiftY, int bitDepth, PixelFormat& format) {
+    for (int i = 0; i < kPixelFormatCount; ++i) {
+        const auto f = static_cast<PixelFormat>(i);
+        const avs::PixelFormat& d = Describe(f);
+        // I420 is YV12 with the other plane order; YV12 is the name for 8-bit 4:2:0.
+        if (f == PixelFormat::I420 || d.bitDepth != bitDepth)
+            continue;
+        if (grey ? IsGrey(f)
+                 : IsPlanar(f) && d.chromaShiftX == chromaShiftX && d.chromaShiftY == chromaShiftY) {
             format = f;
             return true;
         }
@@ -45,6 +52,8 @@ void CheckFrameSize(const char* who, PixelFormat format, int width, int height) 
         throw ScriptError(prefix + "the frame size " + std::to_string(width) + "x" + std::to_string(height) +
                           " is too large");
     const avs::PixelFormat& f = Describe(format);
+    if (f.chromaShiftX == 2 && width % 4 != 0)
+        throw ScriptError(prefix + PixelFormatName(format) + " needs a width divisible by 4");
     if (f.chromaShiftX > 0 && width % (1 << f.chromaShiftX) != 0)
         throw ScriptError(prefix + PixelFormatName(format) + " needs an even width");
     if (f.chromaShiftY > 0 && height % (1 << f.chromaShiftY) != 0)

@@ -10,19 +10,57 @@
 
 namespace bv::builtin {
 
-// The formats the server makes. Their facts come from the one pixel-format table.
-enum class PixelFormat { YUY2, YV12, I420, RGB24, RGB32 };
+// The formats the server makes, in the order of the one pixel-format table (each value is
+// its row there), so their facts come from that table.
+enum class PixelFormat : uint8_t {
+    YUY2,
+    YV12,
+    I420,
+    RGB24,
+    RGB32,
+    Y8,
+    YV16,
+    YV24,
+    YUV420P10,
+    YUV422P10,
+    YUV444P10,
+    Y10,
+    YUV420P12,
+    YUV422P12,
+    YUV444P12,
+    Y12,
+    YUV420P14,
+    YUV422P14,
+    YUV444P14,
+    Y14,
+    YUV420P16,
+    YUV422P16,
+    YUV444P16,
+    Y16,
+    YV411,
+};
+inline constexpr int kPixelFormatCount = static_cast<int>(PixelFormat::YV411) + 1;
 
 const avs::PixelFormat& Describe(PixelFormat format);
 
 // AviSynth's pixel-type flags for the format.
 inline uint32_t PixelTypeFlags(PixelFormat format) { return Describe(format).pixelType; }
 inline const char* PixelFormatName(PixelFormat format) { return Describe(format).name; }
-// "YUY2", "YV12", "I420", "RGB24", "RGB32" in any letter case; false for anything else.
+// A format's AviSynth+ name in any letter case; false for anything else.
 bool PixelFormatFromName(const std::string& name, PixelFormat& format);
+// The format of a row of the table; false for a row the server does not make.
+bool PixelFormatOf(const avs::PixelFormat& row, PixelFormat& format);
+// The planar YUV format with these chroma shifts and bit depth, or the grey format of that
+// depth when `grey`; false when the table has none.
+bool PlanarFormat(bool grey, int chromaShiftX, int chromaShiftY, int bitDepth, PixelFormat& format);
 
+// Planar YUV with chroma planes (not grey).
 inline bool IsPlanar(PixelFormat f) { return Describe(f).family == avs::FormatFamily::PlanarYuv; }
+inline bool IsGrey(PixelFormat f) { return Describe(f).family == avs::FormatFamily::Grey; }
 inline bool IsRgb(PixelFormat f) { return Describe(f).family == avs::FormatFamily::PackedRgb; }
+// 8-bit 4:2:0 (YV12 or I420): what AviSynth's IsYV12 and the classic filters mean.
+inline bool Is420Of8Bits(PixelFormat f) { return f == PixelFormat::YV12 || f == PixelFormat::I420; }
+inline int BitDepth(PixelFormat f) { return Describe(f).bitDepth; }
 inline int BytesPerPixel(PixelFormat f) { return Describe(f).RowBytes(0, 1); }
 
 // Rows start on this boundary, as AviSynth's do (a 720-wide YUY2 frame has pitch 1472).

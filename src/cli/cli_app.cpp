@@ -34,6 +34,10 @@ int RunCli(int argc, char** argv, const GraphExporterFactory& makeGraphExporter)
     frames->add_option("LAST", last, "Last frame")->required();
     frames->add_option("OUT", framesOut, "Output file, - for standard output")->required();
     frames->add_option("--template", framesTemplate, "AviSynth template; $FileName stands for SOURCE");
+    bool framesAllPlanes = false;
+    frames->add_flag("--all-planes", framesAllPlanes,
+                     "Every plane of planar formats (Y, U, V), as FFmpeg's rawvideo; samples of more than "
+                     "8 bits as 2 bytes little-endian");
 
     AnalyzeOptions analyzeOptions;
     CLI::App* analyze = AddAnalyzeCommand(app, analyzeOptions);
@@ -48,7 +52,7 @@ int RunCli(int argc, char** argv, const GraphExporterFactory& makeGraphExporter)
         if (*info)
             return RunInfoCommand(infoSource, infoTemplate);
         if (*frames)
-            return RunFramesCommand(framesSource, first, last, framesOut, framesTemplate);
+            return RunFramesCommand(framesSource, first, last, framesOut, framesTemplate, framesAllPlanes);
         if (*analyze)
             return RunAnalyzeCommand(analyzeOptions, makeGraphExporter);
     } catch (const EAviSynthCException& e) {

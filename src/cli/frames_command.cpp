@@ -1,10 +1,13 @@
 #include "cli/frames_command.h"
 
+#include <bit>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <memory>
 #include <stdexcept>
+#include <utility>
+#include <vector>
 
 #include "cli/source_option.h"
 #include "frame_source/script_environment.h"
@@ -12,7 +15,7 @@
 namespace bv {
 
 int RunFramesCommand(const std::string& source, int first, int last, const std::string& out,
-                     const std::string& templateFile) {
+                     const std::string& templateFile, bool allPlanes) {
     if (first < 0 || last < first)
         throw std::invalid_argument("frames: FIRST must be at least 0 and LAST at least FIRST");
     ScriptEnvironment environment;
@@ -28,12 +31,26 @@ int RunFramesCommand(const std::string& source, int first, int last, const std::
     };
     std::unique_ptr<std::FILE, decltype(closer)> guard(file, closer);
 
+    // Samples of more than 8 bits are 2 bytes, written little-endian whatever the host's order.
+    const bool swapBytes =
+        std::endian::native == std::endian::big && clip.format != nullptr && clip.format->bytesPerSample == 2;
+    std::vector<uint8_t> swapped;
     for (int n = first; n <= last; ++n) {
         FrameView frame = FetchFrame(clip, n);
-        for (int row = 0; row < frame.height(); ++row) {
-            const uint8_t* data = frame.readPtr() + static_cast<ptrdiff_t>(row) * frame.pitch();
-            if (std::fwrite(data, 1, frame.rowSize(), file) != static_cast<size_t>(frame.rowSize()))
-                throw std::runtime_error("Cannot write file \"" + out + "\": " + std::strerror(errno));
+        const int planes = allPlanes ? frame.planeCount() : 1;
+        for (int p = 0; p < planes; ++p) {
+            const PlaneView& plane = frame.plane(p);
+            for (int row = 0; row < plane.height; ++row) {
+                const uint8_t* data = plane.data + static_cast<ptrdiff_t>(row) * plane.pitch;
+                if (swapBytes) {
+                    swapped.assign(data, data + plane.rowSize);
+                    for (size_t i = 0; i + 1 < swapped.size(); i += 2)
+                        std::swap(swapped[i], swapped[i + 1]);
+                    data = swapped.data();
+                }
+                if (std::fwrite(data, 1, plane.rowSize, file) != static_cast<size_t>(plane.rowSize))
+                    throw std::runtime_error("Cannot write file \"" + out + "\": " + std::strerror(errno));
+            }
         }
     }
     if (std::fflush(file) != 0)

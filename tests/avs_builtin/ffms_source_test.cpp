@@ -104,24 +104,29 @@ TEST_F(FfmsSourceTest, PackedYuy2AndRgbComeOutUntouched) {
         EXPECT_TRUE(PlaneBytes(*yuy2->GetFrame(n)) ==
                     ref.substr(static_cast<size_t>(n) * kW * kH * 2, kW * kH * 2));
 
+    // Packed RGB comes out as RGB32, as AviSynth+'s FFMS2 plugin delivers it: opaque alpha.
     ClipPtr rgb = Open(Source("orig_rgb.avi"));
-    EXPECT_EQ(rgb->info().format, PixelFormat::RGB24);
+    EXPECT_EQ(rgb->info().format, PixelFormat::RGB32);
     const std::string bgr = ReadFile(TestData("orig_rgb.bgr"));
     FramePtr f = rgb->GetFrame(4);
-    for (int y : {0, 1, 239})
-        EXPECT_EQ(RowOf(*f, 0, y), bgr.substr((static_cast<size_t>(4) * kH + y) * kW * 3, kW * 3)) << y;
+    for (int y : {0, 1, 239}) {
+        std::string bgra;
+        for (int x = 0; x < kW; ++x)
+            bgra += bgr.substr((static_cast<size_t>(4) * kH + y) * kW * 3 + x * 3, 3) + '\xff';
+        EXPECT_EQ(RowOf(*f, 0, y), bgra) << y;
+    }
     // Stored bottom-up like AviSynth's RGB: the first row in memory is the picture's last.
     EXPECT_EQ(f->data(0), f->row(239));
 }
 
 TEST_F(FfmsSourceTest, OtherFormatsBecomeTheNearestOne) {
-    EXPECT_EQ(Open(Source("orig_422p.mkv"))->info().format, PixelFormat::YUY2);
-    // Odd sizes lose the last column (and for 4:2:0 the last row).
+    EXPECT_EQ(Open(Source("orig_422p.mkv"))->info().format, PixelFormat::YV16);
+    // Odd sizes lose the last column or row where the chroma is subsampled: 4:4:4 keeps them.
     ClipPtr odd = Open(Source("odd_444.mkv")); // 161x121
-    EXPECT_EQ(odd->info().format, PixelFormat::YUY2);
-    EXPECT_EQ(odd->info().width, 160);
+    EXPECT_EQ(odd->info().format, PixelFormat::YV24);
+    EXPECT_EQ(odd->info().width, 161);
     EXPECT_EQ(odd->info().height, 121);
-    EXPECT_EQ(odd->GetFrame(5)->planeHeight(0), 121);
+    EXPECT_EQ(odd->GetFrame(5)->planeHeight(2), 121);
     odd = Open(Source("odd_420.mkv"));
     EXPECT_EQ(odd->info().format, PixelFormat::I420);
     EXPECT_EQ(odd->info().width, 160);
@@ -222,7 +227,7 @@ TEST_F(FfmsSourceTest, ErrorsNameTheFunctionAndFile) {
               "FFVideoSource: Can't open '/no/such/file.mkv'\n(/t/x.avs, line 2)");
     EXPECT_EQ(ErrorOf(env_, "LWLibavVideoSource(\"/no/such/file.mkv\")"),
               "LWLibavVideoSource: Can't open '/no/such/file.mkv'\n(/t/x.avs, line 1)");
-    EXPECT_NE(ErrorOf(env_, "FFVideoSource(\"" + TestData("orig.mkv") + "\", colorspace=\"Y8\")")
+    EXPECT_NE(ErrorOf(env_, "FFVideoSource(\"" + TestData("orig.mkv") + "\", colorspace=\"YV13\")")
                   .find("Invalid colorspace"),
               std::string::npos);
     EXPECT_EQ(ErrorOf(env_, "FFVideoSource()"), "FFVideoSource: No source specified\n(/t/x.avs, line 1)");

@@ -11,52 +11,55 @@
 namespace bv::builtin::test {
 namespace {
 
-// What the server delivers for each format of the file. Change a row here when the server
-// learns to deliver a format natively.
+// What the server delivers for each format of the file: what AviSynth+'s FFMS2 plugin does
+// (the format itself where AviSynth+ has it; 12-bit YUV as 16-bit; RGB as RGB32).
 struct SweepFormat {
     const char* pixFmt;   // FFmpeg's name of the file's format
     bool ffv1;            // stored with FFV1 (else raw video in NUT)
     PixelFormat delivers; // the server's format for it
+    const char* ffDelivers; // FFmpeg's name of that format
     const char* luma;     // 8-bit YUV: FFmpeg's filter to the file's luma, which the server
                           // must deliver byte for byte (extractplanes takes planar formats only)
 };
 constexpr const char* kPlane = "extractplanes=y";
 constexpr const char* kPacked = "format=yuv444p,extractplanes=y";
+using P = PixelFormat;
 constexpr SweepFormat kFormats[] = {
-    {"yuv420p", true, PixelFormat::I420, kPlane},       {"yuv422p", true, PixelFormat::YUY2, kPlane},
-    {"yuv444p", true, PixelFormat::YUY2, kPlane},       {"yuv411p", true, PixelFormat::YUY2, kPlane},
-    {"yuv420p10le", true, PixelFormat::I420, nullptr},  {"yuv422p10le", true, PixelFormat::YUY2, nullptr},
-    {"yuv444p12le", true, PixelFormat::YUY2, nullptr},  {"yuv420p12le", true, PixelFormat::I420, nullptr},
-    {"yuv420p16le", true, PixelFormat::I420, nullptr},  {"yuv444p16le", true, PixelFormat::YUY2, nullptr},
-    {"gray", true, PixelFormat::I420, nullptr},         {"gray10le", true, PixelFormat::I420, nullptr},
-    {"nv12", false, PixelFormat::I420, kPacked},         {"yuyv422", false, PixelFormat::YUY2, kPacked},
-    {"uyvy422", false, PixelFormat::YUY2, kPacked},      {"rgb24", false, PixelFormat::RGB24, nullptr},
-    {"bgr0", true, PixelFormat::RGB24, nullptr},        {"rgba", false, PixelFormat::RGB32, nullptr},
-    {"gbrp", false, PixelFormat::RGB24, nullptr},       {"rgb48le", false, PixelFormat::RGB24, nullptr},
+    {"yuv420p", true, P::I420, "yuv420p", kPlane},
+    {"yuv422p", true, P::YV16, "yuv422p", kPlane},
+    {"yuv444p", true, P::YV24, "yuv444p", kPlane},
+    {"yuv411p", true, P::YV411, "yuv411p", kPlane},
+    {"yuv420p10le", true, P::YUV420P10, "yuv420p10le", nullptr},
+    {"yuv422p10le", true, P::YUV422P10, "yuv422p10le", nullptr},
+    {"yuv444p12le", true, P::YUV444P16, "yuv444p16le", nullptr},
+    {"yuv420p12le", true, P::YUV420P16, "yuv420p16le", nullptr},
+    {"yuv420p16le", true, P::YUV420P16, "yuv420p16le", nullptr},
+    {"yuv444p16le", true, P::YUV444P16, "yuv444p16le", nullptr},
+    {"gray", true, P::Y8, "gray", kPlane},
+    {"gray10le", true, P::Y10, "gray10le", nullptr},
+    {"nv12", false, P::I420, "yuv420p", kPacked},
+    {"yuyv422", false, P::YUY2, "yuyv422", kPacked},
+    {"uyvy422", false, P::YV16, "yuv422p", kPacked},
+    {"rgb24", false, P::RGB32, "bgra", nullptr},
+    {"bgr0", true, P::RGB32, "bgra", nullptr},
+    {"rgba", false, P::RGB32, "bgra", nullptr},
+    {"gbrp", false, P::RGB32, "bgra", nullptr},
+    {"rgb48le", false, P::RGB32, "bgra", nullptr},
 };
 constexpr int kWidths[] = {2, 6, 17, 22, 34, 130, 721, 854, 1366};
 constexpr int kHeights[] = {2, 7, 40};
 constexpr int kFrames = 3;
 
-const char* FfmpegName(PixelFormat f) {
-    switch (f) {
-    case PixelFormat::YUY2:
-        return "yuyv422";
-    case PixelFormat::RGB24:
-        return "bgr24";
-    case PixelFormat::RGB32:
-        return "bgra";
-    default:
-        return "yuv420p";
-    }
-}
-
-// The clip's size: YUY2 and 4:2:0 drop an odd last column, 4:2:0 an odd last row.
+// The clip's size: whole chroma samples only (odd last columns and rows are dropped).
 int ClipWidth(PixelFormat f, int w) {
-    return IsRgb(f) ? w : w & ~1;
+    return w & ~((1 << Describe(f).chromaShiftX) - 1);
 }
 int ClipHeight(PixelFormat f, int h) {
-    return IsPlanar(f) ? h & ~1 : h;
+    return h & ~((1 << Describe(f).chromaShiftY) - 1);
+}
+// The formats ConvertToYUY2 takes.
+bool ConvertsToYuy2(PixelFormat f) {
+    return f == PixelFormat::YUY2 || f == PixelFormat::YV16 || Is420Of8Bits(f) || IsRgb(f);
 }
 
 std::string Name(const SweepFormat& f, int w, int h) {
@@ -86,12 +89,16 @@ protected:
                 }
                 for (const SweepFormat& f : kFormats) {
                     const int cw = ClipWidth(f.delivers, w), ch = ClipHeight(f.delivers, h);
+                    if (cw == 0) { // 4:1:1 two pixels wide: no whole chroma sample
+                        ++input;
+                        continue;
+                    }
                     // Cropped only where needed: crop rounds widths down to whole chroma samples.
                     const std::string crop = cw == w && ch == h ? "null"
                                              : "crop=" + std::to_string(cw) + ":" + std::to_string(ch) + ":0:0";
                     decode << " -map " << input << ":v -vf " << crop
                            << ",scale=flags=bicubic+full_chroma_int+full_chroma_inp+accurate_rnd,format="
-                           << FfmpegName(f.delivers) << " -f rawvideo " << Name(f, w, h) << ".frames";
+                           << f.ffDelivers << " -f rawvideo " << Name(f, w, h) << ".frames";
                     if (f.luma != nullptr)
                         decode << " -map " << input << ":v -vf " << crop << "," << f.luma << " -f rawvideo -pix_fmt gray "
                                << Name(f, w, h) << ".luma";
@@ -138,6 +145,11 @@ TEST_F(FormatSweep, EveryFormatAndSizeMatchesFfmpegsDecode) {
                 SCOPED_TRACE(Name(f, w, h));
                 const std::string source = "FFVideoSource(\"" + (*folder_ / ClipFile(f, w, h)) + "\", cache=false)";
                 const int cw = ClipWidth(f.delivers, w), ch = ClipHeight(f.delivers, h);
+                if (cw == 0) {
+                    ScriptEnvironment env;
+                    EXPECT_NE(ErrorOf(env, source).find("frame size must be positive"), std::string::npos);
+                    continue;
+                }
                 const std::string frames = ReadFile(*folder_ / (Name(f, w, h) + ".frames"));
                 const std::string luma = ReadFile(*folder_ / (Name(f, w, h) + ".luma"));
                 ASSERT_EQ(frames.size() % kFrames, 0u);
@@ -160,6 +172,10 @@ TEST_F(FormatSweep, EveryFormatAndSizeMatchesFfmpegsDecode) {
 
                 // The YUY2 template: YUV keeps the delivered luma; RGB is converted by the server.
                 const std::string yuy2Script = source + ".ConvertToYUY2()";
+                if (!ConvertsToYuy2(f.delivers)) {
+                    ++cases;
+                    continue;
+                }
                 if (IsRgb(f.delivers) && w % 2 != 0) {
                     EXPECT_EQ(ErrorOf(env, yuy2Script), "ConvertToYUY2: Image width must be even. Use Crop!\n(/t/x.avs, line 1)");
                     ++cases;

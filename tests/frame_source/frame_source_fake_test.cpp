@@ -100,15 +100,25 @@ TEST_F(FakeFrameSource, FrameThatCannotBeFetchedRaisesWithTheClipsError) {
     EXPECT_THROW(FetchFrame(clip, 0), EAviSynthCException); // closed clip
 }
 
-TEST(ColorSpaceNames, FollowTheMaskOrder) {
+// The classic four by their names (I420 is YV12 to a user); every other format by AviSynth+'s
+// name, never by a classic name whose flags it happens to hold.
+TEST(ColorSpaceNames, NameEveryFormatAsAviSynthPlusDoes) {
     EXPECT_EQ(ColorSpaceName(0x50000001u), "RGB24");
     EXPECT_EQ(ColorSpaceName(0x50000002u), "RGB32");
     EXPECT_EQ(ColorSpaceName(0x60000004u), "YUY2");
     EXPECT_EQ(ColorSpaceName(0xA0000008u), "YV12");
     EXPECT_EQ(ColorSpaceName(0xA0000010u), "YV12");
+    EXPECT_EQ(ColorSpaceName(0xA0000308u), "YV16");
+    EXPECT_EQ(ColorSpaceName(0xA000030Bu), "YV24");
+    EXPECT_EQ(ColorSpaceName(0xA0000309u), "YV411");
+    EXPECT_EQ(ColorSpaceName(0xE0000000u), "Y8");
+    EXPECT_EQ(ColorSpaceName(0xA0050008u), "YUV420P10");
+    EXPECT_EQ(ColorSpaceName(0xA0050308u), "YUV422P10"); // was shown as "YV12"
+    EXPECT_EQ(ColorSpaceName(0xA001030Bu), "YUV444P16");
+    EXPECT_EQ(ColorSpaceName(0xE0050000u), "Y10");
     EXPECT_EQ(ColorSpaceName(0u), "");
-    EXPECT_EQ(ColorSpaceName(0x90000008u), ""); // a planar type outside the four names
-    EXPECT_EQ(ColorSpaceName(0xA0050008u), "YV12"); // 10-bit 4:2:0 holds YV12's flags
+    EXPECT_EQ(ColorSpaceName(0x90000008u), ""); // a planar type outside the table
+    EXPECT_EQ(ColorSpaceName(0x50010001u), ""); // AviSynth+'s RGB48: not "RGB24"
 }
 
 // The table's rows against AviSynth+'s documented values, and the plane geometry it gives.
@@ -136,6 +146,7 @@ TEST(PixelFormatTable, RowsAreUniqueAndDescribeTheirPlanes) {
         {"YUV420P10", 0xA0050008u, {1440, 720, 720}, {576, 288, 288}},
         {"YUV422P16", 0xA0010308u, {1440, 720, 720}, {576, 576, 576}},
         {"Y12", 0xE0060000u, {1440, 0, 0}, {576, 0, 0}},
+        {"YV411", 0xA0000309u, {720, 180, 180}, {576, 576, 576}},
     };
     for (const auto& r : rows) {
         const avs::PixelFormat* f = avs::FindPixelFormat(r.name);
