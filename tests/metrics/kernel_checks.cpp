@@ -1,5 +1,7 @@
 #include "kernel_checks.h"
 
+#include "metrics/local_ssim_map.h"
+
 #include <cstdio>
 #include <cstring>
 
@@ -80,6 +82,16 @@ SsimFrameResult CheckSsimAgainstReference(const PlaneView& o, const PlaneView& e
         ForEachEntry(avs::Yuy2Format(), o.rowSize / 2, height, [&](const PairMeasure& m, const std::string& name) {
             EXPECT_TRUE(SameBits(expected, m.Measure(&o, &e).ssim)) << name << ", step";
         });
+    // The map of a frame's pictures holds the very values the run added up, and its lowest window.
+    const LocalSsimMap map = ComputeLocalSsimMap(o, e, height);
+    double sum = 0;
+    for (double value : map.values)
+        sum += value;
+    EXPECT_EQ(static_cast<double>(map.values.size()), expected.windowCount);
+    EXPECT_EQ(map.values.empty() ? 0.0 : sum / static_cast<double>(map.values.size()), expected.ssimY);
+    EXPECT_EQ(map.lowest, expected.lowestSsim);
+    EXPECT_EQ(map.lowestX, expected.lowestX);
+    EXPECT_EQ(map.lowestY, expected.lowestY);
     return expected;
 }
 
