@@ -200,7 +200,10 @@ void Run::AnalyseFile(int index) {
                 Translate("Not analyzed: the start frame lies beyond the last frame that can be analyzed.") +
                 " (" + std::to_string(s_.StartFrame) + " > " + std::to_string(lastFrame) + ")";
         const int last = note.empty() ? static_cast<int>(lastFrame) : s_.StartFrame - 1;
-        observer_.OnClipsOpened({index, &clip1, &clip2, s_.StartFrame, last});
+        const ClipsOpenedInfo opened{index, &clip1, &clip2, s_.StartFrame, last};
+        for (RunSink* sink : sinks_)
+            sink->ClipsOpened(opened);
+        observer_.OnClipsOpened(opened);
 
         if (!note.empty()) {
             skipped = true;
@@ -250,6 +253,8 @@ void Run::AnalyseFile(int index) {
     end.totals = &totals;
     end.skipped = skipped;
     end.skipReason = skipped ? block.note : std::string();
+    for (RunSink* sink : sinks_)
+        sink->FileEnded(end);
     observer_.OnFileEnd(end);
 }
 
@@ -329,6 +334,8 @@ void Run::EndSinks() {
     run.filesBegun = outcome_.filesBegun;
     run.storageFolder = storageFolder_;
     run.writing = [this](const WritingInfo& file) { observer_.OnWriting(file); };
+    run.stopped = outcome_.status == RunStatus::Stopped;
+    run.error = outcome_.error;
     for (RunSink* sink : sinks_) {
         SinkOutput out;
         try {

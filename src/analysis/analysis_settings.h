@@ -30,6 +30,7 @@ struct AnalysisSettings {
     bool ShutdownWhenFinished = false;
     bool ExtendedLog = false; // per-frame CSV logs, and the graph pages at the end
     bool StandardLog = false; // overview and results files at the end
+    bool JsonLog = false;     // the whole job as bv_<stamp>_results.json at the end
     int ItuMode = 1;          // 1 PC.601, 2 REC.601 (preview conversion only)
     std::string ItuCaption;   // the chosen recommendation's caption as displayed
     std::string StoragePath;  // empty: the folder of SourceFile1

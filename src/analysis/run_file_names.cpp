@@ -100,7 +100,7 @@ std::string ClaimStamp(const std::string& stamp,
 }
 
 std::string CheckStorageFolders(const AnalysisSettings& settings) {
-    if (!settings.ExtendedLog && !settings.StandardLog)
+    if (!settings.ExtendedLog && !settings.StandardLog && !settings.JsonLog)
         return "";
     std::vector<std::string> folders;
     for (const std::string& source2 : settings.SourceFiles2) {

@@ -2,6 +2,7 @@
 
 #include "analysis/analysis_run.h"
 #include "analysis/csv_log.h"
+#include "analysis/json_results.h"
 #include "analysis/run_file_names.h"
 #include "analysis/text_file.h"
 #include "analysis/time_stamp.h"
@@ -108,6 +109,8 @@ std::vector<std::unique_ptr<RunSink>> MakeRunSinks(const AnalysisSettings& setti
         sinks.push_back(std::make_unique<ReportTextsSink>());
     if (settings.ExtendedLog && settings.MetricSsim && exportGraphPages)
         sinks.push_back(std::make_unique<GraphPagesSink>(settings, std::move(exportGraphPages)));
+    if (settings.JsonLog)
+        sinks.push_back(MakeJsonResultsSink(settings, ""));
     return sinks;
 }
 

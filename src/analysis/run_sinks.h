@@ -15,6 +15,8 @@
 
 namespace bv {
 
+struct ClipsOpenedInfo;
+struct FileEndInfo;
 struct FrameReport;
 
 // A Source File 2 whose frames are about to be analysed.
@@ -41,6 +43,8 @@ struct SinkRun {
     int filesBegun = 0;
     std::string storageFolder; // ends with "/"
     std::function<void(const WritingInfo&)> writing; // told before each file is written
+    bool stopped = false;
+    std::string error; // the error that ended the run, empty when none did
 };
 
 // What a sink wrote, and the errors it met (each a text naming its file). An error of a
@@ -53,12 +57,16 @@ struct SinkOutput {
 class RunSink {
 public:
     virtual ~RunSink() = default;
+    // Every Source File 2 whose clips were opened, analysed or not; must not throw.
+    virtual void ClipsOpened(const ClipsOpenedInfo& /*info*/) {}
     // May throw std::exception: the run fails with its text.
     virtual void BeginFile(const SinkFile& /*file*/, SinkOutput& /*out*/) {}
     virtual void Frame(const FrameReport& /*report*/) {}
     // After the file's last frame with `completed`; after an error without, keeping what was
     // written. Called for every file BeginFile was called for.
     virtual void EndFile(const FileTotals& /*totals*/, bool /*completed*/) {}
+    // Every Source File 2 whose analysis began, skipped and failed ones too; must not throw.
+    virtual void FileEnded(const FileEndInfo& /*info*/) {}
     virtual void EndRun(const SinkRun& /*run*/, SinkOutput& /*out*/) {}
 };
 
@@ -77,7 +85,7 @@ using GraphExporter = std::function<std::vector<std::string>(const GraphExportRe
 
 // The outputs the settings ask for, in the order the run writes them: the CSV log
 // (ExtendedLog), the overview and results texts (StandardLog), the graph pages (ExtendedLog
-// with SSIM, when an exporter is given).
+// with SSIM, when an exporter is given), the JSON results (JsonLog).
 std::vector<std::unique_ptr<RunSink>> MakeRunSinks(const AnalysisSettings& settings, GraphExporter exportGraphPages);
 
 } // namespace bv

@@ -1,6 +1,8 @@
 // Whole runs against the stand-in AviSynth library: the files they write, their figures, the
 // frame range rules, stop, skipped files and errors.
 #include "analysis/fake_frames.h"
+#include "analysis/json_figures.h"
+#include "analysis/json_results.h"
 #include "analysis/log_figures.h"
 #include "analysis/number_format.h"
 #include "support/reference_metrics.h"
@@ -473,6 +475,86 @@ TEST_F(AnalysisRun, SinksComeBeforeTheDisplayAndTheirErrorsFailTheRun) {
     EXPECT_EQ(FilesEndingWith("_results.txt").size(), 1u);
 }
 
+// The JSON results of a run with a skipped file, of a stopped and of a failed run: one valid
+// document each, whose figures are the logs' and the results text's.
+TEST_F(AnalysisRun, JsonResultsHoldTheLogsFiguresAndSayHowTheRunEnded) {
+    const std::string s1 = Source("orig.mkv", "clip w=32 h=16 frames=6");
+    const std::string a = Source("a.mkv", "clip w=32 h=16 frames=6 seed=1 noise=3");
+    const std::string small = Source("small.mkv", "clip w=16 h=16 frames=6");
+    const std::string broken = Source("broken.mkv", "clip w=32 h=16 frames=6 seed=2 noise=2 fail=3");
+    AnalysisSettings s = Settings(s1, {a, small, s1});
+    s.JsonLog = true;
+    RunOutcome out = Run(s);
+    ASSERT_EQ(out.status, RunStatus::Completed) << out.error;
+    auto files = FilesEndingWith("_results.json");
+    ASSERT_EQ(files.size(), 1u);
+    EXPECT_EQ(out.writtenFiles.back(), files[0].string());
+    Json doc = ReadJson(files[0]);
+    EXPECT_EQ(doc["status"], "completed");
+    EXPECT_EQ(doc["job"]["source_files_2"], Json(s.SourceFiles2));
+    ASSERT_EQ(doc["encodes"].size(), 3u);
+    for (int k : {0, 2}) {
+        const Json& e = doc["encodes"][k];
+        EXPECT_TRUE(e["analysed"].get<bool>() && e["complete"].get<bool>() && e["reason"].is_null());
+        EXPECT_EQ(e["encode"], Json({{"format", "YUY2"}, {"width", 32}, {"height", 16}, {"frame_count", 6}}));
+        ExpectJsonMatchesLog(e, ReadCrLfLines(FilesEndingWith("_" + std::to_string(k + 1) + "of3_log.csv")[0]));
+        ExpectJsonMatchesResults(e, out.resultsLines);
+    }
+    // Identical clips: no PSNR anywhere.
+    EXPECT_TRUE(doc["encodes"][2]["frames"][0]["psnr_y"].is_null() && doc["encodes"][2]["totals"]["psnr_y"].is_null());
+    EXPECT_FALSE(doc["encodes"][1]["analysed"].get<bool>());
+    EXPECT_EQ(doc["encodes"][1]["reason"], out.messages[0].substr(small.size() + 2));
+    EXPECT_TRUE(doc["encodes"][1]["totals"].is_null() && doc["encodes"][1]["frames"].empty());
+
+    // Stopped in the first file: what was analysed, and the file never begun.
+    for (const fs::path& f : FilesEndingWith(""))
+        if (f.extension() != ".mkv")
+            fs::remove(f);
+    Recorder recorder;
+    recorder.onFrame = [this](const FrameReport& r) { stop_.store(r.frame == 2); };
+    out = Run(s, &recorder);
+    ASSERT_EQ(out.status, RunStatus::Stopped);
+    doc = ReadJson(FilesEndingWith("_results.json").at(0));
+    EXPECT_EQ(doc["status"], "stopped");
+    EXPECT_EQ(doc["encodes"][0]["last_frame"], 2);
+    EXPECT_FALSE(doc["encodes"][0]["complete"].get<bool>());
+    EXPECT_EQ(doc["encodes"][0]["reason"], "The run was stopped.");
+    ExpectJsonMatchesResults(doc["encodes"][0], out.resultsLines);
+    EXPECT_TRUE(doc["encodes"][2]["encode"].is_null());
+
+    // Failed in the second file: the error, and the frames before it.
+    stop_.store(false);
+    s.SourceFiles2 = {a, broken};
+    s.JsonLog = false;
+    s.StandardLog = false;
+    const std::string path = (dir_ / "out.json").string();
+    const auto sink = MakeJsonResultsSink(s, path);
+    RunContext context;
+    context.environment = &Environment();
+    context.sinks = {sink.get()};
+    out = RunAnalysis(s, context);
+    ASSERT_EQ(out.status, RunStatus::Failed);
+    doc = ReadJson(path);
+    EXPECT_EQ(doc["status"], "failed");
+    EXPECT_EQ(doc["error"], out.error);
+    EXPECT_EQ(doc["encodes"][1]["reason"], "Error: " + out.error);
+    EXPECT_EQ(doc["encodes"][1]["frames"].size(), 3u);
+    ExpectJsonMatchesLog(doc["encodes"][1], ReadCrLfLines(FilesEndingWith("_2of2_log.csv")[0]));
+
+    // A file that cannot be written is named before a run and, at the end, fails only itself.
+    EXPECT_EQ(CheckJsonResultsPath(path), "");
+    EXPECT_EQ(CheckJsonResultsPath(dir_.string()), "Cannot create file \"" + dir_.string() + "\": Is a directory");
+    const std::string nowhere = (dir_ / "no" / "x.json").string();
+    EXPECT_EQ(CheckJsonResultsPath(nowhere), "Cannot create file \"" + nowhere + "\": No such file or directory");
+    const AnalysisSettings one = Settings(s1, {a});
+    const auto lost = MakeJsonResultsSink(one, nowhere);
+    context.sinks = {lost.get()};
+    out = RunAnalysis(one, context);
+    EXPECT_EQ(out.error, CheckJsonResultsPath(nowhere));
+    ASSERT_EQ(out.writtenFiles.size(), 3u);
+    EXPECT_EQ(out.writtenFiles.back().substr(out.writtenFiles.back().size() - 12), "_results.txt");
+}
+
 TEST_F(AnalysisRun, GraphExportAndShutdownAtTheEnd) {
     const std::string s1 = Source("orig.mkv", "clip w=16 h=16 frames=3");
     const std::string a = Source("a.mkv", "clip w=16 h=16 frames=3 seed=1 noise=3");
@@ -516,7 +598,8 @@ TEST_F(AnalysisRun, GraphExportAndShutdownAtTheEnd) {
 // Whether some thread or process waits for a lock on the file with inode `inode`.
 bool LockAwaited(ino_t inode) {
     std::ifstream locks("/proc/locks");
-    const std::string key = ":" + std::to_string(inode) + " ";
+    std::string key = ":"; // appended: GCC 12 warns falsely on ":" + string here
+    key += std::to_string(inode) + " ";
     for (std::string line; std::getline(locks, line);)
         if (line.find("->") != std::string::npos && line.find(key) != std::string::npos)
             return true;
