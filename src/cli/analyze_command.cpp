@@ -1,7 +1,9 @@
 #include "cli/analyze_command.h"
 
 #include "analysis/analysis_run_thread.h"
+#include "analysis/json_results.h"
 #include "analysis/report_texts.h"
+#include "analysis/run_file_names.h"
 #include "analysis/template_script.h"
 #include "cli/progress_line.h"
 #include "cli/source_option.h"
@@ -15,6 +17,7 @@
 #include <cstdio>
 #include <cstring>
 #include <iterator>
+#include <memory>
 #include <filesystem>
 #include <iostream>
 #include <stdexcept>
@@ -114,6 +117,15 @@ CLI::App* AddAnalyzeCommand(CLI::App& app, AnalyzeOptions& o) {
     cmd->add_flag("--shutdown", o.shutdown,
                   "Power the computer off when the run has finished (implies --standard-log)");
     cmd->add_flag("--quiet", o.quiet, "Print nothing but errors");
+    cmd->add_option("--json", o.json,
+                    "Write every figure of the run as JSON to FILE (- for standard output, which then "
+                    "carries nothing else)");
+    cmd->add_option("--worst", o.worst,
+                    "Save pictures of the K frames with the lowest Q in Y of every SOURCE2 (K defaults to 1; "
+                    "give it after the sources)")
+        ->expected(0, 1)
+        ->default_str("1")
+        ->check(CLI::Range(1, 1000000));
     return cmd;
 }
 
@@ -145,7 +157,10 @@ AnalysisSettings SettingsFromOptions(const AnalyzeOptions& o) {
     return s;
 }
 
-int RunAnalyzeCommand(const AnalyzeOptions& options, const std::function<GraphExporter()>& makeGraphExporter) {
+int RunAnalyzeCommand(const AnalyzeOptions& options, const std::function<GraphExporter()>& makeGraphExporter,
+                      const std::function<WorstFramesSaver()>& makeWorstFramesSaver) {
+    const bool jsonToStdout = options.json == kJsonStandardOutput;
+    const std::string jsonPath = jsonToStdout ? options.json : Absolute(options.json);
     AnalysisSettings settings;
     try {
         settings = SettingsFromOptions(options);
@@ -157,6 +172,19 @@ int RunAnalyzeCommand(const AnalyzeOptions& options, const std::function<GraphEx
         RequireTemplate(settings.SourceFile1, settings.Template1, "--template1");
         for (const std::string& source : settings.SourceFiles2)
             RequireTemplate(source, settings.Template2, "--template2");
+        // Known now, not after an hour of analysis.
+        if (!options.json.empty())
+            if (const std::string problem = CheckJsonResultsPath(jsonPath); !problem.empty())
+                throw std::invalid_argument(problem);
+        if (options.worst > 0) {
+            if (!settings.MetricSsim)
+                throw std::invalid_argument("--worst picks frames by their Q in Y: it needs SSIM");
+            // The pictures go where the logs would go.
+            AnalysisSettings pictures = settings;
+            pictures.ExtendedLog = true;
+            if (const std::string problem = CheckStorageFolders(pictures); !problem.empty())
+                throw std::invalid_argument(problem);
+        }
     } catch (const std::invalid_argument& e) {
         std::cerr << e.what() << '\n';
         return 2;
@@ -179,6 +207,11 @@ int RunAnalyzeCommand(const AnalyzeOptions& options, const std::function<GraphEx
     context.observer = &display;
     if (settings.ExtendedLog && settings.MetricSsim && makeGraphExporter)
         context.exportGraphPages = makeGraphExporter(); // brings up Qt only when pages are written
+    std::unique_ptr<RunSink> json;
+    if (!options.json.empty()) {
+        json = MakeJsonResultsSink(settings, jsonPath, &std::cout);
+        context.sinks.push_back(json.get());
+    }
 
     RunOutcome outcome;
     {
@@ -193,7 +226,11 @@ int RunAnalyzeCommand(const AnalyzeOptions& options, const std::function<GraphEx
         return 2;
     }
     bool printed = true;
-    if (!options.quiet) {
+    if (jsonToStdout) {
+        printed = static_cast<bool>(std::cout); // the document is all standard output carries
+        if (options.quiet && outcome.status == RunStatus::Failed)
+            std::cerr << outcome.error << '\n';
+    } else if (!options.quiet) {
         for (const std::string& line : outcome.resultsLines)
             std::cout << line << '\n';
         std::cout.flush();
@@ -202,6 +239,15 @@ int RunAnalyzeCommand(const AnalyzeOptions& options, const std::function<GraphEx
             std::cerr << "brevanta-cli: Cannot write file \"-\": " << std::strerror(errno) << '\n';
     } else if (outcome.status == RunStatus::Failed) {
         std::cerr << outcome.error << '\n';
+    }
+    // After the run's own files: the frames are read again, so no figure waits for a picture.
+    if (options.worst > 0 && makeWorstFramesSaver && outcome.status != RunStatus::Refused) {
+        const WorstFramesSaver save = makeWorstFramesSaver();
+        const std::vector<std::string> errors = save(environment, settings, graph, outcome.filesBegun, options.worst);
+        for (const std::string& error : errors)
+            std::cerr << error << '\n';
+        if (!errors.empty() && outcome.status == RunStatus::Completed)
+            return 1;
     }
     switch (outcome.status) {
     case RunStatus::Refused:

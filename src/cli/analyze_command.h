@@ -13,6 +13,8 @@ class App;
 
 namespace bv {
 
+class ScriptEnvironment;
+
 // The command line's options, one for each setting of the window.
 struct AnalyzeOptions {
     std::string source1;
@@ -30,7 +32,14 @@ struct AnalyzeOptions {
     bool lowPriority = false;
     bool shutdown = false;
     bool quiet = false;
+    std::string json; // the JSON results file, "-" for standard output; empty: none
+    int worst = 0;    // pictures of this many worst frames per SOURCE2
 };
+
+// Saves the pictures of the `count` worst frames of every file the run analysed; returns the
+// errors met, each naming its file. Made only for runs that ask for pictures.
+using WorstFramesSaver = std::function<std::vector<std::string>(ScriptEnvironment&, const AnalysisSettings&,
+                                                                const GraphTables&, int filesBegun, int count)>;
 
 // Adds the subcommand and its options to `app`.
 CLI::App* AddAnalyzeCommand(CLI::App& app, AnalyzeOptions& options);
@@ -42,6 +51,7 @@ AnalysisSettings SettingsFromOptions(const AnalyzeOptions& options);
 // Runs the analysis; returns 0, 1 (an AviSynth or file error), 2 (settings refused) or 130
 // (stopped with Ctrl-C).
 // The graph exporter is made only when the run writes graph pages (extended log with SSIM).
-int RunAnalyzeCommand(const AnalyzeOptions& options, const std::function<GraphExporter()>& makeGraphExporter);
+int RunAnalyzeCommand(const AnalyzeOptions& options, const std::function<GraphExporter()>& makeGraphExporter,
+                      const std::function<WorstFramesSaver()>& makeWorstFramesSaver = {});
 
 } // namespace bv

@@ -11,7 +11,8 @@
 
 namespace bv {
 
-int RunCli(int argc, char** argv, const GraphExporterFactory& makeGraphExporter) {
+int RunCli(int argc, char** argv, const GraphExporterFactory& makeGraphExporter,
+           const std::function<WorstFramesSaver()>& makeWorstFramesSaver) {
     CLI::App app{"Brevanta: measures how faithfully encoded videos reproduce their original.",
                  "brevanta-cli"};
     app.require_subcommand(1);
@@ -54,7 +55,7 @@ int RunCli(int argc, char** argv, const GraphExporterFactory& makeGraphExporter)
         if (*frames)
             return RunFramesCommand(framesSource, first, last, framesOut, framesTemplate, framesAllPlanes);
         if (*analyze)
-            return RunAnalyzeCommand(analyzeOptions, makeGraphExporter);
+            return RunAnalyzeCommand(analyzeOptions, makeGraphExporter, makeWorstFramesSaver);
     } catch (const EAviSynthCException& e) {
         std::cerr << e.what() << '\n'; // AviSynth's own text, unchanged
         return 1;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "analysis/analysis_run.h"
+#include "cli/analyze_command.h"
 
 namespace bv {
 
@@ -9,6 +10,8 @@ namespace bv {
 // `makeGraphExporter` gives the exporter of the graph pages an `analyze` run writes at its end;
 // it is called only for runs that write them (none when empty).
 using GraphExporterFactory = std::function<GraphExporter()>;
-int RunCli(int argc, char** argv, const GraphExporterFactory& makeGraphExporter = {});
+// `makeWorstFramesSaver` likewise for `analyze --worst`.
+int RunCli(int argc, char** argv, const GraphExporterFactory& makeGraphExporter = {},
+           const std::function<WorstFramesSaver()>& makeWorstFramesSaver = {});
 
 } // namespace bv

@@ -69,12 +69,14 @@ AdvancedSettingsPage::AdvancedSettingsPage(QWidget* parent)
         Box(metricsGroup, QStringLiteral("CheckBox8"), Caption("PSNR, MSE and Euclidean Distance"), 24, true);
     metricSsim = Box(metricsGroup, QStringLiteral("CheckBox2"), Caption("SSIM"), 44, true);
 
-    generalGroup = Group(this, QStringLiteral("GroupBox6"), Caption("General"), QRect(392, 144, 281, 137));
+    // The third logfile below the other two; the group grows by its row.
+    generalGroup = Group(this, QStringLiteral("GroupBox6"), Caption("General"), QRect(392, 144, 281, 153));
     standardLog = Box(generalGroup, QStringLiteral("CheckBox5"), Caption("Standard Logfile"), 24, false);
     extendedLog = Box(generalGroup, QStringLiteral("CheckBox3"), Caption("Extended Logfile"), 40, false);
-    preview = Box(generalGroup, QStringLiteral("CheckBox1"), Caption("Preview"), 56, false);
-    lowPriority = Box(generalGroup, QStringLiteral("CheckBox9"), Caption("Low Process Priority"), 88, false);
-    shutdown = Box(generalGroup, QStringLiteral("CheckBox4"), Caption("Shutdown Computer when finished"), 104,
+    jsonLog = Box(generalGroup, QStringLiteral("CheckBox10"), Caption("JSON Logfile"), 56, false);
+    preview = Box(generalGroup, QStringLiteral("CheckBox1"), Caption("Preview"), 72, false);
+    lowPriority = Box(generalGroup, QStringLiteral("CheckBox9"), Caption("Low Process Priority"), 104, false);
+    shutdown = Box(generalGroup, QStringLiteral("CheckBox4"), Caption("Shutdown Computer when finished"), 120,
                    false);
 
     // Every click, not every change of state: only the user couples the two boxes.

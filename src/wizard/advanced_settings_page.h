@@ -27,6 +27,7 @@ public:
     QGroupBox* generalGroup; // "General"
     QCheckBox* standardLog;  // CheckBox5 "Standard Logfile"
     QCheckBox* extendedLog;  // CheckBox3 "Extended Logfile"
+    QCheckBox* jsonLog;      // CheckBox10 "JSON Logfile"
     QCheckBox* preview;      // CheckBox1 "Preview"
     QCheckBox* lowPriority;  // CheckBox9 "Low Process Priority"
     QCheckBox* shutdown;     // CheckBox4 "Shutdown Computer when finished"

@@ -50,11 +50,14 @@ QStringList BuildJobSummary(const LoadSource1Page& source1, const LoadSources2Pa
         lines << settings.standardLog->text();
     if (CheckedAndEnabled(page, settings.extendedLog))
         lines << settings.extendedLog->text();
+    if (CheckedAndEnabled(page, settings.jsonLog))
+        lines << settings.jsonLog->text();
     if (CheckedAndEnabled(page, settings.preview))
         lines << settings.preview->text();
     if (CheckedAndEnabled(page, settings.lowPriority))
         lines << settings.lowPriority->text();
-    const bool anyLog = CheckedAndEnabled(page, settings.extendedLog) || settings.standardLog->isChecked();
+    const bool anyLog = CheckedAndEnabled(page, settings.extendedLog) || settings.standardLog->isChecked() ||
+                        CheckedAndEnabled(page, settings.jsonLog);
     if (anyLog && !saving.storagePath->text().isEmpty())
         lines << Tr("Storage Path") + sep + saving.storagePath->text();
     if (CheckedAndEnabled(page, settings.shutdown))

@@ -11,6 +11,7 @@
 #include "wizard/file_filters.h"
 #include "wizard/ui_text.h"
 
+#include <QDir>
 #include <QLabel>
 #include <QPixmap>
 #include <QPlainTextEdit>
@@ -37,8 +38,8 @@ void ShowPage(QLabel* image, const QImage& page) {
     image->resize(page.size());
 }
 
-QPushButton* SaveButton(QWidget* tab, const QString& name) {
-    auto* button = new QPushButton(Caption("Save..."), tab);
+QPushButton* SaveButton(QWidget* tab, const QString& name, const QString& caption = Caption("Save...")) {
+    auto* button = new QPushButton(caption, tab);
     button->setObjectName(name);
     button->setGeometry(480, 320, 75, 25);
     button->setAutoDefault(false);
@@ -76,6 +77,10 @@ ResultsPage::ResultsPage(Dialogs& dialogs, QWidget* parent)
     graphScroll->setObjectName(QStringLiteral("ScrollBar1"));
     graphScroll->setGeometry(16, 288, 537, 17);
     saveGraph = SaveButton(graphTab, QStringLiteral("Button38"));
+    saveWorstFrames = SaveButton(graphTab, QStringLiteral("Button40"), Caption("Worst Frames..."));
+    saveWorstFrames->setGeometry(16, 320, 150, 25);
+    saveShownFrame = SaveButton(graphTab, QStringLiteral("Button41"), Caption("This Frame..."));
+    saveShownFrame->setGeometry(174, 320, 150, 25);
     resultTabs->setTabVisible(kGraphicTab, false); // until a run with SSIM has drawn the graph
     writing = new QLabel(this);
     writing->setObjectName(QStringLiteral("Label60"));
@@ -86,6 +91,8 @@ ResultsPage::ResultsPage(Dialogs& dialogs, QWidget* parent)
     connect(saveResults, &QPushButton::clicked, this, &ResultsPage::SaveResults);
     connect(graphScroll, &QScrollBar::valueChanged, this, &ResultsPage::ShowGraphPage);
     connect(saveGraph, &QPushButton::clicked, this, &ResultsPage::SaveGraphPage);
+    connect(saveWorstFrames, &QPushButton::clicked, this, [this] { SaveFramePictures(true); });
+    connect(saveShownFrame, &QPushButton::clicked, this, [this] { SaveFramePictures(false); });
 }
 
 void ResultsPage::SetTexts(const QStringList& overviewLines, const QStringList& resultsLines) {
@@ -137,6 +144,7 @@ void ResultsPage::SetUpGraph(const GraphTables& tables, const std::vector<std::s
                              int sourcesBegun, std::function<int()> listEntries) {
     tables_ = &tables;
     sourceNames_ = sourceNames;
+    sourcesBegun_ = sourcesBegun;
     listEntries_ = std::move(listEntries);
     graphFrozen_ = false;
     graphPage_ = RenderGraphPage(kScreenPageWidth, kGraphPageHeight, 0, sourcesBegun, tables, sourceNames_);
@@ -187,6 +195,25 @@ void ResultsPage::SaveGraphPage() {
     } catch (const std::exception& e) {
         dialogs_.ShowError(window(), QString::fromStdString(e.what()));
     }
+}
+
+void ResultsPage::SaveFramePictures(bool worst) {
+    if (!savePictures || tables_ == nullptr)
+        return;
+    const auto folder = dialogs_.ChooseFolder(window(), Tr("Select a folder for the pictures."),
+                                              dialogs_.StartFolder(FolderKind::SavedResults));
+    if (!folder)
+        return;
+    dialogs_.SetStartFolder(FolderKind::SavedResults, *folder);
+    PictureChoice choice;
+    choice.worst = worst ? 1 : 0;
+    choice.frame = graphScroll->value();
+    choice.folder = ToStd(QDir(*folder).absolutePath()) + "/";
+    const SavedPictures saved = savePictures(choice, sourcesBegun_);
+    if (!saved.errors.empty())
+        dialogs_.ShowError(window(), ToQStringList(saved.errors).join(QLatin1Char('\n')));
+    else
+        dialogs_.Inform(window(), Tr("Pictures saved:") + QStringLiteral(" %1").arg(saved.written.size()));
 }
 
 } // namespace bv

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "analysis/graph_tables.h"
+#include "graph/frame_pictures.h"
 #include "wizard/wizard_page.h"
 
 #include <QImage>
@@ -36,6 +37,8 @@ public:
     QLabel* graphImage;            // Image2
     QScrollBar* graphScroll;       // ScrollBar1
     QPushButton* saveGraph;        // Button38 "Save..."
+    QPushButton* saveWorstFrames;  // Button40 "Worst Frames...": pictures of each file's worst frame
+    QPushButton* saveShownFrame;   // Button41 "This Frame...": pictures of the page's first frame
     QLabel* writing;               // Label60: the file the run's end steps write now
 
     void SetTexts(const QStringList& overviewLines, const QStringList& resultsLines);
@@ -63,6 +66,11 @@ public:
     // "Save..." of the graph: the page on screen as a JPEG file.
     void SaveGraphPage();
     const QImage& GraphPage() const { return graphPage_; }
+    // "Worst Frames..." (worst) and "This Frame...": the pictures into a folder the user chooses.
+    void SaveFramePictures(bool worst);
+    // Saves the pictures of a choice for the first `filesBegun` files; `choice.frame` counts
+    // analysed frames (the graph's position). Set by the window, which reads the frames again.
+    std::function<SavedPictures(const PictureChoice& choice, int filesBegun)> savePictures;
 
     // The date-time stamp of proposed file names; tests fix the clock here.
     std::function<QString()> stampClock;
@@ -76,6 +84,7 @@ private:
     QStringList resultsLines_;
     const GraphTables* tables_ = nullptr;
     std::vector<std::string> sourceNames_;
+    int sourcesBegun_ = 0;
     std::function<int()> listEntries_;
     bool graphFrozen_ = false;
     QImage graphPage_; // the page Image2 shows

@@ -44,6 +44,7 @@ AnalysisSettings ReadAnalysisSettings(const LoadSource1Page& source1, const Load
     s.LowPriority = CheckedAndEnabled(page, settings.lowPriority);
     s.ShutdownWhenFinished = CheckedAndEnabled(page, settings.shutdown);
     s.ExtendedLog = CheckedAndEnabled(page, settings.extendedLog);
+    s.JsonLog = CheckedAndEnabled(page, settings.jsonLog);
     // Locked on by the shutdown option, the box still counts.
     s.StandardLog = settings.standardLog->isChecked();
     if (CheckedAndEnabled(page, settings.pc601)) {

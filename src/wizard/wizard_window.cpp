@@ -114,6 +114,11 @@ void WizardWindow::BuildPages() {
     summary_ = new JobSummaryPage;
     analyzation_ = new AnalyzationPage;
     results_ = new ResultsPage(*dialogs_);
+    // The frames are read again through the last run's sources and templates.
+    results_->savePictures = [this](PictureChoice choice, int filesBegun) {
+        choice.frame += runSettings_.StartFrame;
+        return SaveRunPictures(Environment(), runSettings_, graph_, filesBegun, choice);
+    };
     pages_->addTab(welcome_, Caption("Welcome"));
     pages_->addTab(source1_, Caption("Load Source 1"));
     pages_->addTab(sources2_, Caption("Load Sources 2"));

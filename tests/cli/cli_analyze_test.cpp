@@ -1,4 +1,5 @@
 // `brevanta-cli analyze` as a user runs it, against the stand-in AviSynth library.
+#include "analysis/json_figures.h"
 #include "analysis/run_fixture.h"
 #include "cli/cli_process.h"
 
@@ -164,6 +165,28 @@ TEST_F(CliAnalyze, TemplateFaultsAndAFullStandardOutputAreSaid) {
         EXPECT_NE(CliProcess::Read((dir_ / "err").string()).find("Cannot write file \"-\""), std::string::npos)
             << command;
     }
+}
+
+// --json: standard output carries the document alone; a file that cannot be written refuses
+// the run before it starts. --worst needs SSIM.
+TEST_F(CliAnalyze, JsonOnStandardOutputAndOutputsThatCannotBeWrittenAreRefusedFirst) {
+    const std::string s1 = Source("orig.avs", "clip w=16 h=16 frames=3");
+    const std::string a = Source("a.avs", "clip w=16 h=16 frames=3 seed=1 noise=2");
+    CliResult r = Cli({s1, a, "--json", "-", "--standard-log"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const Json doc = Json::parse(r.out);
+    EXPECT_EQ(doc["status"], "completed");
+    EXPECT_EQ(doc["encodes"][0]["frames"].size(), 3u);
+    ExpectJsonMatchesResults(doc["encodes"][0], ReadCrLfLines(FilesEndingWith("_results.txt").at(0)));
+
+    const std::string nowhere = (dir_ / "no" / "r.json").string();
+    r = Cli({s1, a, "--json", nowhere, "--standard-log"});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, "Cannot create file \"" + nowhere + "\": No such file or directory\n");
+    EXPECT_EQ(FilesEndingWith("_overview.txt").size(), 1u); // the first run's only
+    r = Cli({s1, a, "--no-ssim", "--worst"});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("--worst"), std::string::npos) << r.err;
 }
 
 } // namespace

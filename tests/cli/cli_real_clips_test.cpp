@@ -2,6 +2,7 @@
 // template: the files it writes, and its figures against a literal computation on the decoded
 // frames. The luma the run saw is checked against FFmpeg's own decode.
 #include "analysis/number_format.h"
+#include "analysis/json_figures.h"
 #include "analysis/log_figures.h"
 #include "support/reference_metrics.h"
 #include "analysis/run_fixture.h"
@@ -90,13 +91,15 @@ FrameFigures Reference(const std::string& o, const std::string& e, int n, int wi
 TEST_F(RealClips, ThreeEncodesAgreeWithALiteralComputation) {
     const std::vector<std::string> encodes{"enc_crf20.mkv", "enc_crf30.mkv", "enc_crf40.mkv"};
     const fs::path out = dir_ / "out";
+    const std::string json = (dir_ / "r.json").string();
     std::vector<std::string> args{"analyze", Clip("orig.mkv")};
     for (const auto& e : encodes)
         args.push_back(Clip(e));
     for (const char* a : {"--template1", template_.c_str(), "--template2", template_.c_str(),
-                          "--standard-log", "--extended-log", "--storage", out.c_str()})
+                          "--standard-log", "--extended-log", "--storage", out.c_str(), "--json", json.c_str(), "--worst"})
         args.emplace_back(a);
     const CliResult run = RunCliProcess(args, dir_);
+    const Json doc = ReadJson(dir_ / "r.json");
     ASSERT_EQ(run.status, 0) << run.err;
     // 60 analysed frames of the first encode: one graph page, drawn without a display.
     const auto pages = FilesEndingWith(out, "_frame_00000.jpg");
@@ -147,6 +150,11 @@ TEST_F(RealClips, ThreeEncodesAgreeWithALiteralComputation) {
             file.Add(x, n);
         }
         file.ExpectFooter(log);
+        ExpectJsonMatchesLog(doc["encodes"][k], log);
+        // The picture of the frame with the lowest Q.
+        std::string picture = "_";
+        picture += std::to_string(k + 1) + "of3_worst_" + FormatFrameNumber(file.lowestFrame) + ".png";
+        EXPECT_EQ(FilesEndingWith(out, picture).size(), 1u);
         const std::string psnr = LineValue(log, "PSNR in Y:");
         // FFmpeg's own psnr filter gives the PSNR of the average MSE in Y too.
         const fs::path stats = dir_ / "psnr.txt";
@@ -179,6 +187,8 @@ TEST_F(RealClips, ThreeEncodesAgreeWithALiteralComputation) {
     for (const auto& line : res)
         joined += line + "\n";
     EXPECT_EQ(run.out, joined);
+    for (int k = 0; k < 3; ++k)
+        ExpectJsonMatchesResults(doc["encodes"][k], res);
     EXPECT_EQ(std::count(res.begin(), res.end(), std::string("========================================")), 2);
 }
 

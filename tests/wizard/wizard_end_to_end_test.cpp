@@ -36,10 +36,11 @@ std::map<QString, QString> FilesByStamplessName(const QString& folder) {
 // A text file's lines without the clock's lines ("Start: hh:mm:ss", "End: hh:mm:ss").
 QStringList LinesWithoutTimes(const QString& path) {
     static const QRegularExpression time(QStringLiteral("^(Start|End): \\d\\d:\\d\\d:\\d\\d$"));
+    static const QRegularExpression jsonTime(QStringLiteral("\"(start|end)_time\":\"\\d\\d:\\d\\d:\\d\\d\""));
     QStringList lines;
     for (const QString& line : QString::fromUtf8(ReadFile(path)).split(QStringLiteral("\r\n"))) {
         if (!time.match(line).hasMatch())
-            lines << line;
+            lines << QString(line).replace(jsonTime, QStringLiteral("TIME"));
     }
     return lines;
 }
@@ -78,6 +79,7 @@ private slots:
         w.Click("Button10");
         w.Click("CheckBox5");
         w.Click("CheckBox3");
+        w.Click("CheckBox10");
         w.Click("Button13");
         w.Find<QLineEdit>("Edit2")->setText(windowOut);
         w.Click("Button2");
@@ -100,7 +102,8 @@ private slots:
         cli.start(QStringLiteral(BV_CLI_PATH),
                   {QStringLiteral("analyze"), orig, enc1, enc2, QStringLiteral("--template1"), templateFile,
                    QStringLiteral("--template2"), templateFile, QStringLiteral("--standard-log"),
-                   QStringLiteral("--extended-log"), QStringLiteral("--storage"), cliOut,
+                   QStringLiteral("--extended-log"), QStringLiteral("--storage"), cliOut, QStringLiteral("--json"),
+                   cliOut + QStringLiteral("/bv_20071113_093005_results.json"),
                    QStringLiteral("--quiet")});
         QVERIFY(cli.waitForFinished(120000));
         QCOMPARE(cli.exitCode(), 0);
@@ -115,7 +118,7 @@ private slots:
         QCOMPARE(windowNames, cliNames);
         for (const char* expected :
              {"bv_STAMP_1of2_log.csv", "bv_STAMP_2of2_log.csv", "bv_STAMP_overview.txt",
-              "bv_STAMP_results.txt", "bv_STAMP_frame_00000.jpg"})
+              "bv_STAMP_results.txt", "bv_STAMP_frame_00000.jpg", "bv_STAMP_results.json"})
             QVERIFY2(windowFiles.count(QString::fromLatin1(expected)) == 1, expected);
         for (const auto& [name, path] : windowFiles) {
             if (name.endsWith(QStringLiteral(".jpg")))
@@ -129,6 +132,18 @@ private slots:
         };
         QCOMPARE(overview + QStringLiteral("\n"), fileText("bv_STAMP_overview.txt"));
         QCOMPARE(results + QStringLiteral("\n"), fileText("bv_STAMP_results.txt"));
+
+        // Pictures from "Results": each encode's worst frame, then the frame at the graph's position.
+        const QString pictures = dir.filePath(QStringLiteral("pictures"));
+        QVERIFY(QDir().mkpath(pictures));
+        for (const char* button : {"Button40", "Button41"}) {
+            w.dialogs->folderAnswers.push_back(pictures);
+            w.Click(button);
+            QCOMPARE(w.dialogs->informTexts.constLast(), QStringLiteral("Pictures saved: 2"));
+        }
+        const QStringList saved = QDir(pictures).entryList({QStringLiteral("*.png")});
+        QCOMPARE(saved.size(), 4);
+        QCOMPARE(saved.filter(QStringLiteral("_frame_000000.png")).size(), 2);
     }
 };
 
