@@ -175,7 +175,9 @@ FramePicture DrawFramePicture(ScriptEnvironment& environment, const AnalysisSett
     picture.lowestX = map.lowestX;
     picture.lowestY = map.lowestY;
 
-    const std::string psnr = Translate("PSNR in Y:") + (picture.hasPsnr ? " " + FormatNumber(picture.psnr) + " dB" : "");
+    std::string psnr = Translate("PSNR in Y:"); // appended: GCC 12 warns falsely on " " + string
+    if (picture.hasPsnr)
+        psnr.append(" ").append(FormatNumber(picture.psnr)).append(" dB");
     const QString caption = Q(path + "    " + Translate("Frame") + " " + std::to_string(frame) + "    " +
                               Translate("Q in Y:") + " " + FormatNumber(picture.q) + "    " + psnr);
     picture.image = Compose(FrameImage(original, w, h, s.ItuMode), FrameImage(encoded, w, h, s.ItuMode), map, caption);
