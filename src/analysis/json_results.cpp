@@ -61,6 +61,7 @@ struct EncodeRecord {
     Json encode = nullptr;
     int firstFrame = 0;
     int lastFrame = -1; // as planned when the clips were opened
+    int peak = 255;     // of the samples, for PSNR
     bool skipped = false;
     std::string reason;
     std::vector<FrameRecord> frames;
@@ -78,6 +79,8 @@ public:
         e.encode = ClipJson(*info.clip2);
         e.firstFrame = info.firstFrame;
         e.lastFrame = info.lastFrame;
+        if (info.clip1->format != nullptr)
+            e.peak = info.clip1->format->PeakValue();
     }
     void BeginFile(const SinkFile& file, SinkOutput& /*out*/) override { current_ = file.index; }
     void Frame(const FrameReport& r) override {
@@ -150,7 +153,7 @@ private:
                     {"itu", Json{{"mode", s_.ItuMode == 1 ? "pc601" : "rec601"}, {"caption", s_.ItuCaption}}}};
     }
 
-    Json FrameJson(const FrameRecord& f) const {
+    Json FrameJson(const FrameRecord& f, int peak) const {
         const bool p = s_.MetricPsnr, q = s_.MetricSsim;
         const PsnrFrameResult& m = f.psnr;
         const SsimFrameResult& w = f.ssim;
@@ -161,7 +164,7 @@ private:
             window = Json{{"x1", x}, {"y1", y}, {"x2", x + 7}, {"y2", y + 7}};
         }
         return Json{{"frame", f.frame},
-                    {"psnr_y", Number(p && m.mseY > 0, PsnrFromMse(m.mseY))},
+                    {"psnr_y", Number(p && m.mseY > 0, PsnrFromMse(m.mseY, peak))},
                     {"mse_y", Number(p, m.mseY)},
                     {"mse_u", Number(p, m.mseU)},
                     {"mse_v", Number(p, m.mseV)},
@@ -178,7 +181,7 @@ private:
                     {"lowest_window", window}};
     }
 
-    Json TotalsJson(const FileTotals& t) const {
+    Json TotalsJson(const FileTotals& t, int peak) const {
         if (t.AnalysedCount == 0)
             return nullptr;
         const bool p = s_.MetricPsnr, q = s_.MetricSsim;
@@ -190,7 +193,7 @@ private:
                     {"end_frame", s_.StartFrame + t.AnalysedCount - 1},
                     {"start_time", t.StartTime},
                     {"end_time", t.EndTime},
-                    {"psnr_y", Number(p && HasPsnrY(t), PsnrY(t))},
+                    {"psnr_y", Number(p && HasPsnrY(t), PsnrFromMse(AverageMse(t, 0), peak))},
                     {"mse_y", Number(p, AverageMse(t, 0))},
                     {"mse_u", Number(p, AverageMse(t, 1))},
                     {"mse_v", Number(p, AverageMse(t, 2))},
@@ -258,9 +261,9 @@ private:
                 out << "      " << Dump(key) << ": " << Dump(value) << ",\n";
             out << "      \"frames\": [";
             for (size_t k = 0; k < e.frames.size(); ++k)
-                out << (k == 0 ? "\n" : ",\n") << "        " << Dump(FrameJson(e.frames[k]));
+                out << (k == 0 ? "\n" : ",\n") << "        " << Dump(FrameJson(e.frames[k], e.peak));
             out << (e.frames.empty() ? "],\n" : "\n      ],\n");
-            out << "      \"totals\": " << Dump(TotalsJson(e.totals)) << "\n    }";
+            out << "      \"totals\": " << Dump(TotalsJson(e.totals, e.peak)) << "\n    }";
         }
         out << (encodes_.empty() ? "]\n" : "\n  ]\n") << "}\n";
     }

@@ -1,6 +1,7 @@
 #include "graph/frame_pictures.h"
 
 #include "analysis/number_format.h"
+#include "analysis/pair_check.h"
 #include "analysis/run_file_names.h"
 #include "analysis/template_script.h"
 #include "analysis/time_stamp.h"
@@ -60,11 +61,26 @@ QImage MapImage(const LocalSsimMap& map, int width, int height) {
     return image;
 }
 
-QImage FrameImage(const FrameView& frame, int width, int height, int itu) {
+// YUY2 in colour by the recommendation, as the run's preview shows it; other YUV formats as
+// their luma in grey, deeper samples scaled to 8 bits.
+QImage FrameImage(const FrameView& frame, const avs::PixelFormat& format, int width, int height, int itu) {
     QImage image;
-    UnpackYuy2Preview(frame.readPtr(), frame.pitch(), frame.rowSize(), frame.height(), image, width, height);
-    ConvertPreviewToRgb(image, itu, width, height);
-    return image;
+    if (format.family == avs::FormatFamily::PackedYuv422) {
+        UnpackYuy2Preview(frame.readPtr(), frame.pitch(), frame.rowSize(), frame.height(), image, width, height);
+        ConvertPreviewToRgb(image, itu, width, height);
+        return image;
+    }
+    const PlaneView& luma = frame.plane(0);
+    image = QImage(width, height, QImage::Format_Grayscale8);
+    for (int y = 0; y < height; ++y) {
+        const uint8_t* row = luma.data + static_cast<ptrdiff_t>(y) * luma.pitch;
+        uchar* out = image.scanLine(y);
+        for (int x = 0; x < width; ++x)
+            out[x] = format.bytesPerSample == 1
+                         ? row[x]
+                         : static_cast<uchar>((row[2 * x] | row[2 * x + 1] << 8) >> (format.bitDepth - 8));
+    }
+    return image.convertToFormat(QImage::Format_RGB32);
 }
 
 // The lowest window: its 8 x 8 square, and a ring around it that finds it in a large frame.
@@ -152,25 +168,27 @@ FramePicture DrawFramePicture(ScriptEnvironment& environment, const AnalysisSett
                                    s.Template1Name.empty() ? Translate("AviSynth Template 1") : s.Template1Name);
     AvsClip clip2 = OpenSourceClip(environment, path, s.Template2, kGeneratedScript2, false,
                                    s.Template2Name.empty() ? Translate("AviSynth Template 2") : s.Template2Name);
+    // The run's own check and kernels: the figures are the run's.
+    const PairCheck check = CheckPair(clip1, clip2, {true, true});
+    if (!check.measure)
+        throw std::runtime_error(path + ": " + check.refusal);
+    const avs::PixelFormat& format = check.measure->format();
     const int w = clip1.width, h = clip1.height;
-    if (!IsYuy2(clip1.pixelType) || !IsYuy2(clip2.pixelType) || clip2.width != w || clip2.height != h)
-        throw std::runtime_error(path + ": " +
-                                 Translate("Not analyzed: both clips must be YUY2 and of the same frame size."));
     const std::string unreadable = path + ": " + Translate("The frame cannot be read:") + " " + std::to_string(frame);
     if (frame < 0 || frame >= std::min(clip1.frameCount, clip2.frameCount))
         throw std::runtime_error(unreadable);
     FrameView original = FetchFrame(clip1, frame);
     FrameView encoded = FetchFrame(clip2, frame);
-    if (original.height() < h || encoded.height() < h || original.rowSize() < 2 * w || encoded.rowSize() < 2 * w)
+    if (original.height() < h || encoded.height() < h || original.rowSize() < format.RowBytes(0, w) ||
+        encoded.rowSize() < format.RowBytes(0, w))
         throw std::runtime_error(unreadable);
 
-    // The figures as the run measured them, and the map of the same windows.
-    const PairResults r = MeasurePair({true, true}, original.plane(0), encoded.plane(0), h, int64_t{w} * h);
-    const LocalSsimMap map = ComputeLocalSsimMap(original.plane(0), encoded.plane(0), h);
+    const PairResults r = check.measure->Measure(original, encoded);
+    const LocalSsimMap map = ComputeLocalSsimMap(format, original.plane(0), encoded.plane(0), w, h);
     FramePicture picture;
     picture.q = r.ssim.qY;
     picture.hasPsnr = r.psnr.mseY > 0;
-    picture.psnr = picture.hasPsnr ? PsnrFromMse(r.psnr.mseY) : 0;
+    picture.psnr = picture.hasPsnr ? PsnrFromMse(r.psnr.mseY, format.PeakValue()) : 0;
     picture.lowestSsim = map.lowest;
     picture.lowestX = map.lowestX;
     picture.lowestY = map.lowestY;
@@ -180,7 +198,8 @@ FramePicture DrawFramePicture(ScriptEnvironment& environment, const AnalysisSett
         psnr.append(" ").append(FormatNumber(picture.psnr)).append(" dB");
     const QString caption = Q(path + "    " + Translate("Frame") + " " + std::to_string(frame) + "    " +
                               Translate("Q in Y:") + " " + FormatNumber(picture.q) + "    " + psnr);
-    picture.image = Compose(FrameImage(original, w, h, s.ItuMode), FrameImage(encoded, w, h, s.ItuMode), map, caption);
+    picture.image = Compose(FrameImage(original, format, w, h, s.ItuMode), FrameImage(encoded, format, w, h, s.ItuMode),
+                            map, caption);
     original.Release();
     encoded.Release();
     return picture;

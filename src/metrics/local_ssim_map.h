@@ -1,7 +1,8 @@
 // The local SSIM of every 8 x 8 window of one frame pair, for pictures of a frame: the same
-// values SsimKernel adds up, window by window.
+// values the run's SSIM kernel adds up, window by window.
 #pragma once
 
+#include "avs_abi/pixel_format.h"
 #include "frame_source/plane_view.h"
 
 #include <cstddef>
@@ -13,7 +14,7 @@ struct LocalSsimMap {
     int columns = 0; // windows per row: width - 7
     int rows = 0;    // window rows: height - 7
     std::vector<double> values; // row by row; values[y * columns + x] is the window at (x, y)
-    // As SsimKernel reports it: the first window in raster order with the lowest value below
+    // As the kernel reports it: the first window in raster order with the lowest value below
     // 1.0; 1.0 at (0, 0) when there is none.
     double lowest = 1.0;
     int lowestX = 0;
@@ -22,7 +23,9 @@ struct LocalSsimMap {
     double at(int x, int y) const { return values[static_cast<std::size_t>(y) * columns + x]; }
 };
 
-// Images as SsimKernel reads them (plane 0, `height` rows); single-threaded, plain code.
-LocalSsimMap ComputeLocalSsimMap(const PlaneView& original, const PlaneView& encoded, int height);
+// The luma planes (plane 0) of a width x height frame pair of `format`, with the format's
+// constants; single-threaded plain code. Empty for a format without SSIM kernels.
+LocalSsimMap ComputeLocalSsimMap(const avs::PixelFormat& format, const PlaneView& original,
+                                 const PlaneView& encoded, int width, int height);
 
 } // namespace bv

@@ -70,6 +70,20 @@ void ForEachEntry(const avs::PixelFormat& format, int width, int height, const C
     EXPECT_GT(entries, 0) << format.name;
 }
 
+// The map of a frame's pictures holds the very values the run added up, and its lowest window.
+void ExpectMapMatches(const avs::PixelFormat& format, const PlaneView& o, const PlaneView& e, int width, int height,
+                      const SsimFrameResult& expected) {
+    const LocalSsimMap map = ComputeLocalSsimMap(format, o, e, width, height);
+    double sum = 0;
+    for (double value : map.values)
+        sum += value;
+    EXPECT_EQ(static_cast<double>(map.values.size()), expected.windowCount) << format.name;
+    EXPECT_EQ(map.values.empty() ? 0.0 : sum / static_cast<double>(map.values.size()), expected.ssimY) << format.name;
+    EXPECT_EQ(map.lowest, expected.lowestSsim) << format.name;
+    EXPECT_EQ(map.lowestX, expected.lowestX) << format.name;
+    EXPECT_EQ(map.lowestY, expected.lowestY) << format.name;
+}
+
 } // namespace
 
 SsimFrameResult CheckSsimAgainstReference(const PlaneView& o, const PlaneView& e, int height) {
@@ -82,16 +96,7 @@ SsimFrameResult CheckSsimAgainstReference(const PlaneView& o, const PlaneView& e
         ForEachEntry(avs::Yuy2Format(), o.rowSize / 2, height, [&](const PairMeasure& m, const std::string& name) {
             EXPECT_TRUE(SameBits(expected, m.Measure(&o, &e).ssim)) << name << ", step";
         });
-    // The map of a frame's pictures holds the very values the run added up, and its lowest window.
-    const LocalSsimMap map = ComputeLocalSsimMap(o, e, height);
-    double sum = 0;
-    for (double value : map.values)
-        sum += value;
-    EXPECT_EQ(static_cast<double>(map.values.size()), expected.windowCount);
-    EXPECT_EQ(map.values.empty() ? 0.0 : sum / static_cast<double>(map.values.size()), expected.ssimY);
-    EXPECT_EQ(map.lowest, expected.lowestSsim);
-    EXPECT_EQ(map.lowestX, expected.lowestX);
-    EXPECT_EQ(map.lowestY, expected.lowestY);
+    ExpectMapMatches(avs::Yuy2Format(), o, e, o.rowSize / 2, height, expected);
     return expected;
 }
 
@@ -118,6 +123,7 @@ reference::PairRecords CheckPairAgainstReference(const PlanarFrame& o, const Pla
         EXPECT_TRUE(SameBits(expected.psnr, r.psnr)) << o.format->name << ", " << name;
         EXPECT_TRUE(SameBits(expected.ssim, r.ssim)) << o.format->name << ", " << name;
     });
+    ExpectMapMatches(*o.format, po.planes[0], pe.planes[0], o.width, o.height, expected.ssim);
     return expected;
 }
 
