@@ -1,7 +1,8 @@
 // Frames per second of the metric kernels ("fast": as the program runs them) and of their
 // literal definitions ("plain"), on real encoded frames. Cases: ssim_plain, ssim_fast, mse_plain,
 // mse_fast, both_plain, both_fast (SSIM and MSE of one frame pair together), and the fast
-// kernels held to one thread (…_fast_1thread), each at 720x576 and 1920x1080.
+// kernels held to one thread (…_fast_1thread), each at 720x576 and 1920x1080 in YUY2; the fast
+// cases also in planar 4:2:0 at 8 bits (…_420p8) and 10 bits (…_420p10).
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -14,27 +15,29 @@
 #include <vector>
 
 #include "metrics/kernel_config.h"
+#include "avs_abi/pixel_format.h"
+#include "metrics/frame_metrics.h"
 #include "support/reference_metrics.h"
 #include "test_frames.h"
 
 namespace {
 
-using bv::PlaneView;
-using bv::testing::Yuy2Frame;
+using bv::testing::PlanarFrame;
 
 struct Clip {
-    std::vector<Yuy2Frame> originals, encodes;
+    std::vector<PlanarFrame> originals, encodes;
 };
 
-const Clip& Frames(int width, int height) {
-    static std::map<int, Clip> clips;
-    Clip& clip = clips[width];
+// The frames of one format: YUY2 (.yuyv), 8-bit 4:2:0 (.yuv420p) or 10-bit 4:2:0 (.yuv420p10).
+const Clip& Frames(const bv::avs::PixelFormat& format, const std::string& suffix, int width, int height) {
+    static std::map<std::string, Clip> clips;
+    const std::string size = std::to_string(width) + "x" + std::to_string(height);
+    Clip& clip = clips[size + suffix];
     if (clip.originals.empty()) {
         const char* dir = std::getenv("BREVANTA_BENCH_DATA");
         const std::string base = std::string(dir != nullptr ? dir : BV_BENCH_DATA) + "/";
-        const std::string size = std::to_string(width) + "x" + std::to_string(height);
-        clip.originals = bv::testing::ReadYuyvFile(base + "orig_" + size + ".yuyv", width, height);
-        clip.encodes = bv::testing::ReadYuyvFile(base + "enc_" + size + ".yuyv", width, height);
+        clip.originals = bv::testing::ReadPlanarFile(base + "orig_" + size + suffix, format, width, height);
+        clip.encodes = bv::testing::ReadPlanarFile(base + "enc_" + size + suffix, format, width, height);
         if (clip.originals.empty() || clip.originals.size() != clip.encodes.size()) {
             std::fprintf(stderr, "benchmark frames missing in %s (build the metrics_bench_frames target)\n",
                          base.c_str());
@@ -44,14 +47,22 @@ const Clip& Frames(int width, int height) {
     return clip;
 }
 
-using Work = std::function<void(const PlaneView&, const PlaneView&, int height, int64_t pixels)>;
+// One frame pair's work; `fast` holds the kernels chosen for the file, as a run holds them.
+using Work = std::function<void(const PlanarFrame& o, const PlanarFrame& e, const bv::PairMeasure& fast)>;
 
-void Run(benchmark::State& state, int width, int height, const Work& work, int threads) {
-    const Clip& clip = Frames(width, height);
+template <class T>
+void Keep(const T& value) {
+    benchmark::DoNotOptimize(value);
+}
+
+void Run(benchmark::State& state, const bv::avs::PixelFormat& format, const std::string& suffix, int width,
+         int height, const Work& work, bv::PairMetrics metrics, int threads) {
+    const Clip& clip = Frames(format, suffix, width, height);
     bv::SetKernelConfig({bv::KernelPath::Automatic, threads});
+    const bv::PairMeasure fast = *bv::PairMeasure::For(format, width, height, metrics);
     size_t f = 0;
     for (auto _ : state) {
-        work(clip.originals[f].image(), clip.encodes[f].image(), height, int64_t{width} * height);
+        work(clip.originals[f], clip.encodes[f], fast);
         f = (f + 1) % clip.originals.size();
     }
     bv::SetKernelConfig({});
@@ -59,49 +70,59 @@ void Run(benchmark::State& state, int width, int height, const Work& work, int t
                                                benchmark::Counter::kIsRate);
 }
 
-template <class T>
-void Keep(const T& value) {
-    benchmark::DoNotOptimize(value);
-}
-
 void Register() {
-    const Work ssimPlain = [](auto& o, auto& e, int h, int64_t) { Keep(bv::reference::SsimY(o, e, h)); };
-    const Work ssimFast = [](auto& o, auto& e, int h, int64_t) { Keep(bv::SsimKernel(o, e, h)); };
-    const Work msePlain = [](auto& o, auto& e, int h, int64_t n) {
-        Keep(bv::reference::MseAndDistance(o, e, h, n));
+    const Work ssimPlain = [](auto& o, auto& e, auto&) { Keep(bv::reference::SsimY(o.Picture(), e.Picture())); };
+    const Work msePlain = [](auto& o, auto& e, auto&) {
+        Keep(bv::reference::MseAndDistance(o.Picture(), e.Picture()));
     };
-    const Work mseFast = [](auto& o, auto& e, int h, int64_t n) { Keep(bv::MseKernel(o, e, h, n)); };
-    const Work bothPlain = [=](auto& o, auto& e, int h, int64_t n) {
-        msePlain(o, e, h, n);
-        ssimPlain(o, e, h, n);
+    const Work bothPlain = [=](auto& o, auto& e, auto& m) {
+        msePlain(o, e, m);
+        ssimPlain(o, e, m);
     };
-    // Both as the run computes them: its per-frame metrics step.
-    const Work bothFast = [](auto& o, auto& e, int h, int64_t) {
-        Keep(bv::PairMeasure::For(bv::avs::Yuy2Format(), o.rowSize / 2, h, {true, true})->Measure(&o, &e));
+    // As the run computes them: its per-frame metrics step.
+    const Work fast = [](auto& o, auto& e, auto& m) {
+        const bv::PlaneView po[3] = {o.View(0), o.count() > 1 ? o.View(1) : bv::PlaneView{},
+                                     o.count() > 1 ? o.View(2) : bv::PlaneView{}};
+        const bv::PlaneView pe[3] = {e.View(0), e.count() > 1 ? e.View(1) : bv::PlaneView{},
+                                     e.count() > 1 ? e.View(2) : bv::PlaneView{}};
+        Keep(m.Measure(po, pe));
     };
+    const bv::PairMetrics ssim{false, true}, mse{true, false}, both{true, true};
     const struct {
         const char* name;
         Work work;
+        bv::PairMetrics metrics;
         int threads;
         bool plain;
-    } cases[] = {{"ssim_plain", ssimPlain, 1, true},   {"ssim_fast", ssimFast, 0, false},
-                 {"mse_plain", msePlain, 1, true},     {"mse_fast", mseFast, 0, false},
-                 {"both_plain", bothPlain, 1, true},   {"both_fast", bothFast, 0, false},
-                 {"ssim_fast_1thread", ssimFast, 1, false}, {"both_fast_1thread", bothFast, 1, false}};
-    for (auto [w, h] : {std::pair{720, 576}, {1920, 1080}})
-        for (const auto& c : cases) {
-            const std::string name = std::string(c.name) + "/" + std::to_string(w) + "x" + std::to_string(h);
-            auto* b = benchmark::RegisterBenchmark(name.c_str(), [=](benchmark::State& s) {
-                Run(s, w, h, c.work, c.threads);
-            });
-            b->UseRealTime()->Unit(benchmark::kMillisecond);
-            // Over repetitions, the shortest time: other work on the machine only ever adds time.
-            b->ComputeStatistics("min", [](const std::vector<double>& v) {
-                return *std::min_element(v.begin(), v.end());
-            });
-            if (c.plain)
-                b->MinTime(1.0);
-        }
+    } cases[] = {{"ssim_plain", ssimPlain, ssim, 1, true}, {"ssim_fast", fast, ssim, 0, false},
+                 {"mse_plain", msePlain, mse, 1, true},    {"mse_fast", fast, mse, 0, false},
+                 {"both_plain", bothPlain, both, 1, true}, {"both_fast", fast, both, 0, false},
+                 {"ssim_fast_1thread", fast, ssim, 1, false}, {"both_fast_1thread", fast, both, 1, false}};
+    const struct {
+        const char* tag; // after the case's name
+        const char* format;
+        const char* suffix;
+    } formats[] = {{"", "YUY2", ".yuyv"}, {"_420p8", "YV12", ".yuv420p"}, {"_420p10", "YUV420P10", ".yuv420p10"}};
+    for (const auto& fm : formats)
+        for (auto [w, h] : {std::pair{720, 576}, {1920, 1080}})
+            for (const auto& c : cases) {
+                if (c.plain && *fm.tag != 0)
+                    continue; // the literal definitions are timed on YUY2 only
+                const std::string name =
+                    std::string(c.name) + fm.tag + "/" + std::to_string(w) + "x" + std::to_string(h);
+                const bv::avs::PixelFormat& format = *bv::avs::FindPixelFormat(fm.format);
+                const std::string suffix = fm.suffix;
+                auto* b = benchmark::RegisterBenchmark(name.c_str(), [=, &format](benchmark::State& s) {
+                    Run(s, format, suffix, w, h, c.work, c.metrics, c.threads);
+                });
+                b->UseRealTime()->Unit(benchmark::kMillisecond);
+                // Over repetitions, the shortest time: other work on the machine only ever adds time.
+                b->ComputeStatistics("min", [](const std::vector<double>& v) {
+                    return *std::min_element(v.begin(), v.end());
+                });
+                if (c.plain)
+                    b->MinTime(1.0);
+            }
 }
 
 } // namespace

@@ -140,6 +140,21 @@ std::vector<Yuy2Frame> ReadYuyvFile(const std::string& path, int width, int heig
     return frames;
 }
 
+std::vector<PlanarFrame> ReadPlanarFile(const std::string& path, const avs::PixelFormat& format, int width,
+                                        int height) {
+    std::vector<PlanarFrame> frames;
+    std::ifstream in(path, std::ios::binary);
+    for (;;) {
+        PlanarFrame f(format, width, height);
+        for (auto& plane : f.planes)
+            in.read(reinterpret_cast<char*>(plane.data()), static_cast<std::streamsize>(plane.size()));
+        if (!in)
+            break;
+        frames.push_back(std::move(f));
+    }
+    return frames;
+}
+
 std::string TestDataDir() {
     const char* dir = std::getenv("BREVANTA_TEST_DATA");
     return dir != nullptr ? dir : "testdata";

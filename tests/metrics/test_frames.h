@@ -67,6 +67,10 @@ std::vector<const avs::PixelFormat*> PlanarFormats();
 
 // Consecutive frames of a raw yuyv422 file of the given size; empty when the file is missing.
 std::vector<Yuy2Frame> ReadYuyvFile(const std::string& path, int width, int height);
+// Consecutive frames of a raw planar file (planes one after the other, as FFmpeg's rawvideo
+// writes them); empty when the file is missing.
+std::vector<PlanarFrame> ReadPlanarFile(const std::string& path, const avs::PixelFormat& format, int width,
+                                        int height);
 // BREVANTA_TEST_DATA, where the test clips fixture writes its files.
 std::string TestDataDir();
 
