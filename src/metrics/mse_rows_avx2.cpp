@@ -175,7 +175,12 @@ void PlanarFrame(const Frame& f, Sums& s) {
         b.pairs.resize(pairCount);
     }
     const double* root = SqrtTable();
+    // Plain pointers: every use of the thread-local buffers would otherwise go through their
+    // access wrapper again.
     int32_t* chroma = b.chroma.data();
+    int32_t* first = b.first.data();
+    int32_t* second = b.second.data();
+    double* pairs = b.pairs.data();
     constexpr int kStep = Deep ? 2 : 1;
     const __m256i ones = _mm256_set1_epi16(1), lowHalves = _mm256_set1_epi32(0xFFFF);
     Sums chromaRow;
@@ -219,22 +224,25 @@ void PlanarFrame(const Frame& f, Sums& s) {
                     const auto pairSums = [](__m128i a, __m128i b) {
                         return _mm256_add_pd(_mm256_sqrt_pd(_mm256_cvtepi32_pd(a)), _mm256_sqrt_pd(_mm256_cvtepi32_pd(b)));
                     };
-                    _mm256_storeu_pd(b.pairs.data() + k, pairSums(_mm256_castsi256_si128(p0), _mm256_castsi256_si128(p1)));
-                    _mm256_storeu_pd(b.pairs.data() + k + 4,
+                    _mm256_storeu_pd(pairs + k, pairSums(_mm256_castsi256_si128(p0), _mm256_castsi256_si128(p1)));
+                    _mm256_storeu_pd(pairs + k + 4,
                                      pairSums(_mm256_extracti128_si256(p0, 1), _mm256_extracti128_si256(p1, 1)));
                 } else {
-                    _mm256_storeu_si256(reinterpret_cast<__m256i*>(b.first.data() + k), p0);
-                    _mm256_storeu_si256(reinterpret_cast<__m256i*>(b.second.data() + k), p1);
+                    _mm256_storeu_si256(reinterpret_cast<__m256i*>(first + k), p0);
+                    _mm256_storeu_si256(reinterpret_cast<__m256i*>(second + k), p1);
                 }
                 // The previous block's distances, while this block's work goes on.
-                for (; added < k; ++added)
-                    distance += Deep ? b.pairs[added] : root[b.first[added]] + root[b.second[added]];
+                if (k >= 8) {
+                    for (int j = k - 8; j < k; ++j)
+                        distance += Deep ? pairs[j] : root[first[j]] + root[second[j]];
+                    added = k;
+                }
             }
         }
         s.squareY += LaneSum(sqY);
         s.absoluteY += LaneSum(abY);
         for (; Chroma && added < x / 2; ++added)
-            distance += Deep ? b.pairs[added] : root[b.first[added]] + root[b.second[added]];
+            distance += Deep ? pairs[added] : root[first[added]] + root[second[added]];
         for (; x < f.width; x += 2) {
             const int n = x + 1 < f.width ? 2 : 1;
             double pair[2] = {0, 0};
