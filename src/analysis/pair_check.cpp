@@ -27,6 +27,12 @@ std::string BothClips(const AvsClip& clip1, const AvsClip& clip2) {
            ": " + ClipDescription(clip2) + ")";
 }
 
+// Packed RGB, and AviSynth+'s other RGB types (planar RGB) that the table has no row for.
+bool IsRgb(const AvsClip& clip) {
+    return clip.format != nullptr ? clip.format->family == FormatFamily::PackedRgb
+                                  : (clip.pixelType & avs::kCsBgr) != 0;
+}
+
 bool IsYuv(const PixelFormat* f) {
     return f != nullptr && f->family != FormatFamily::PackedRgb;
 }
@@ -99,8 +105,7 @@ PairCheck CheckPair(const AvsClip& clip1, const AvsClip& clip2, PairMetrics metr
             Translate("Not analyzed: both clips must be YUY2 and of the same frame size.") + BothClips(clip1, clip2);
         return check;
     }
-    if ((clip1.format != nullptr && clip1.format->family == FormatFamily::PackedRgb) ||
-        (clip2.format != nullptr && clip2.format->family == FormatFamily::PackedRgb)) {
+    if (IsRgb(clip1) || IsRgb(clip2)) {
         check.refusal = Translate("Not analyzed: the metrics measure YUV video, not RGB.") + BothClips(clip1, clip2);
         return check;
     }
