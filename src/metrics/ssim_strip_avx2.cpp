@@ -56,8 +56,10 @@ inline __m256i Luma16(const uint8_t* p) {
     __m256i v;
     if constexpr (L == LumaLayout::Yuy2)
         v = _mm256_and_si256(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(p)), _mm256_set1_epi16(0x00FF));
-    else if constexpr (L == LumaLayout::Bytes)
-        v = _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)));
+    else if constexpr (L == LumaLayout::Bytes) // one shuffle widens and orders the 16 bytes at once
+        return _mm256_shuffle_epi8(_mm256_broadcastsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p))),
+                                   _mm256_setr_epi8(0, -1, 1, -1, 2, -1, 3, -1, 8, -1, 9, -1, 10, -1, 11, -1, 4, -1,
+                                                    5, -1, 6, -1, 7, -1, 12, -1, 13, -1, 14, -1, 15, -1));
     else
         v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
     return _mm256_permute4x64_epi64(v, 0xD8);
