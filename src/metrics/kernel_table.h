@@ -18,6 +18,7 @@ struct KernelEntry {
     int bits;
     KernelPath path; // Portable or Avx2
     const ssim::StripOps* ssim;
+    ssim::LumaLayout layout; // of the samples the strip reads
     // MSE pass for YUY2, grey, and planar chroma shared by each pixel pair (4:2:0, 4:2:2) ...
     mse::FrameFn msePaired;
     // ... and for planar chroma subsampled otherwise (4:4:4, 4:1:1).

@@ -17,12 +17,14 @@
 #include "metrics/kernel_config.h"
 #include "metrics/kernel_table.h"
 #include "metrics/ssim_strip.h"
+#include "metrics/strip_memory.h"
 
 namespace bv {
 namespace {
 
 using ssim::Lowest;
 using ssim::Strip;
+using ssim::StripMemory;
 using ssim::StripOps;
 using ssim::SumFeed;
 using ssim::Sums;
@@ -32,30 +34,6 @@ constexpr int kChunkBands = 8;
 constexpr int kBlockWindows = 128; // windows per call of evaluate
 constexpr int kSumsPerBlock = 16;  // additions carried along per 8 windows evaluated
 constexpr long kWorthwhileWindows = 60000;
-
-// Column sums of one thread's strip, kept between frames: frames of a known size allocate nothing.
-class StripMemory {
-public:
-    void Attach(Strip& strip, bool wide) {
-        const size_t n = static_cast<size_t>(ssim::PaddedColumns(strip.windows));
-        if (wide) {
-            if (wide_.size() < 5 * n)
-                wide_.resize(5 * n);
-            strip.wide = wide_.data();
-            return;
-        }
-        if (sums_.size() < 4 * n)
-            sums_.resize(4 * n);
-        strip.sumPacked = sums_.data();
-        strip.sumOO = strip.sumPacked + n;
-        strip.sumEE = strip.sumOO + n;
-        strip.sumOE = strip.sumEE + n;
-    }
-
-private:
-    std::vector<int32_t> sums_;
-    std::vector<int64_t> wide_;
-};
 
 // One frame as both threads see it.
 struct FrameWork {

@@ -7,6 +7,7 @@
 
 #include "kernel_checks.h"
 #include "metrics/ssim_strip.h"
+#include "metrics/strip_memory.h"
 
 namespace bv::testing {
 namespace {
@@ -99,49 +100,36 @@ TEST(PlanarKernels, EachStripOperationMatchesItsPortableTwin) {
     for (const KernelEntry& k : KernelTable()) {
         if (k.path != KernelPath::Avx2 || k.ssim->wideSums)
             continue;
-        const avs::PixelFormat* format = k.family == avs::FormatFamily::PackedYuv422 ? &avs::Yuy2Format()
-                                         : k.bits == 8 ? avs::FindPixelFormat("Y8")
-                                                       : avs::FindPixelFormat("Y10");
-        const ssim::LumaLayout layout = k.family == avs::FormatFamily::PackedYuv422 ? ssim::LumaLayout::Yuy2
-                                        : k.bits == 8                            ? ssim::LumaLayout::Bytes
-                                                                                 : ssim::LumaLayout::Words;
-        const ssim::StripOps& plain = ssim::PortableOps(layout);
+        const avs::PixelFormat* format = avs::FindPixelFormat(k.layout == ssim::LumaLayout::Yuy2 ? "YUY2"
+                                                              : k.bits == 8 ? "Y8" : "Y10");
+        const ssim::StripOps& plain = ssim::PortableOps(k.layout);
         SCOPED_TRACE(::testing::Message() << format->name << " " << k.bits << " bits");
         for (const int worst : {0, 1}) {
             const int width = 77, height = 12;
             const PlanarFrame o = worst ? Flat(*format, width, height, k.peak) : RandomPlanar(*format, width, height, 7);
             const PlanarFrame e = worst ? Flat(*format, width, height, 0) : NoisyPlanar(o, k.peak / 5, 8);
             // Both strips read the same images; the portable one keeps deep sums wide.
-            struct Side {
-                ssim::Strip strip;
-                std::vector<int32_t> sums;
-                std::vector<int64_t> wide;
-                std::vector<ssim::TermBlock> terms;
-            } side[2];
+            ssim::Strip strip[2];
+            ssim::StripMemory memory[2];
+            std::vector<ssim::TermBlock> terms[2];
             const ssim::StripOps* ops[2] = {&plain, k.ssim};
-            for (Side& s : side) {
-                s.strip = {k.facts, o.planes[0].data(), e.planes[0].data(), o.pitch[0], e.pitch[0], 0, width - 7, width};
-                const int n = ssim::PaddedColumns(s.strip.windows);
-                s.sums.assign(4 * n, 0);
-                s.wide.assign(5 * n, 0);
-                s.strip.sumPacked = s.sums.data();
-                s.strip.sumOO = s.strip.sumPacked + n;
-                s.strip.sumEE = s.strip.sumOO + n;
-                s.strip.sumOE = s.strip.sumEE + n;
-                s.strip.wide = s.wide.data();
-                s.terms.assign(ssim::TermBlocks(s.strip.windows), ssim::TermBlock{});
+            for (int i = 0; i < 2; ++i) {
+                strip[i] = {k.facts, o.planes[0].data(), e.planes[0].data(), o.pitch[0], e.pitch[0], 0, width - 7, width};
+                memory[i].Attach(strip[i], ops[i]->wideSums);
+                terms[i].assign(ssim::TermBlocks(width - 7), ssim::TermBlock{});
             }
             for (int y = 0; y + 8 <= height; ++y) {
                 for (int i = 0; i < 2; ++i)
-                    (y == 0 ? ops[i]->start : ops[i]->advance)(side[i].strip, y);
-                if (!plain.wideSums) {
-                    EXPECT_EQ(side[0].sums, side[1].sums) << (y == 0 ? "start" : "advance");
-                }
+                    (y == 0 ? ops[i]->start : ops[i]->advance)(strip[i], y);
+                for (int c = 0; c < width && !plain.wideSums; ++c)
+                    EXPECT_TRUE(strip[0].sumPacked[c] == strip[1].sumPacked[c] && strip[0].sumOO[c] == strip[1].sumOO[c] &&
+                                strip[0].sumEE[c] == strip[1].sumEE[c] && strip[0].sumOE[c] == strip[1].sumOE[c])
+                        << (y == 0 ? "start" : "advance") << ", column " << c;
                 ssim::Lowest lowest[2];
                 for (int i = 0; i < 2; ++i)
-                    ops[i]->evaluate(side[i].strip, 0, width - 7, side[i].terms.data(), lowest[i], nullptr);
+                    ops[i]->evaluate(strip[i], 0, width - 7, terms[i].data(), lowest[i], nullptr);
                 for (int w = 0; w < width - 7; ++w) { // AVX2 may fill blocks past the last window
-                    const ssim::TermBlock &a = side[0].terms[w >> 2], &b = side[1].terms[w >> 2];
+                    const ssim::TermBlock &a = terms[0][w >> 2], &b = terms[1][w >> 2];
                     EXPECT_EQ(0, std::memcmp(ssim::PairOf(a, w & 3), ssim::PairOf(b, w & 3), 2 * sizeof(double)));
                     EXPECT_EQ(a.weight[w & 3], b.weight[w & 3]) << "evaluate, band " << y << ", window " << w;
                 }
@@ -149,7 +137,7 @@ TEST(PlanarKernels, EachStripOperationMatchesItsPortableTwin) {
                 EXPECT_EQ(lowest[0].x, lowest[1].x);
                 ssim::Sums sums[2];
                 for (int i = 0; i < 2; ++i)
-                    ops[i]->accumulate(sums[i], side[0].terms.data(), 3, width - 7 - 3);
+                    ops[i]->accumulate(sums[i], terms[0].data(), 3, width - 7 - 3);
                 EXPECT_EQ(0, std::memcmp(&sums[0], &sums[1], sizeof sums[0])) << "accumulate";
             }
         }
