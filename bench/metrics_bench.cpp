@@ -3,22 +3,20 @@
 // mse_fast, both_plain, both_fast (SSIM and MSE of one frame pair together), and the fast
 // kernels held to one thread (…_fast_1thread), each at 720x576 and 1920x1080 in YUY2; the fast
 // cases also in planar 4:2:0 at 8 bits (…_420p8) and 10 bits (…_420p10).
-#include <benchmark/benchmark.h>
+#include "avs_abi/pixel_format.h"
+#include "metrics/frame_metrics.h"
+#include "metrics/kernel_config.h"
+#include "support/reference_metrics.h"
+#include "test_frames.h"
 
 #include <algorithm>
-
+#include <benchmark/benchmark.h>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
 #include <map>
 #include <string>
 #include <vector>
-
-#include "metrics/kernel_config.h"
-#include "avs_abi/pixel_format.h"
-#include "metrics/frame_metrics.h"
-#include "support/reference_metrics.h"
-#include "test_frames.h"
 
 namespace {
 
@@ -71,7 +69,9 @@ void Run(benchmark::State& state, const bv::avs::PixelFormat& format, const std:
 }
 
 void Register() {
-    const Work ssimPlain = [](auto& o, auto& e, auto&) { Keep(bv::reference::SsimY(o.Picture(), e.Picture())); };
+    const Work ssimPlain = [](auto& o, auto& e, auto&) {
+        Keep(bv::reference::SsimY(o.Picture(), e.Picture()));
+    };
     const Work msePlain = [](auto& o, auto& e, auto&) {
         Keep(bv::reference::MseAndDistance(o.Picture(), e.Picture()));
     };
@@ -94,15 +94,16 @@ void Register() {
         bv::PairMetrics metrics;
         int threads;
         bool plain;
-    } cases[] = {{"ssim_plain", ssimPlain, ssim, 1, true}, {"ssim_fast", fast, ssim, 0, false},
-                 {"mse_plain", msePlain, mse, 1, true},    {"mse_fast", fast, mse, 0, false},
-                 {"both_plain", bothPlain, both, 1, true}, {"both_fast", fast, both, 0, false},
+    } cases[] = {{"ssim_plain", ssimPlain, ssim, 1, true},    {"ssim_fast", fast, ssim, 0, false},
+                 {"mse_plain", msePlain, mse, 1, true},       {"mse_fast", fast, mse, 0, false},
+                 {"both_plain", bothPlain, both, 1, true},    {"both_fast", fast, both, 0, false},
                  {"ssim_fast_1thread", fast, ssim, 1, false}, {"both_fast_1thread", fast, both, 1, false}};
     const struct {
         const char* tag; // after the case's name
         const char* format;
         const char* suffix;
-    } formats[] = {{"", "YUY2", ".yuyv"}, {"_420p8", "YV12", ".yuv420p"}, {"_420p10", "YUV420P10", ".yuv420p10"}};
+    } formats[] = {
+        {"", "YUY2", ".yuyv"}, {"_420p8", "YV12", ".yuv420p"}, {"_420p10", "YUV420P10", ".yuv420p10"}};
     for (const auto& fm : formats)
         for (auto [w, h] : {std::pair{720, 576}, {1920, 1080}})
             for (const auto& c : cases) {

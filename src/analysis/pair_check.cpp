@@ -23,8 +23,8 @@ std::string ClipDescription(const AvsClip& clip) {
 }
 
 std::string BothClips(const AvsClip& clip1, const AvsClip& clip2) {
-    return " (" + Translate("Source File 1") + ": " + ClipDescription(clip1) + ", " + Translate("Source File 2") +
-           ": " + ClipDescription(clip2) + ")";
+    return " (" + Translate("Source File 1") + ": " + ClipDescription(clip1) + ", " +
+           Translate("Source File 2") + ": " + ClipDescription(clip2) + ")";
 }
 
 // Packed RGB, and AviSynth+'s other RGB types (planar RGB) that the table has no row for.
@@ -48,7 +48,8 @@ int ChromaShare(const PixelFormat& f) {
 // of `to`, then its depth); empty when there is none.
 std::string ConversionCall(const PixelFormat& from, const PixelFormat& to) {
     std::string call;
-    if (to.family != from.family || to.chromaShiftX != from.chromaShiftX || to.chromaShiftY != from.chromaShiftY) {
+    if (to.family != from.family || to.chromaShiftX != from.chromaShiftX ||
+        to.chromaShiftY != from.chromaShiftY) {
         if (to.family == FormatFamily::PackedYuv422)
             call = ".ConvertToYUY2()";
         else if (to.family == FormatFamily::Grey)
@@ -82,16 +83,17 @@ bool SameSamples(const PixelFormat& a, const PixelFormat& b) {
 std::string Suggestion(const PixelFormat& f1, const PixelFormat& f2) {
     if (SameSamples(f1, f2))
         return "";
-    bool convertFirst = ChromaShare(f1) != ChromaShare(f2) ? ChromaShare(f1) > ChromaShare(f2)
-                                                          : f1.bitDepth > f2.bitDepth;
+    bool convertFirst =
+        ChromaShare(f1) != ChromaShare(f2) ? ChromaShare(f1) > ChromaShare(f2) : f1.bitDepth > f2.bitDepth;
     if (ChromaShare(f1) == ChromaShare(f2) && f1.bitDepth == f2.bitDepth)
         convertFirst = f1.family == FormatFamily::PackedYuv422;
     const std::string call = convertFirst ? ConversionCall(f1, f2) : ConversionCall(f2, f1);
     if (call.empty())
         return "";
     std::string text(" ");
-    text += Translate(convertFirst ? "To make them equal, add this call to the AviSynth template of Source File 1:"
-                                   : "To make them equal, add this call to the AviSynth template of Source File 2:");
+    text += Translate(convertFirst
+                          ? "To make them equal, add this call to the AviSynth template of Source File 1:"
+                          : "To make them equal, add this call to the AviSynth template of Source File 2:");
     return text.append(" ").append(call);
 }
 
@@ -101,12 +103,13 @@ PairCheck CheckPair(const AvsClip& clip1, const AvsClip& clip2, PairMetrics metr
     PairCheck check;
     const bool sameSize = clip1.width == clip2.width && clip1.height == clip2.height;
     if (IsYuy2(clip1.pixelType) && IsYuy2(clip2.pixelType) && !sameSize) {
-        check.refusal =
-            Translate("Not analyzed: both clips must be YUY2 and of the same frame size.") + BothClips(clip1, clip2);
+        check.refusal = Translate("Not analyzed: both clips must be YUY2 and of the same frame size.") +
+                        BothClips(clip1, clip2);
         return check;
     }
     if (IsRgb(clip1) || IsRgb(clip2)) {
-        check.refusal = Translate("Not analyzed: the metrics measure YUV video, not RGB.") + BothClips(clip1, clip2);
+        check.refusal =
+            Translate("Not analyzed: the metrics measure YUV video, not RGB.") + BothClips(clip1, clip2);
         return check;
     }
     if (!IsYuv(clip1.format) || !IsYuv(clip2.format)) {

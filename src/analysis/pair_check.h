@@ -2,10 +2,10 @@
 // opened, from their formats.
 #pragma once
 
+#include "metrics/frame_metrics.h"
+
 #include <optional>
 #include <string>
-
-#include "metrics/frame_metrics.h"
 
 namespace bv {
 

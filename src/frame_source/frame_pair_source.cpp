@@ -14,11 +14,13 @@ void CheckFrameGeometry(const FrameView& frame, const AvsClip& clip, const std::
         const int rows = clip.format != nullptr ? clip.format->PlaneHeight(p, clip.height) : clip.height;
         const PlaneView none;
         const PlaneView& plane = p < frame.planeCount() ? frame.plane(p) : none;
-        if (plane.data == nullptr || plane.rowSize != rowBytes || plane.height != rows || plane.pitch < rowBytes)
-            throw EAviSynthCException("AviSynth delivered " + (p > 0 ? "plane " + std::to_string(p) + " of " : "") +
-                                      "frame " + std::to_string(number) + " of " + path + " as " +
-                                      std::to_string(plane.rowSize) + " bytes x " + std::to_string(plane.height) +
-                                      " rows instead of " + std::to_string(rowBytes) + " x " + std::to_string(rows));
+        if (plane.data == nullptr || plane.rowSize != rowBytes || plane.height != rows ||
+            plane.pitch < rowBytes)
+            throw EAviSynthCException(
+                "AviSynth delivered " + (p > 0 ? "plane " + std::to_string(p) + " of " : "") + "frame " +
+                std::to_string(number) + " of " + path + " as " + std::to_string(plane.rowSize) +
+                " bytes x " + std::to_string(plane.height) + " rows instead of " + std::to_string(rowBytes) +
+                " x " + std::to_string(rows));
     }
 }
 

@@ -2,12 +2,12 @@
 // from an MSE.
 #pragma once
 
-#include <cstdint>
-#include <optional>
-
 #include "avs_abi/pixel_format.h"
 #include "frame_source/plane_view.h"
 #include "metrics/frame_results.h"
+
+#include <cstdint>
+#include <optional>
 
 namespace bv {
 
@@ -67,7 +67,8 @@ SsimFrameResult SsimKernel(const PlaneView& original, const PlaneView& encoded, 
 // MSE and mean absolute difference per plane, and the mean distance in YUV; every sum is
 // divided by pixelCount (all figures 0 when it is not positive). Groups per row are
 // original.rowSize / 4.
-PsnrFrameResult MseKernel(const PlaneView& original, const PlaneView& encoded, int height, int64_t pixelCount);
+PsnrFrameResult MseKernel(const PlaneView& original, const PlaneView& encoded, int height,
+                          int64_t pixelCount);
 
 // Whether SSIM shares a frame of width x height luma samples with the helper thread.
 bool SsimUsesHelper(int width, int height);

@@ -22,19 +22,22 @@ std::vector<KernelEntry> BuildTable() {
         const bool fast = path == KernelPath::Avx2;
         // YUY2: 8 bits only.
         table.push_back({FormatFamily::PackedYuv422, 8, path,
-                         fast ? ssim::Avx2Ops(LumaLayout::Yuy2, 8) : &ssim::PortableOps(LumaLayout::Yuy2), LumaLayout::Yuy2,
-                         fast ? mse::Avx2Yuy2Frame() : mse::PortableYuy2Frame(), nullptr, &kFacts[0], 255});
+                         fast ? ssim::Avx2Ops(LumaLayout::Yuy2, 8) : &ssim::PortableOps(LumaLayout::Yuy2),
+                         LumaLayout::Yuy2, fast ? mse::Avx2Yuy2Frame() : mse::PortableYuy2Frame(), nullptr,
+                         &kFacts[0], 255});
         for (size_t d = 0; d < kDepths.size(); ++d) {
             const int bits = kDepths[d];
             const LumaLayout layout = bits == 8 ? LumaLayout::Bytes : LumaLayout::Words;
             const ssim::StripOps* ssimOps = fast ? ssim::Avx2Ops(layout, bits) : &ssim::PortableOps(layout);
             const mse::FrameFn portable = mse::PortablePlanarFrame(bits == 8 ? 1 : 2);
             for (const FormatFamily family : {FormatFamily::PlanarYuv, FormatFamily::Grey}) {
-                mse::FrameFn paired = fast ? mse::Avx2PlanarFrame(bits, 1, family == FormatFamily::PlanarYuv) : portable;
+                mse::FrameFn paired =
+                    fast ? mse::Avx2PlanarFrame(bits, 1, family == FormatFamily::PlanarYuv) : portable;
                 if (fast && ssimOps == nullptr && paired == nullptr)
                     continue; // nothing faster than the portable entry
-                table.push_back({family, bits, path, ssimOps != nullptr ? ssimOps : &ssim::PortableOps(layout), layout,
-                                 paired != nullptr ? paired : portable, portable, &kFacts[d], (1 << bits) - 1});
+                table.push_back(
+                    {family, bits, path, ssimOps != nullptr ? ssimOps : &ssim::PortableOps(layout), layout,
+                     paired != nullptr ? paired : portable, portable, &kFacts[d], (1 << bits) - 1});
             }
         }
     }

@@ -3,13 +3,13 @@
 // The depth's facts (SSIM's constants, the weight's thresholds, the peak) are entry data too.
 #pragma once
 
-#include <span>
-
 #include "avs_abi/pixel_format.h"
 #include "metrics/frame_results.h"
 #include "metrics/kernel_config.h"
 #include "metrics/mse_rows.h"
 #include "metrics/ssim_strip.h"
+
+#include <span>
 
 namespace bv {
 

@@ -1,16 +1,15 @@
 // MSE, mean absolute difference and mean YUV distance of one frame pair, and the PSNR of an MSE.
-#include <cmath>
-#include <cstddef>
-#include <cstdlib>
-#include <cstring>
-#include <vector>
-
-#include <system_error>
-
 #include "metrics/frame_metrics.h"
 #include "metrics/helper_thread.h"
 #include "metrics/kernel_table.h"
 #include "metrics/mse_rows.h"
+
+#include <cmath>
+#include <cstddef>
+#include <cstdlib>
+#include <cstring>
+#include <system_error>
+#include <vector>
 
 namespace bv {
 namespace mse {
@@ -30,13 +29,16 @@ void PortableRowImpl(const uint8_t* a, const uint8_t* b, int groups, const doubl
     }
 }
 
-void Yuy2FrameImpl(const Frame& f, Sums& s) { Yuy2Rows(f, PortableRowImpl, s); }
+void Yuy2FrameImpl(const Frame& f, Sums& s) {
+    Yuy2Rows(f, PortableRowImpl, s);
+}
 
 template <class T>
 int64_t At(const PlaneView& p, int x, int y) {
     T v;
-    std::memcpy(&v, p.data + static_cast<std::ptrdiff_t>(y) * p.pitch + static_cast<std::ptrdiff_t>(x) * sizeof(T),
-                sizeof v);
+    std::memcpy(
+        &v, p.data + static_cast<std::ptrdiff_t>(y) * p.pitch + static_cast<std::ptrdiff_t>(x) * sizeof(T),
+        sizeof v);
     return v;
 }
 
@@ -86,7 +88,9 @@ const double* SqrtTable() {
 
 RowFn PortableRow() { return PortableRowImpl; }
 
-FrameFn PortableYuy2Frame() { return Yuy2FrameImpl; }
+FrameFn PortableYuy2Frame() {
+    return Yuy2FrameImpl;
+}
 
 FrameFn PortablePlanarFrame(int bytesPerSample) {
     return bytesPerSample == 1 ? PlanarFrameImpl<uint8_t> : PlanarFrameImpl<uint16_t>;
@@ -121,7 +125,8 @@ PsnrFrameResult MseFrame(mse::FrameFn pass, const mse::Frame& frame, int64_t pix
             s.distance / n};
 }
 
-PsnrFrameResult MseKernel(const PlaneView& original, const PlaneView& encoded, int height, int64_t pixelCount) {
+PsnrFrameResult MseKernel(const PlaneView& original, const PlaneView& encoded, int height,
+                          int64_t pixelCount) {
     const KernelEntry* k = FindKernels(avs::FormatFamily::PackedYuv422, 8, GetKernelConfig().path);
     mse::Frame frame;
     frame.original[0] = original;
@@ -131,6 +136,8 @@ PsnrFrameResult MseKernel(const PlaneView& original, const PlaneView& encoded, i
     return MseFrame(k->msePaired, frame, pixelCount, false);
 }
 
-double PsnrFromMse(double mse, int peak) { return 20.0 * std::log10(peak / std::sqrt(mse)); }
+double PsnrFromMse(double mse, int peak) {
+    return 20.0 * std::log10(peak / std::sqrt(mse));
+}
 
 } // namespace bv

@@ -6,10 +6,10 @@
 // odd last pixel of a row alone) — for YUY2 the two pixels of a group.
 #pragma once
 
+#include "frame_source/plane_view.h"
+
 #include <cstddef>
 #include <cstdint>
-
-#include "frame_source/plane_view.h"
 
 namespace bv::mse {
 

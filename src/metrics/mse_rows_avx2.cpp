@@ -2,14 +2,13 @@
 // integers; the distances are then added one group after the other. Built with
 // -mavx2; reached only through Avx2Row() when the processor has it. Uses no inline code shared
 // with other files, so no AVX2 copy of it can stand in for the portable one.
-#include <immintrin.h>
+#include "metrics/mse_rows.h"
 
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <immintrin.h>
 #include <vector>
-
-#include "metrics/mse_rows.h"
 
 namespace bv::mse {
 namespace {
@@ -89,7 +88,9 @@ void Row(const uint8_t* a, const uint8_t* b, int groups, const double* root, Sum
     s.distance = distance;
 }
 
-void Yuy2Frame(const Frame& f, Sums& s) { Yuy2Rows(f, Row, s); }
+void Yuy2Frame(const Frame& f, Sums& s) {
+    Yuy2Rows(f, Row, s);
+}
 
 // Planar frames whose pixel pairs (x, x + 1), x even, share one chroma sample (4:2:0, 4:2:2), or
 // grey frames. Each chroma row's du² + dv² are formed once, for all luma rows that share it.
@@ -109,7 +110,9 @@ inline int64_t SampleAt(const uint8_t* row, int x) {
     }
 }
 
-inline const uint8_t* RowOf(const PlaneView& p, int y) { return p.data + static_cast<std::ptrdiff_t>(y) * p.pitch; }
+inline const uint8_t* RowOf(const PlaneView& p, int y) {
+    return p.data + static_cast<std::ptrdiff_t>(y) * p.pitch;
+}
 
 // Sums of one chroma row's samples, and du² + dv² of each into `chroma`.
 template <bool Deep>
@@ -157,9 +160,9 @@ void ChromaRow(const Frame& f, int cy, int samples, int32_t* chroma, Sums& row) 
 }
 
 struct PlanarBuffers {
-    std::vector<int32_t> chroma;         // du² + dv² per sample of the current chroma row
-    std::vector<int32_t> first, second;  // 8 bits: square sums of the even and odd pixel of each pair
-    std::vector<double> pairs;           // deeper: the distance sums of each pair
+    std::vector<int32_t> chroma;        // du² + dv² per sample of the current chroma row
+    std::vector<int32_t> first, second; // 8 bits: square sums of the even and odd pixel of each pair
+    std::vector<double> pairs;          // deeper: the distance sums of each pair
 };
 
 template <bool Deep, bool Chroma>
@@ -222,11 +225,13 @@ void PlanarFrame(const Frame& f, Sums& s) {
                 const __m256i p0 = _mm256_add_epi32(y0, c), p1 = _mm256_add_epi32(y1, c);
                 if constexpr (Deep) {
                     const auto pairSums = [](__m128i a, __m128i b) {
-                        return _mm256_add_pd(_mm256_sqrt_pd(_mm256_cvtepi32_pd(a)), _mm256_sqrt_pd(_mm256_cvtepi32_pd(b)));
+                        return _mm256_add_pd(_mm256_sqrt_pd(_mm256_cvtepi32_pd(a)),
+                                             _mm256_sqrt_pd(_mm256_cvtepi32_pd(b)));
                     };
-                    _mm256_storeu_pd(pairs + k, pairSums(_mm256_castsi256_si128(p0), _mm256_castsi256_si128(p1)));
-                    _mm256_storeu_pd(pairs + k + 4,
-                                     pairSums(_mm256_extracti128_si256(p0, 1), _mm256_extracti128_si256(p1, 1)));
+                    _mm256_storeu_pd(pairs + k,
+                                     pairSums(_mm256_castsi256_si128(p0), _mm256_castsi256_si128(p1)));
+                    _mm256_storeu_pd(pairs + k + 4, pairSums(_mm256_extracti128_si256(p0, 1),
+                                                             _mm256_extracti128_si256(p1, 1)));
                 } else {
                     _mm256_storeu_si256(reinterpret_cast<__m256i*>(first + k), p0);
                     _mm256_storeu_si256(reinterpret_cast<__m256i*>(second + k), p1);
@@ -264,7 +269,9 @@ void PlanarFrame(const Frame& f, Sums& s) {
 
 } // namespace
 
-FrameFn Avx2Yuy2Frame() { return Yuy2Frame; }
+FrameFn Avx2Yuy2Frame() {
+    return Yuy2Frame;
+}
 
 FrameFn Avx2PlanarFrame(int bits, int shiftX, bool chroma) {
     if (chroma && shiftX != 1)

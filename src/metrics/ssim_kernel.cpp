@@ -6,11 +6,6 @@
 // window after the other in raster order, by the calling thread. Bands are evaluated in chunks by
 // both threads (ChunkRing); the calling thread adds finished bands up while it evaluates its own
 // chunks, a few windows after each block of 8, so that the additions overlap with work.
-#include <algorithm>
-#include <chrono>
-#include <cstdint>
-#include <vector>
-
 #include "metrics/chunk_ring.h"
 #include "metrics/frame_metrics.h"
 #include "metrics/helper_thread.h"
@@ -18,6 +13,11 @@
 #include "metrics/kernel_table.h"
 #include "metrics/ssim_strip.h"
 #include "metrics/strip_memory.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <vector>
 
 namespace bv {
 namespace {

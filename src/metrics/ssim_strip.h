@@ -30,8 +30,8 @@ struct DepthFacts {
 constexpr DepthFacts FactsFor(int bits) {
     const double peak = static_cast<double>((1 << bits) - 1);
     const int scale = 1 << (bits - 8);
-    return {bits,       peak * peak / 10000,  9 * peak * peak / 10000, 40.0 * scale, 50.0 * scale,
-            10.0 * scale, 64 * 40 * scale, 64 * 10 * scale,         1.0 / scale};
+    return {bits,         peak * peak / 10000, 9 * peak * peak / 10000, 40.0 * scale, 50.0 * scale,
+            10.0 * scale, 64 * 40 * scale,     64 * 10 * scale,         1.0 / scale};
 }
 static_assert(FactsFor(8).c1 == 6.5025 && FactsFor(8).c2 == 58.5225);
 

@@ -3,13 +3,12 @@
 // time in doubles. Built with -mavx2 -mfma; reached only through Avx2Ops() when the processor
 // has both. Uses no inline code shared with other files (the helpers of ssim_strip.h have
 // internal linkage), so no AVX2 copy of it can stand in for the portable one.
-#include <immintrin.h>
+#include "metrics/exact_quotient_avx2.h"
+#include "metrics/ssim_strip.h"
 
 #include <cstdint>
 #include <cstring>
-
-#include "metrics/exact_quotient_avx2.h"
-#include "metrics/ssim_strip.h"
+#include <immintrin.h>
 
 namespace bv::ssim {
 namespace {
@@ -55,11 +54,13 @@ template <LumaLayout L>
 inline __m256i Luma16(const uint8_t* p) {
     __m256i v;
     if constexpr (L == LumaLayout::Yuy2)
-        v = _mm256_and_si256(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(p)), _mm256_set1_epi16(0x00FF));
+        v = _mm256_and_si256(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(p)),
+                             _mm256_set1_epi16(0x00FF));
     else if constexpr (L == LumaLayout::Bytes) // one shuffle widens and orders the 16 bytes at once
-        return _mm256_shuffle_epi8(_mm256_broadcastsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p))),
-                                   _mm256_setr_epi8(0, -1, 1, -1, 2, -1, 3, -1, 8, -1, 9, -1, 10, -1, 11, -1, 4, -1,
-                                                    5, -1, 6, -1, 7, -1, 12, -1, 13, -1, 14, -1, 15, -1));
+        return _mm256_shuffle_epi8(
+            _mm256_broadcastsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p))),
+            _mm256_setr_epi8(0, -1, 1, -1, 2, -1, 3, -1, 8, -1, 9, -1, 10, -1, 11, -1, 4, -1, 5, -1, 6, -1, 7,
+                             -1, 12, -1, 13, -1, 14, -1, 15, -1));
     else
         v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
     return _mm256_permute4x64_epi64(v, 0xD8);
@@ -180,8 +181,10 @@ void Advance(Strip& s, int y) {
     }
     for (; c < s.columns; ++c) {
         const int x = s.firstWindow + c;
-        const int oi = Sample<L>(At<L>(s.original, s.originalPitch, in, x)), oo = Sample<L>(At<L>(s.original, s.originalPitch, out, x));
-        const int ei = Sample<L>(At<L>(s.encoded, s.encodedPitch, in, x)), eo = Sample<L>(At<L>(s.encoded, s.encodedPitch, out, x));
+        const int oi = Sample<L>(At<L>(s.original, s.originalPitch, in, x)),
+                  oo = Sample<L>(At<L>(s.original, s.originalPitch, out, x));
+        const int ei = Sample<L>(At<L>(s.encoded, s.encodedPitch, in, x)),
+                  eo = Sample<L>(At<L>(s.encoded, s.encodedPitch, out, x));
         s.sumPacked[c] += (oi + 65536 * ei) - (oo + 65536 * eo);
         s.sumOO[c] += oi * oi - oo * oo;
         s.sumEE[c] += ei * ei - eo * eo;
@@ -330,7 +333,8 @@ inline FourFigures FourAt(const DepthFacts& f, const WindowIntegers& v, int k) {
         soSe = _mm256_mul_pd(so, se);
         squares = _mm256_add_pd(_mm256_mul_pd(so, so), _mm256_mul_pd(se, se));
     }
-    return FourWindows(f, soSe, squares, Four(v.numO + k), Four(v.numE + k), Four(v.numOE + k), Four(v.ramp + k));
+    return FourWindows(f, soSe, squares, Four(v.numO + k), Four(v.numE + k), Four(v.numOE + k),
+                       Four(v.ramp + k));
 }
 
 template <bool Deep>

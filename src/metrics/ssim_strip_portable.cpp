@@ -1,10 +1,10 @@
 // Strip operations in plain C++. Each window's figures are formed from the same values, with the
 // same operations, as the direct definition; the deviation sums come from integer window sums,
 // which gives them exactly (see WindowFigures).
+#include "metrics/ssim_strip.h"
+
 #include <algorithm>
 #include <cstring>
-
-#include "metrics/ssim_strip.h"
 
 namespace bv::ssim {
 namespace {
@@ -92,7 +92,8 @@ void WindowFigures(const DepthFacts& f, const ColumnSums& w, double& ssim, doubl
     const double ve = static_cast<double>(64 * w.ee - w.e * w.e) / 64.0;
     const double coe = static_cast<double>(64 * w.oe - w.o * w.e) / 64.0;
     const double varO = vo / 63, varE = ve / 63, cov = coe / 63;
-    double s = ((2 * mo * me + f.c1) * (2 * cov + f.c2)) / ((mo * mo + me * me + f.c1) * (varO + varE + f.c2));
+    double s =
+        ((2 * mo * me + f.c1) * (2 * cov + f.c2)) / ((mo * mo + me * me + f.c1) * (varO + varE + f.c2));
     if (!(s >= 0))
         s = 0;
     ssim = s;

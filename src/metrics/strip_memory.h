@@ -1,11 +1,11 @@
 // The column sums a strip works in, kept between frames.
 #pragma once
 
+#include "metrics/ssim_strip.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <vector>
-
-#include "metrics/ssim_strip.h"
 
 namespace bv::ssim {
 

@@ -5,13 +5,13 @@
 #include "analysis/json_results.h"
 #include "analysis/log_figures.h"
 #include "analysis/number_format.h"
-#include "support/reference_metrics.h"
 #include "analysis/report_texts.h"
-#include "analysis/run_fixture.h"
 #include "analysis/run_file_names.h"
+#include "analysis/run_fixture.h"
 #include "analysis/template_script.h"
 #include "analysis/text_file.h"
 #include "analysis/time_stamp.h"
+#include "support/reference_metrics.h"
 
 #include <cmath>
 #include <fcntl.h>
@@ -346,10 +346,11 @@ TEST_F(AnalysisRun, MismatchedAndTooShortFilesAreReportedAndSkipped) {
     ASSERT_EQ(out.messages.size(), 3u);
     EXPECT_EQ(out.messages[0], small + ": Not analyzed: both clips must be YUY2 and of the same frame size. "
                                        "(Source File 1: 32 x 16 YUY2, Source File 2: 16 x 16 YUY2)");
-    EXPECT_EQ(out.messages[1], planar + ": Not analyzed: both clips must have the same color space, bit depth and "
-                                        "frame size. (Source File 1: 32 x 16 YUY2, Source File 2: 32 x 16 YV12) "
-                                        "To make them equal, add this call to the AviSynth template of Source "
-                                        "File 1: .ConvertToYV12()");
+    EXPECT_EQ(out.messages[1], planar +
+                                   ": Not analyzed: both clips must have the same color space, bit depth and "
+                                   "frame size. (Source File 1: 32 x 16 YUY2, Source File 2: 32 x 16 YV12) "
+                                   "To make them equal, add this call to the AviSynth template of Source "
+                                   "File 1: .ConvertToYV12()");
     EXPECT_EQ(out.messages[2], shortClip +
                                    ": Not analyzed: the start frame lies beyond the last frame that can "
                                    "be analyzed. (5 > 2)");

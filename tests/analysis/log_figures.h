@@ -2,8 +2,8 @@
 #pragma once
 
 #include "analysis/number_format.h"
-#include "support/reference_metrics.h"
 #include "analysis/run_fixture.h"
+#include "support/reference_metrics.h"
 
 #include <gtest/gtest.h>
 #include <string>

@@ -31,26 +31,32 @@ TEST(PairCheck, SameYuvFormatDepthAndSizeAreMeasuredOthersAreToldWhatMakesThemEq
     for (const char* f : {"YUY2", "YV12", "YV16", "YV24", "Y8", "YUV420P10", "YUV444P16", "Y16"})
         EXPECT_TRUE(CheckPair(clip(f), clip(f), {}).measure.has_value()) << f;
     EXPECT_TRUE(CheckPair(clip("YV12"), clip("I420"), {}).measure.has_value()); // plane order only
-    const std::string both = "Not analyzed: both clips must have the same color space, bit depth and frame size. ";
+    const std::string both =
+        "Not analyzed: both clips must have the same color space, bit depth and frame size. ";
     const std::string call = " To make them equal, add this call to the AviSynth template of Source File ";
-    EXPECT_EQ(refusal("YUY2", "YV12"),
-              both + "(Source File 1: 64 x 48 YUY2, Source File 2: 64 x 48 YV12)" + call + "1: .ConvertToYV12()");
-    EXPECT_EQ(refusal("YV12", "YUV420P10"), both + "(Source File 1: 64 x 48 YV12, Source File 2: 64 x 48 YUV420P10)" +
-                                                call + "2: .ConvertBits(8)");
-    EXPECT_EQ(refusal("YUV444P10", "YV12"), both + "(Source File 1: 64 x 48 YUV444P10, Source File 2: 64 x 48 YV12)" +
-                                                call + "1: .ConvertToYV12().ConvertBits(8)");
-    EXPECT_EQ(refusal("YV16", "YUY2"), both + "(Source File 1: 64 x 48 YV16, Source File 2: 64 x 48 YUY2)" + call +
-                                           "2: .ConvertToYV16()");
-    EXPECT_EQ(refusal("YV12", "Y8"), both + "(Source File 1: 64 x 48 YV12, Source File 2: 64 x 48 Y8)" + call +
-                                         "1: .ConvertToY8()");
-    EXPECT_EQ(refusal("YV12", "YV12", 32), both + "(Source File 1: 64 x 48 YV12, Source File 2: 32 x 48 YV12)");
-    EXPECT_EQ(refusal("YUY2", "YUY2", 32), "Not analyzed: both clips must be YUY2 and of the same frame size. "
-                                           "(Source File 1: 64 x 48 YUY2, Source File 2: 32 x 48 YUY2)");
+    EXPECT_EQ(refusal("YUY2", "YV12"), both + "(Source File 1: 64 x 48 YUY2, Source File 2: 64 x 48 YV12)" +
+                                           call + "1: .ConvertToYV12()");
+    EXPECT_EQ(refusal("YV12", "YUV420P10"),
+              both + "(Source File 1: 64 x 48 YV12, Source File 2: 64 x 48 YUV420P10)" + call +
+                  "2: .ConvertBits(8)");
+    EXPECT_EQ(refusal("YUV444P10", "YV12"),
+              both + "(Source File 1: 64 x 48 YUV444P10, Source File 2: 64 x 48 YV12)" + call +
+                  "1: .ConvertToYV12().ConvertBits(8)");
+    EXPECT_EQ(refusal("YV16", "YUY2"), both + "(Source File 1: 64 x 48 YV16, Source File 2: 64 x 48 YUY2)" +
+                                           call + "2: .ConvertToYV16()");
+    EXPECT_EQ(refusal("YV12", "Y8"),
+              both + "(Source File 1: 64 x 48 YV12, Source File 2: 64 x 48 Y8)" + call + "1: .ConvertToY8()");
+    EXPECT_EQ(refusal("YV12", "YV12", 32),
+              both + "(Source File 1: 64 x 48 YV12, Source File 2: 32 x 48 YV12)");
+    EXPECT_EQ(refusal("YUY2", "YUY2", 32),
+              "Not analyzed: both clips must be YUY2 and of the same frame size. "
+              "(Source File 1: 64 x 48 YUY2, Source File 2: 32 x 48 YUY2)");
     EXPECT_EQ(refusal("RGB32", "YV12"), "Not analyzed: the metrics measure YUV video, not RGB. "
                                         "(Source File 1: 64 x 48 RGB32, Source File 2: 64 x 48 YV12)");
     AvsClip odd = clip("YV12", 63);
     EXPECT_EQ(CheckPair(odd, clip("YV12", 63), {}).refusal,
-              "Not analyzed: the metrics cannot measure this color space. (Source File 1: 63 x 48 YV12, Source File 2: "
+              "Not analyzed: the metrics cannot measure this color space. (Source File 1: 63 x 48 YV12, "
+              "Source File 2: "
               "63 x 48 YV12)");
 }
 

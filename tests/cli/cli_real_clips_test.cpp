@@ -1,15 +1,15 @@
 // `brevanta-cli analyze` on an x264 original and three encodes read through an FFVideoSource
 // template: the files it writes, and its figures against a literal computation on the decoded
 // frames. The luma the run saw is checked against FFmpeg's own decode.
-#include "analysis/number_format.h"
+#include "analysis/analysis_run.h"
 #include "analysis/json_figures.h"
 #include "analysis/log_figures.h"
-#include "support/reference_metrics.h"
+#include "analysis/number_format.h"
 #include "analysis/run_fixture.h"
-#include "cli/cli_process.h"
-#include "analysis/analysis_run.h"
 #include "analysis/template_script.h"
+#include "cli/cli_process.h"
 #include "frame_source/script_environment.h"
+#include "support/reference_metrics.h"
 
 #include <cstdlib>
 #include <fstream>

@@ -1,13 +1,13 @@
 // The metrics on clips: which frames the run's pair source fetches, in which order it lets them
 // go, what the per-frame step reads of them, and frames that differ in size.
-#include <gtest/gtest.h>
-
-#include "frame_source/avs_error.h"
 #include "frame_source/avs_clip.h"
+#include "frame_source/avs_error.h"
 #include "frame_source/frame_pair_source.h"
 #include "frame_source/script_environment.h"
 #include "kernel_checks.h"
 #include "support/stand_in_probe.h"
+
+#include <gtest/gtest.h>
 
 namespace bv::testing {
 namespace {
@@ -59,7 +59,8 @@ TEST_F(ClipMetrics, FramesOfAnotherSizeThanClipOneAreRefusedBeforeAnyKernelReads
         source.Next(pair);
         FAIL() << "no error";
     } catch (const EAviSynthCException& e) {
-        EXPECT_STREQ(e.what(), "AviSynth delivered frame 0 of two.avs as 80 bytes x 20 rows instead of 128 x 48");
+        EXPECT_STREQ(e.what(),
+                     "AviSynth delivered frame 0 of two.avs as 80 bytes x 20 rows instead of 128 x 48");
     }
 }
 

@@ -63,8 +63,8 @@ void ForEachEntry(const avs::PixelFormat& format, int width, int height, const C
             ConfigScope scope({k.path, threads});
             const std::optional<PairMeasure> m = PairMeasure::For(format, width, height, {true, true}, &k);
             ASSERT_TRUE(m.has_value());
-            check(*m, (k.path == KernelPath::Avx2 ? "AVX2 entry, " : "portable entry, ") + std::to_string(threads) +
-                          " thread(s)");
+            check(*m, (k.path == KernelPath::Avx2 ? "AVX2 entry, " : "portable entry, ") +
+                          std::to_string(threads) + " thread(s)");
         }
     }
     EXPECT_GT(entries, 0) << format.name;
@@ -93,9 +93,10 @@ SsimFrameResult CheckSsimAgainstReference(const PlaneView& o, const PlaneView& e
         EXPECT_TRUE(SameBits(expected, SsimKernel(o, e, height))) << c.name;
     }
     if (o.rowSize % 4 == 0)
-        ForEachEntry(avs::Yuy2Format(), o.rowSize / 2, height, [&](const PairMeasure& m, const std::string& name) {
-            EXPECT_TRUE(SameBits(expected, m.Measure(&o, &e).ssim)) << name << ", step";
-        });
+        ForEachEntry(avs::Yuy2Format(), o.rowSize / 2, height,
+                     [&](const PairMeasure& m, const std::string& name) {
+                         EXPECT_TRUE(SameBits(expected, m.Measure(&o, &e).ssim)) << name << ", step";
+                     });
     ExpectMapMatches(avs::Yuy2Format(), o, e, o.rowSize / 2, height, expected);
     return expected;
 }
@@ -109,9 +110,10 @@ PsnrFrameResult CheckMseAgainstReference(const PlaneView& o, const PlaneView& e,
     }
     // As the run computes it: the step that wakes SSIM's helper during the pass.
     if (o.rowSize % 4 == 0 && pixelCount == static_cast<int64_t>(o.rowSize / 2) * height)
-        ForEachEntry(avs::Yuy2Format(), o.rowSize / 2, height, [&](const PairMeasure& m, const std::string& name) {
-            EXPECT_TRUE(SameBits(expected, m.Measure(&o, &e).psnr)) << name << ", step";
-        });
+        ForEachEntry(avs::Yuy2Format(), o.rowSize / 2, height,
+                     [&](const PairMeasure& m, const std::string& name) {
+                         EXPECT_TRUE(SameBits(expected, m.Measure(&o, &e).psnr)) << name << ", step";
+                     });
     return expected;
 }
 

@@ -1,15 +1,14 @@
 // Running the kernels of every table entry and thread count, and comparing records bit for bit.
 #pragma once
 
-#include <gtest/gtest.h>
-
-#include <string>
-#include <vector>
-
 #include "metrics/kernel_config.h"
 #include "metrics/kernel_table.h"
 #include "support/reference_metrics.h"
 #include "test_frames.h"
+
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
 
 namespace bv::testing {
 

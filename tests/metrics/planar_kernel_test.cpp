@@ -1,13 +1,12 @@
 // Planar YUV and grey at every depth: every kernel-table entry against the one reference, bit for
 // bit, each strip and row operation against its portable twin, and what the definitions fix.
-#include <gtest/gtest.h>
-
-#include <cstring>
-#include <random>
-
 #include "kernel_checks.h"
 #include "metrics/ssim_strip.h"
 #include "metrics/strip_memory.h"
+
+#include <cstring>
+#include <gtest/gtest.h>
+#include <random>
 
 namespace bv::testing {
 namespace {
@@ -30,7 +29,8 @@ TEST(PlanarKernels, EveryEntryMatchesTheReferenceForEveryFormatAndDepth) {
             CheckPairAgainstReference(o, NoisyPlanar(o, f->PeakValue() / 10, seed++, g.encodedPadding));
             CheckPairAgainstReference(o, RandomPlanar(*f, g.width, g.height, seed++));
             // The worst case: all at the peak against all 0, both ways.
-            const PlanarFrame peak = Flat(*f, g.width, g.height, f->PeakValue()), zero = Flat(*f, g.width, g.height, 0);
+            const PlanarFrame peak = Flat(*f, g.width, g.height, f->PeakValue()),
+                              zero = Flat(*f, g.width, g.height, 0);
             CheckPairAgainstReference(peak, zero);
             const PsnrFrameResult worst = CheckPairAgainstReference(zero, peak).psnr;
             const double square = static_cast<double>(f->PeakValue()) * f->PeakValue();
@@ -101,12 +101,14 @@ TEST(PlanarKernels, EachStripOperationMatchesItsPortableTwin) {
         if (k.path != KernelPath::Avx2 || k.ssim->wideSums)
             continue;
         const avs::PixelFormat* format = avs::FindPixelFormat(k.layout == ssim::LumaLayout::Yuy2 ? "YUY2"
-                                                              : k.bits == 8 ? "Y8" : "Y10");
+                                                              : k.bits == 8                      ? "Y8"
+                                                                                                 : "Y10");
         const ssim::StripOps& plain = ssim::PortableOps(k.layout);
         SCOPED_TRACE(::testing::Message() << format->name << " " << k.bits << " bits");
         for (const int worst : {0, 1}) {
             const int width = 77, height = 12;
-            const PlanarFrame o = worst ? Flat(*format, width, height, k.peak) : RandomPlanar(*format, width, height, 7);
+            const PlanarFrame o =
+                worst ? Flat(*format, width, height, k.peak) : RandomPlanar(*format, width, height, 7);
             const PlanarFrame e = worst ? Flat(*format, width, height, 0) : NoisyPlanar(o, k.peak / 5, 8);
             // Both strips read the same images; the portable one keeps deep sums wide.
             ssim::Strip strip[2];
@@ -114,7 +116,9 @@ TEST(PlanarKernels, EachStripOperationMatchesItsPortableTwin) {
             std::vector<ssim::TermBlock> terms[2];
             const ssim::StripOps* ops[2] = {&plain, k.ssim};
             for (int i = 0; i < 2; ++i) {
-                strip[i] = {k.facts, o.planes[0].data(), e.planes[0].data(), o.pitch[0], e.pitch[0], 0, width - 7, width};
+                strip[i] = {
+                    k.facts, o.planes[0].data(), e.planes[0].data(), o.pitch[0], e.pitch[0], 0, width - 7,
+                    width};
                 memory[i].Attach(strip[i], ops[i]->wideSums);
                 terms[i].assign(ssim::TermBlocks(width - 7), ssim::TermBlock{});
             }
@@ -122,15 +126,18 @@ TEST(PlanarKernels, EachStripOperationMatchesItsPortableTwin) {
                 for (int i = 0; i < 2; ++i)
                     (y == 0 ? ops[i]->start : ops[i]->advance)(strip[i], y);
                 for (int c = 0; c < width && !plain.wideSums; ++c)
-                    EXPECT_TRUE(strip[0].sumPacked[c] == strip[1].sumPacked[c] && strip[0].sumOO[c] == strip[1].sumOO[c] &&
-                                strip[0].sumEE[c] == strip[1].sumEE[c] && strip[0].sumOE[c] == strip[1].sumOE[c])
+                    EXPECT_TRUE(strip[0].sumPacked[c] == strip[1].sumPacked[c] &&
+                                strip[0].sumOO[c] == strip[1].sumOO[c] &&
+                                strip[0].sumEE[c] == strip[1].sumEE[c] &&
+                                strip[0].sumOE[c] == strip[1].sumOE[c])
                         << (y == 0 ? "start" : "advance") << ", column " << c;
                 ssim::Lowest lowest[2];
                 for (int i = 0; i < 2; ++i)
                     ops[i]->evaluate(strip[i], 0, width - 7, terms[i].data(), lowest[i], nullptr);
                 for (int w = 0; w < width - 7; ++w) { // AVX2 may fill blocks past the last window
                     const ssim::TermBlock &a = terms[0][w >> 2], &b = terms[1][w >> 2];
-                    EXPECT_EQ(0, std::memcmp(ssim::PairOf(a, w & 3), ssim::PairOf(b, w & 3), 2 * sizeof(double)));
+                    EXPECT_EQ(
+                        0, std::memcmp(ssim::PairOf(a, w & 3), ssim::PairOf(b, w & 3), 2 * sizeof(double)));
                     EXPECT_EQ(a.weight[w & 3], b.weight[w & 3]) << "evaluate, band " << y << ", window " << w;
                 }
                 EXPECT_EQ(lowest[0].value, lowest[1].value);
@@ -165,13 +172,16 @@ TEST(PlanarKernels, EachMsePassMatchesItsPortableTwin) {
             const PlanarFrame peak = Flat(*f, 52, 6, k.peak), zero = Flat(*f, 52, 6, 0);
             for (const auto& [a, b] : {std::pair{&o, &e}, {&peak, &zero}}) {
                 const reference::Picture pa = a->Picture(), pb = b->Picture();
-                mse::Frame frame = {{}, {}, 52, 6, f->chromaShiftX, f->chromaShiftY, f->family != avs::FormatFamily::Grey};
+                mse::Frame frame = {
+                    {}, {}, 52, 6, f->chromaShiftX, f->chromaShiftY, f->family != avs::FormatFamily::Grey};
                 std::copy_n(pa.planes, 3, frame.original);
                 std::copy_n(pb.planes, 3, frame.encoded);
                 mse::Sums s[2];
                 mse::PortablePlanarFrame(f->bytesPerSample)(frame, s[0]);
-                (f->chromaShiftX == 1 || f->family == avs::FormatFamily::Grey ? k.msePaired : k.mseOther)(frame, s[1]);
-                EXPECT_EQ(0, std::memcmp(&s[0], &s[1], sizeof s[0])) << f->name << (k.path == KernelPath::Avx2 ? " AVX2" : "");
+                (f->chromaShiftX == 1 || f->family == avs::FormatFamily::Grey ? k.msePaired
+                                                                              : k.mseOther)(frame, s[1]);
+                EXPECT_EQ(0, std::memcmp(&s[0], &s[1], sizeof s[0]))
+                    << f->name << (k.path == KernelPath::Avx2 ? " AVX2" : "");
             }
         }
 }

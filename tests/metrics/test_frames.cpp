@@ -55,8 +55,8 @@ reference::Picture PlanarFrame::Picture() const {
     return r;
 }
 
-PlanarFrame RandomPlanar(const avs::PixelFormat& format, int width, int height, uint32_t seed, int low, int high,
-                         int extraPitch) {
+PlanarFrame RandomPlanar(const avs::PixelFormat& format, int width, int height, uint32_t seed, int low,
+                         int high, int extraPitch) {
     PlanarFrame f(format, width, height, extraPitch);
     std::mt19937 rng(seed);
     std::uniform_int_distribution<int> value(low, high < 0 ? format.PeakValue() : high);

@@ -1,13 +1,13 @@
 // YUY2 frames for the metric tests: synthetic patterns and real decoded frames.
 #pragma once
 
-#include <cstdint>
-#include <string>
-#include <vector>
-
 #include "avs_abi/pixel_format.h"
 #include "metrics/frame_metrics.h"
 #include "support/reference_metrics.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
 
 namespace bv::testing {
 

@@ -10,7 +10,8 @@ namespace {
 using avs::FormatFamily;
 
 int Sample(const PlaneView& p, int bytes, int i, int y) {
-    const uint8_t* at = p.data + static_cast<std::ptrdiff_t>(y) * p.pitch + static_cast<std::ptrdiff_t>(i) * bytes;
+    const uint8_t* at =
+        p.data + static_cast<std::ptrdiff_t>(y) * p.pitch + static_cast<std::ptrdiff_t>(i) * bytes;
     if (bytes == 1)
         return *at;
     uint16_t v;
@@ -56,8 +57,8 @@ PsnrFrameResult Means(const Sums& s, int64_t pixelCount) {
 
 Sums PixelSums(const Picture& o, const Picture& e) {
     Sums s;
-    int64_t (&sq)[3] = s.sq;
-    int64_t (&ab)[3] = s.ab;
+    int64_t(&sq)[3] = s.sq;
+    int64_t(&ab)[3] = s.ab;
     double& dist = s.dist;
     const bool chroma = o.format->family != FormatFamily::Grey;
     for (int y = 0; y < o.height; ++y)
@@ -65,7 +66,8 @@ Sums PixelSums(const Picture& o, const Picture& e) {
             double pair[2] = {0, 0};
             const int n = x + 1 < o.width ? 2 : 1;
             for (int k = 0; k < n; ++k) {
-                const int64_t d[3] = {o.Y(x + k, y) - e.Y(x + k, y), chroma ? o.U(x + k, y) - e.U(x + k, y) : 0,
+                const int64_t d[3] = {o.Y(x + k, y) - e.Y(x + k, y),
+                                      chroma ? o.U(x + k, y) - e.U(x + k, y) : 0,
                                       chroma ? o.V(x + k, y) - e.V(x + k, y) : 0};
                 for (int p = 0; p < 3; ++p) {
                     sq[p] += d[p] * d[p];
@@ -114,7 +116,8 @@ SsimFrameResult SsimY(const Picture& o, const Picture& e) {
                     coe += a * b;
                 }
             const double varO = vo / 63, varE = ve / 63, cov = coe / 63;
-            double s = ((2 * mo * me + c1) * (2 * cov + c2)) / ((mo * mo + me * me + c1) * (varO + varE + c2));
+            double s =
+                ((2 * mo * me + c1) * (2 * cov + c2)) / ((mo * mo + me * me + c1) * (varO + varE + c2));
             if (!(s >= 0))
                 s = 0;
             const double w = mo <= low ? 0.0 : mo > high ? 1.0 : (mo - low) / ramp;

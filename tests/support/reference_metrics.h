@@ -4,12 +4,12 @@
 // them too.
 #pragma once
 
+#include "avs_abi/pixel_format.h"
+#include "metrics/frame_metrics.h"
+
 #include <cmath>
 #include <cstdint>
 #include <vector>
-
-#include "avs_abi/pixel_format.h"
-#include "metrics/frame_metrics.h"
 
 namespace bv::reference {
 
@@ -41,7 +41,8 @@ inline PairRecords Pair(const Picture& original, const Picture& encoded) {
 // YUY2 images as one plane, `height` rows of original.rowSize / 2 pixels; MSE divided by
 // `pixelCount`.
 SsimFrameResult SsimY(const PlaneView& original, const PlaneView& encoded, int height);
-PsnrFrameResult MseAndDistance(const PlaneView& original, const PlaneView& encoded, int height, int64_t pixelCount);
+PsnrFrameResult MseAndDistance(const PlaneView& original, const PlaneView& encoded, int height,
+                               int64_t pixelCount);
 
 // A YUY2 picture given as anything callable as picture(i, y) for byte i of row y, width x height
 // pixels.
@@ -63,9 +64,9 @@ struct Distances {
 template <typename O, typename E>
 Distances ComputeDistances(const O& o, const E& e, int width, int height) {
     const std::vector<uint8_t> a = Yuy2Bytes(o, width, height), b = Yuy2Bytes(e, width, height);
-    const PsnrFrameResult r = MseAndDistance({a.data(), 2 * width, 2 * width, height},
-                                             {b.data(), 2 * width, 2 * width, height}, height,
-                                             static_cast<int64_t>(width) * height);
+    const PsnrFrameResult r =
+        MseAndDistance({a.data(), 2 * width, 2 * width, height}, {b.data(), 2 * width, 2 * width, height},
+                       height, static_cast<int64_t>(width) * height);
     return {{r.mseY, r.mseU, r.mseV}, {r.edY, r.edU, r.edV}, r.edYuv};
 }
 
@@ -81,10 +82,14 @@ struct Ssim {
 template <typename O, typename E>
 Ssim ComputeSsim(const O& o, const E& e, int width, int height) {
     const std::vector<uint8_t> a = Yuy2Bytes(o, width, height), b = Yuy2Bytes(e, width, height);
-    const SsimFrameResult r =
-        SsimY(PlaneView{a.data(), 2 * width, 2 * width, height}, PlaneView{b.data(), 2 * width, 2 * width, height},
-              height);
-    return {r.ssimY, r.weightSum, r.qY, r.windowCount, r.lowestSsim, static_cast<int>(r.lowestX),
+    const SsimFrameResult r = SsimY(PlaneView{a.data(), 2 * width, 2 * width, height},
+                                    PlaneView{b.data(), 2 * width, 2 * width, height}, height);
+    return {r.ssimY,
+            r.weightSum,
+            r.qY,
+            r.windowCount,
+            r.lowestSsim,
+            static_cast<int>(r.lowestX),
             static_cast<int>(r.lowestY)};
 }
 
