@@ -1,47 +1,84 @@
 #!/usr/bin/env bash
-# Whole-run timing: a 720x576 high-quality x264 original and one encode, decoded alone and analysed with
-# both metrics and the per-frame CSV log. The run should take at most about 1.3 times the
-# time the decoding alone takes.
-#   bench/whole_run.sh [BUILD_DIR] [FRAMES]
+# Whole-run timing beside FFmpeg, on the same files. For each size an original stored as raw
+# YUY2 in AVI and an x264 CRF 28 4:2:0 encode in MKV; then, interleaved RUNS times (median kept):
+#   ours        brevanta-cli analyze, both metrics, no logs (and once more with both logs);
+#   ffmpeg      its psnr+ssim pipeline on the same two files;
+#   decode      FFmpeg decoding both files alone;
+#   read        brevanta-cli frames of the raw original to /dev/null, against FFmpeg reading it.
+# Wall and CPU (user+system) come from /usr/bin/time; "peak" is our largest resident size.
+# The figures are noisy on a shared machine: the load average is printed with them.
+#   bench/whole_run.sh [BUILD_DIR] [RUNS] [SIZES...]     sizes: 720x576 1920x1080 3840x2160
 set -euo pipefail
 build=$(cd "${1:-build}" && pwd)
-frames=${2:-500}
+runs=${2:-5}
+shift $(($# > 2 ? 2 : $#))
+sizes=("$@")
+[ ${#sizes[@]} -gt 0 ] || sizes=(720x576 1920x1080 3840x2160)
 cli="$build/bin/brevanta-cli"
 work="$build/bench-data/whole_run"
 mkdir -p "$work"
 cd "$work"
 ff() { ffmpeg -nostdin -hide_banner -loglevel error -y "$@"; }
-if [[ ! -s orig_$frames.mkv ]]; then
-    ff -f lavfi -i "mandelbrot=size=720x576:rate=25" -frames:v "$frames" \
-        -pix_fmt yuv420p -c:v libx264 -preset veryfast -crf 10 orig_$frames.mkv
-    ff -i orig_$frames.mkv -c:v libx264 -preset fast -crf 26 enc_$frames.mkv
-fi
-printf 'FFVideoSource("$FileName", cache=false)\nConvertToYUY2()\n' > yuy2.avs
+frames_of() { case $1 in 720x576) echo 250 ;; 1920x1080) echo 120 ;; *) echo 30 ;; esac; }
 
-now() { date +%s.%N; }
-best_of() { # best_of N COMMAND...: the shortest of N wall-clock times, in seconds
-    local n=$1 best=""; shift
-    for ((i = 0; i < n; i++)); do
-        local t0 t1; t0=$(now); "$@" >/dev/null 2>&1; t1=$(now)
-        best=$(echo "$t0 $t1 $best" | awk '{d=$2-$1; if ($3=="" || d<$3) print d; else print $3}')
-    done
-    echo "$best"
+# The files: a zooming Mandelbrot picture (drawn small and scaled up above 720x576, which keeps
+# the large sizes quick to make), stored raw, and its encode.
+for size in "${sizes[@]}"; do
+    n=$(frames_of "$size")
+    [ -s "enc_$size.mkv" ] && continue
+    w=${size%x*} h=${size#*x}
+    if [ "$w" -le 720 ]; then src="mandelbrot=size=$size:rate=25"
+    else src="mandelbrot=size=$((w / 4))x$((h / 4)):rate=25,scale=$size:flags=bicubic"; fi
+    ff -f lavfi -i "$src" -frames:v "$n" -pix_fmt yuyv422 -c:v rawvideo "orig_$size.avi"
+    ff -i "orig_$size.avi" -pix_fmt yuv420p -c:v libx264 -crf 28 -preset veryfast "enc_$size.mkv"
+done
+printf 'FFVideoSource("$FileName")\n' > orig.avs
+printf 'FFVideoSource("$FileName")\nConvertToYUY2()\n' > enc.avs
+
+timed() { # timed NAME COMMAND...: appends "wall cpu peak_kb" to NAME.times
+    local name=$1; shift
+    /usr/bin/time -f '%e %U %S %M' -o time.out "$@" >/dev/null 2>err.out || { cat err.out >&2; exit 1; }
+    awk '{ printf "%.3f %.3f %d\n", $1, $2 + $3, $4 }' time.out >> "$name.times"
 }
-last=$((frames - 1))
-decode() {
-    "$cli" frames orig_$frames.mkv 0 $last /dev/null --template yuy2.avs
-    "$cli" frames enc_$frames.mkv 0 $last /dev/null --template yuy2.avs
+median() { # median FILE COLUMN
+    awk -v c="$2" '{ print $c }' "$1" | sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
 }
-analyse() {
+analyse() { # analyse SIZE [LOG OPTIONS...]
+    local size=$1; shift
     rm -rf out && mkdir out
-    "$cli" analyze orig_$frames.mkv enc_$frames.mkv --template1 yuy2.avs --template2 yuy2.avs \
-        --extended-log --storage out --quiet
+    "$cli" analyze "orig_$size.avi" "enc_$size.mkv" --template1 orig.avs --template2 enc.avs \
+        --storage out --quiet "$@"
 }
-decode_s=$(best_of 3 decode)
-run_s=$(best_of 3 analyse)
-awk -v d="$decode_s" -v r="$run_s" -v n="$frames" 'BEGIN {
-    printf "frames: %d at 720x576\n", n
-    printf "decoding both clips alone: %.2f s (%.0f frame pairs/s)\n", d, n / d
-    printf "whole run (decode, PSNR/MSE/distance, SSIM, CSV log, graph pages): %.2f s (%.0f frame pairs/s)\n", r, n / r
-    printf "ratio run / decoding: %.2f\n", r / d
-}'
+
+echo "load average before: $(cut -d' ' -f1-3 /proc/loadavg)"
+for size in "${sizes[@]}"; do
+    rm -f ./*.times
+    n=$(frames_of "$size")
+    analyse "$size" >/dev/null # indexes both files once: the runs below read the cached index
+    for ((i = 0; i < runs; i++)); do
+        timed ours analyse "$size"
+        timed ffmpeg ffmpeg -nostdin -i "enc_$size.mkv" -i "orig_$size.avi" \
+            -lavfi "[0:v]split[a][b];[1:v]split[c][d];[a][c]ssim;[b][d]psnr" -f null -
+        timed decode ffmpeg -nostdin -i "enc_$size.mkv" -i "orig_$size.avi" \
+            -map 0:v -f null - -map 1:v -f null -
+        timed ours_logs analyse "$size" --standard-log --extended-log
+        timed read "$cli" frames "orig_$size.avi" 0 $((n - 1)) /dev/null --template orig.avs
+        timed ffread ffmpeg -nostdin -i "orig_$size.avi" -f null -
+    done
+    printf '\n%s, %d frames, medians of %d (load %s)\n' "$size" "$n" "$runs" "$(cut -d' ' -f1-3 /proc/loadavg)"
+    printf '| %-18s | %8s | %8s |\n' "" "wall s" "CPU s"
+    for k in ours ours_logs ffmpeg decode read ffread; do
+        printf '| %-18s | %8.2f | %8.2f |\n' "$k" "$(median $k.times 1)" "$(median $k.times 2)"
+    done
+    ow=$(median ours.times 1) oc=$(median ours.times 2) lw=$(median ours_logs.times 1)
+    fw=$(median ffmpeg.times 1) dw=$(median decode.times 1) dc=$(median decode.times 2)
+    rw=$(median read.times 1) frw=$(median ffread.times 1) peak=$(median ours.times 3)
+    awk -v ow="$ow" -v oc="$oc" -v lw="$lw" -v fw="$fw" -v dw="$dw" -v dc="$dc" -v rw="$rw" \
+        -v frw="$frw" -v peak="$peak" 'BEGIN {
+        printf "ours / ffmpeg wall: %.2f (no logs), %.2f (both logs); target <= 0.85\n", ow / fw, lw / fw
+        half = oc / 2; bound = (dw > half) ? dw : half
+        printf "ours wall / max(CPU/2, ffmpeg decode wall): %.2f; target <= 1.15\n", ow / bound
+        printf "ours CPU - ffmpeg decode CPU: %.2f s (compare with metrics_bench both_fast_1thread x frames)\n", oc - dc
+        printf "frames read speed / ffmpeg: %.2f; target >= 0.8\n", frw / rw
+        printf "peak resident size: %.0f MB\n", peak / 1024 }'
+done
