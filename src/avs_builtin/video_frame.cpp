@@ -4,8 +4,27 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
+#include <mutex>
 #include <new>
 #include <strings.h>
+#include <vector>
+
+#if defined(__SANITIZE_ADDRESS__)
+#define BV_ASAN 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define BV_ASAN 1
+#endif
+#endif
+#ifdef BV_ASAN
+#include <sanitizer/asan_interface.h>
+#define BV_POISON(p, n) ASAN_POISON_MEMORY_REGION(p, n)
+#define BV_UNPOISON(p, n) ASAN_UNPOISON_MEMORY_REGION(p, n)
+#else
+#define BV_POISON(p, n) ((void)(p), (void)(n))
+#define BV_UNPOISON(p, n) ((void)(p), (void)(n))
+#endif
 
 namespace bv::builtin {
 
@@ -66,6 +85,74 @@ int AlignUp(int n) {
 }
 constexpr int kCanaryBytes = 16;
 constexpr uint8_t kCanary = 0xA5;
+
+// Frames of a run come and go at the frame rate, a few sizes over and over. A fresh
+// multi-megabyte block is mapped and faulted in page by page each time, so released blocks are
+// kept for the next frame of their size, up to a bound.
+class FramePool {
+public:
+    static constexpr size_t kMaxBlocks = 12;
+    static constexpr size_t kMaxBytes = size_t{192} << 20;
+
+    uint8_t* Take(size_t size) {
+        {
+            std::lock_guard lock(mutex_);
+            for (auto it = free_.rbegin(); it != free_.rend(); ++it) {
+                if (it->size != size)
+                    continue;
+                uint8_t* block = it->memory;
+                free_.erase(std::next(it).base());
+                bytes_ -= size;
+                BV_UNPOISON(block, size);
+                return block;
+            }
+        }
+        return static_cast<uint8_t*>(std::aligned_alloc(kFrameAlign, size));
+    }
+
+    void Give(uint8_t* block, size_t size) {
+        if (size > kMaxBytes) {
+            std::free(block);
+            return;
+        }
+        std::vector<uint8_t*> dropped;
+        {
+            std::lock_guard lock(mutex_);
+            BV_POISON(block, size); // a read of a released frame stays an error under ASan
+            free_.push_back({block, size});
+            bytes_ += size;
+            while (free_.size() > kMaxBlocks || bytes_ > kMaxBytes) { // the oldest go first
+                BV_UNPOISON(free_.front().memory, free_.front().size);
+                dropped.push_back(free_.front().memory);
+                bytes_ -= free_.front().size;
+                free_.erase(free_.begin());
+            }
+        }
+        for (uint8_t* memory : dropped)
+            std::free(memory);
+    }
+
+private:
+    struct Block {
+        uint8_t* memory;
+        size_t size;
+    };
+    std::mutex mutex_;
+    std::vector<Block> free_; // oldest first
+    size_t bytes_ = 0;
+};
+
+FramePool& Pool() {
+    static FramePool* pool = new FramePool; // never destroyed: frames may be released at exit
+    return *pool;
+}
+
+std::shared_ptr<uint8_t> FrameMemory(size_t size) {
+    uint8_t* block = Pool().Take(size);
+    if (block == nullptr)
+        return nullptr;
+    return std::shared_ptr<uint8_t>(block, [size](uint8_t* p) { Pool().Give(p, size); });
+}
 } // namespace
 
 std::shared_ptr<VideoFrame> VideoFrame::Create(PixelFormat format, int width, int height) {
@@ -84,11 +171,10 @@ std::shared_ptr<VideoFrame> VideoFrame::Create(PixelFormat format, int width, in
         offsets[p] = total;
         total += static_cast<size_t>(frame->pitch_[p]) * frame->planeHeight_[p] + kFramePadding;
     }
-    void* memory = std::aligned_alloc(kFrameAlign, total);
-    if (memory == nullptr)
+    frame->storage_ = FrameMemory(total);
+    if (frame->storage_ == nullptr)
         throw ScriptError("VideoFrame: out of memory for a " + std::to_string(width) + "x" +
                           std::to_string(height) + " frame");
-    frame->storage_.reset(static_cast<uint8_t*>(memory), [](uint8_t* p) { std::free(p); });
     for (int p = 0; p < frame->planeCount(); ++p) {
         frame->data_[p] = frame->storage_.get() + offsets[p];
         std::memset(frame->data_[p] + static_cast<size_t>(frame->pitch_[p]) * frame->planeHeight_[p] +

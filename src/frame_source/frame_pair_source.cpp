@@ -26,19 +26,115 @@ void CheckFrameGeometry(const FrameView& frame, const AvsClip& clip, const std::
 
 } // namespace
 
+void FramePair::Release() {
+    if (source_ != nullptr) {
+        source_->GiveBack(*this);
+        source_ = nullptr;
+    }
+    original.Release();
+    encoded.Release();
+}
+
 FramePairSource::FramePairSource(const AvsClip& original, const std::string& originalPath,
                                  const AvsClip& encoded, const std::string& encodedPath, int first, int last)
     : original_(original), encoded_(encoded), originalPath_(originalPath), encodedPath_(encodedPath),
-      next_(first), last_(last) {}
+      next_(first), first_(first), last_(last) {}
+
+FramePairSource::~FramePairSource() {
+    {
+        std::lock_guard lock(mutex_);
+        stopping_ = true;
+        if (lastHandedOut_ != nullptr)
+            lastHandedOut_->source_ = nullptr; // released directly from now on: the reader is gone
+    }
+    changed_.notify_all();
+    if (reader_.joinable())
+        reader_.join();
+    for (FrameView& frame : handedBack_)
+        frame.Release();
+    for (Fetched& fetched : ready_) {
+        fetched.original.Release();
+        fetched.encoded.Release();
+    }
+}
+
+void FramePairSource::GiveBack(FramePair& pair) {
+    {
+        std::lock_guard lock(mutex_);
+        if (pair.original.isValid())
+            handedBack_.push_back(std::move(pair.original));
+        if (pair.encoded.isValid())
+            handedBack_.push_back(std::move(pair.encoded));
+        if (lastHandedOut_ == &pair)
+            lastHandedOut_ = nullptr;
+    }
+    changed_.notify_all();
+}
+
+void FramePairSource::Read() {
+    std::vector<FrameView> releasing;
+    long long f = first_;
+    bool ended = false; // past the last frame, or a fetch failed
+    std::unique_lock lock(mutex_);
+    for (;;) {
+        changed_.wait(lock, [&] {
+            return stopping_ || !handedBack_.empty() || (!ended && ready_.size() < kReadAhead);
+        });
+        if (!handedBack_.empty()) {
+            releasing.swap(handedBack_);
+            lock.unlock();
+            for (FrameView& frame : releasing)
+                frame.Release();
+            releasing.clear();
+            lock.lock();
+            continue;
+        }
+        if (stopping_)
+            return;
+        Fetched fetched;
+        fetched.number = static_cast<int>(f);
+        lock.unlock();
+        try {
+            fetched.original = FetchFrame(original_, fetched.number);
+            fetched.encoded = FetchFrame(encoded_, fetched.number);
+        } catch (...) {
+            fetched.error = std::current_exception();
+            fetched.original.Release();
+        }
+        lock.lock();
+        ended = fetched.error != nullptr || ++f > last_;
+        ready_.push_back(std::move(fetched));
+        changed_.notify_all();
+    }
+}
 
 bool FramePairSource::Next(FramePair& pair) {
     pair.Release();
     if (next_ > last_)
         return false;
+    if (!reader_.joinable())
+        reader_ = std::thread([this] { Read(); });
+    Fetched fetched;
+    {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [this] { return !ready_.empty(); });
+        fetched = std::move(ready_.front());
+        ready_.pop_front();
+    }
+    changed_.notify_all();
     const int f = static_cast<int>(next_++);
+    if (fetched.error != nullptr) {
+        next_ = static_cast<long long>(last_) + 1; // the reader fetches nothing after a failure
+        std::rethrow_exception(fetched.error);
+    }
+    {
+        std::lock_guard lock(mutex_);
+        pair.source_ = this;
+        lastHandedOut_ = &pair;
+    }
     pair.number = f;
-    pair.original = FetchFrame(original_, f);
-    pair.encoded = FetchFrame(encoded_, f);
+    pair.original = std::move(fetched.original);
+    pair.encoded = std::move(fetched.encoded);
     CheckFrameGeometry(pair.original, original_, originalPath_, f);
     CheckFrameGeometry(pair.encoded, original_, encodedPath_, f);
     pair.width = original_.width;
