@@ -43,10 +43,10 @@ timed() { # timed NAME COMMAND...: appends "wall cpu peak_kb" to NAME.times
 median() { # median FILE COLUMN
     awk -v c="$2" '{ print $c }' "$1" | sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
 }
-analyse() { # analyse SIZE [LOG OPTIONS...]
-    local size=$1; shift
+analyse() { # analyse NAME SIZE [LOG OPTIONS...]: a timed run into an empty folder
+    local name=$1 size=$2; shift 2
     rm -rf out && mkdir out
-    "$cli" analyze "orig_$size.avi" "enc_$size.mkv" --template1 orig.avs --template2 enc.avs \
+    timed "$name" "$cli" analyze "orig_$size.avi" "enc_$size.mkv" --template1 orig.avs --template2 enc.avs \
         --storage out --quiet "$@"
 }
 
@@ -54,14 +54,14 @@ echo "load average before: $(cut -d' ' -f1-3 /proc/loadavg)"
 for size in "${sizes[@]}"; do
     rm -f ./*.times
     n=$(frames_of "$size")
-    analyse "$size" >/dev/null # indexes both files once: the runs below read the cached index
+    analyse first "$size" # indexes both files once: the runs below read the cached index
     for ((i = 0; i < runs; i++)); do
-        timed ours analyse "$size"
+        analyse ours "$size"
         timed ffmpeg ffmpeg -nostdin -i "enc_$size.mkv" -i "orig_$size.avi" \
             -lavfi "[0:v]split[a][b];[1:v]split[c][d];[a][c]ssim;[b][d]psnr" -f null -
         timed decode ffmpeg -nostdin -i "enc_$size.mkv" -i "orig_$size.avi" \
             -map 0:v -f null - -map 1:v -f null -
-        timed ours_logs analyse "$size" --standard-log --extended-log
+        analyse ours_logs "$size" --standard-log --extended-log
         timed read "$cli" frames "orig_$size.avi" 0 $((n - 1)) /dev/null --template orig.avs
         timed ffread ffmpeg -nostdin -i "orig_$size.avi" -f null -
     done

@@ -11,8 +11,10 @@
 #include "analysis/template_script.h"
 #include "analysis/text_file.h"
 #include "analysis/time_stamp.h"
+#include "frame_source/frame_pair_source.h"
 #include "support/reference_metrics.h"
 
+#include <chrono>
 #include <cmath>
 #include <fcntl.h>
 #include <fstream>
@@ -398,6 +400,31 @@ TEST_F(AnalysisRun, AnErrorEndsTheRunCleanlyAndKeepsWhatWasWritten) {
     EXPECT_NE(std::find(results.begin(), results.end(), "Error: FakeSource: frame 3 is damaged"),
               results.end());
     EXPECT_EQ(std::count(results.begin(), results.end(), std::string(kResultsSeparator)), 1);
+}
+
+// While the metrics work on a pair, one thread fetches the next ones, never more than the ring
+// holds, and it alone enters the library (it also releases the pairs handed back).
+TEST_F(AnalysisRun, FramesAreReadAheadByOneThreadWithinABound) {
+    const std::string s1 = Source("orig.mkv", "clip w=16 h=16 frames=12");
+    const std::string s2 = Source("enc.mkv", "clip w=16 h=16 frames=12 seed=1 noise=2");
+    AnalysisSettings s = Settings(s1, {s2});
+    s.StandardLog = false;
+    const int ring = 2 * (1 + FramePairSource::kReadAhead); // the pair at hand and those ahead
+    const int overlapping = FakeOverlappingCalls();
+    int most = 0;
+    Recorder recorder;
+    recorder.onFrame = [&](const FrameReport& r) {
+        for (int i = 0; r.frame == 0 && FakeFramesOpen() < ring && i < 2000; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        most = std::max(most, FakeFramesOpen());
+    };
+    const RunOutcome out = Run(s, &recorder);
+    ASSERT_EQ(out.status, RunStatus::Completed) << out.error;
+    EXPECT_EQ(recorder.frames, (std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11}));
+    EXPECT_GE(most, ring);
+    EXPECT_LE(most, ring + 2); // and the pair handed back, until the reader releases it
+    EXPECT_EQ(FakeOverlappingCalls(), overlapping);
+    EXPECT_EQ(FrameLines(ReadCrLfLines(FilesEndingWith("_log.csv").at(0))).size(), 12u);
 }
 
 TEST_F(AnalysisRun, AFrameSmallerThanItsClipIsAnErrorNotARead) {

@@ -30,6 +30,12 @@ inline int FakeFramesOpen() {
 inline int FakeWorkerPolicy() {
     return standin::LoadedFunction<int (*)()>("fake_worker_policy")();
 }
+inline int FakeFetchPolicy() {
+    return standin::LoadedFunction<int (*)()>("fake_fetch_policy")();
+}
+inline int FakeOverlappingCalls() {
+    return standin::LoadedCounters().overlappingCalls;
+}
 inline std::string FakeImports() {
     return standin::LoadedFunction<const char* (*)()>("fake_imports")();
 }

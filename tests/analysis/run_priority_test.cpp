@@ -70,6 +70,7 @@ TEST_F(RunPriority, LowPriorityRunsTheFrameLoopAndItsThreadsAtIdle) {
     ASSERT_NE(out.status, RunStatus::Failed) << out.error;
     EXPECT_EQ(probe.framePolicies, (std::vector<int>{SCHED_IDLE, SCHED_IDLE, SCHED_IDLE}));
     EXPECT_EQ(FakeWorkerPolicy(), SCHED_IDLE); // a decoder thread made by the run
+    EXPECT_EQ(FakeFetchPolicy(), SCHED_IDLE);  // the thread that reads the frames ahead
 
     EXPECT_EQ(CurrentThreadPolicy(), SCHED_OTHER);
     EXPECT_EQ(bystander.Policy(), SCHED_OTHER);
@@ -80,6 +81,7 @@ TEST_F(RunPriority, LowPriorityRunsTheFrameLoopAndItsThreadsAtIdle) {
     RunOnThread(s, normal);
     EXPECT_EQ(normal.framePolicies, (std::vector<int>{SCHED_OTHER, SCHED_OTHER, SCHED_OTHER}));
     EXPECT_EQ(FakeWorkerPolicy(), SCHED_OTHER);
+    EXPECT_EQ(FakeFetchPolicy(), SCHED_OTHER);
 }
 
 TEST_F(RunPriority, ASecondStartWhileRunningIsRefused) {

@@ -3,7 +3,8 @@
 //   error TEXT
 //   FakeSource("FILE")   (what a template makes of "$FileName": FILE is read the same way)
 // Frames are drawn by fake_frames.h. Every successful open starts a short-lived thread, as a
-// decoder would, and records that thread's scheduling policy.
+// decoder would, and records that thread's scheduling policy; every fetch records the policy of
+// the thread that fetches.
 #include "analysis/fake_frames.h"
 #include "support/stand_in_avs.h"
 
@@ -24,6 +25,14 @@ using bv::fake::ClipSpec;
 
 std::mutex mutex;
 int workerPolicy = -1;
+int fetchPolicy = -1;
+
+int ThisThreadPolicy() {
+    int policy = 0;
+    sched_param p{};
+    pthread_getschedparam(pthread_self(), &policy, &p);
+    return policy;
+}
 std::string imports; // every path given to Import, one a line
 
 uint32_t PixelType(const std::string& type) {
@@ -75,6 +84,10 @@ public:
         : Clip(VideoInfo(PixelType(spec.type), spec.width, spec.height, spec.frames)), spec_(spec) {}
 
     std::unique_ptr<Frame> Fetch(int n) override {
+        {
+            std::lock_guard lock(mutex);
+            fetchPolicy = ThisThreadPolicy();
+        }
         if (spec_.delayMs > 0)
             std::this_thread::sleep_for(std::chrono::milliseconds(spec_.delayMs));
         if (n == spec_.fail)
@@ -96,9 +109,7 @@ private:
 // A decoder thread of the clip: created by whoever opens it.
 void StartDecoderThread() {
     std::thread([] {
-        int policy = 0;
-        sched_param p{};
-        pthread_getschedparam(pthread_self(), &policy, &p);
+        const int policy = ThisThreadPolicy();
         std::lock_guard lock(mutex);
         workerPolicy = policy;
     }).join();
@@ -143,6 +154,10 @@ STAND_IN_EXPORT int fake_worker_policy() {
     std::lock_guard lock(mutex);
     return workerPolicy;
 }
+STAND_IN_EXPORT int fake_fetch_policy() {
+    std::lock_guard lock(mutex);
+    return fetchPolicy;
+}
 STAND_IN_EXPORT const char* fake_imports() {
     return imports.c_str();
 }
@@ -150,4 +165,5 @@ STAND_IN_EXPORT void fake_reset() {
     imports.clear();
     std::lock_guard lock(mutex);
     workerPolicy = -1;
+    fetchPolicy = -1;
 }

@@ -1,5 +1,6 @@
 #include "support/stand_in_avs.h"
 
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -26,6 +27,16 @@ Clip* ClipOf(AVS_Clip* clip) {
 Frame* FrameOf(const AVS_VideoFrame* frame) {
     return reinterpret_cast<Frame*>(const_cast<AVS_VideoFrame*>(frame));
 }
+
+// AviSynth+ lets one thread at a time into the library: count the frame calls that overlap.
+std::atomic<int> inside{0};
+struct FrameCall {
+    FrameCall() {
+        if (inside.fetch_add(1) != 0)
+            Count(&Counters::overlappingCalls, 1);
+    }
+    ~FrameCall() { inside.fetch_sub(1); }
+};
 
 void Release(Clip* clip) {
     if (clip->references.fetch_sub(1) == 1) {
@@ -130,6 +141,7 @@ STAND_IN_EXPORT const AVS_VideoInfo* avs_get_video_info(AVS_Clip* clip) {
     return &ClipOf(clip)->info;
 }
 STAND_IN_EXPORT AVS_VideoFrame* avs_get_frame(AVS_Clip* clip, int n) {
+    FrameCall call;
     std::unique_ptr<Frame> frame = ClipOf(clip)->Fetch(n);
     if (frame == nullptr)
         return nullptr;
@@ -140,6 +152,7 @@ STAND_IN_EXPORT const char* avs_clip_get_error(AVS_Clip* clip) {
     return ClipOf(clip)->error.c_str();
 }
 STAND_IN_EXPORT void avs_release_video_frame(AVS_VideoFrame* frame) {
+    FrameCall call;
     delete FrameOf(frame);
     Count(&Counters::framesOpen, -1);
 }

@@ -9,6 +9,7 @@ struct Counters {
     int framesOpen = 0;         // frames fetched and not yet released
     int valuesReleased = 0;     // avs_release_value calls
     int invokes = 0;            // avs_invoke calls
+    int overlappingCalls = 0;   // frame calls made while another thread was inside one
     char lastFunction[32] = {}; // the function the last avs_invoke named
 };
 
