@@ -20,6 +20,14 @@ namespace {
 
 constexpr size_t kRecentFrames = 4;
 
+// A script that leaves the decoder threads to the source gets one. A run already keeps both
+// cores busy (one thread reads ahead, the metrics work on the other); threads of the decoder's
+// own would compete with them, and a decoder error logged on such a thread would escape the
+// stale-frame check, which sees only the fetching thread's.
+int DecoderThreads(int asked) {
+    return asked > 0 ? asked : 1;
+}
+
 // The format AviSynth+'s FFMS2 plugin delivers for a decoded pixel format: the same format
 // where AviSynth+ has it; else the nearest one that loses no chroma resolution and no depth.
 // Its list holds YUV at 8, 10 and 16 bits and grey at 8, 10, 12 and 16, so 12- and 14-bit
@@ -101,7 +109,7 @@ FfmsSource::FfmsSource(const FfmsSourceOptions& o) : who_(o.function) {
                FFMS_GetTrackType(FFMS_GetTrackFromIndex(index.get(), track)) != FFMS_TYPE_VIDEO) {
         throw ScriptError(who_ + ": Not a video track");
     }
-    reader_ = std::make_unique<ExactFrameReader>(index, o.path, track, o.threads, who_);
+    reader_ = std::make_unique<ExactFrameReader>(index, o.path, track, DecoderThreads(o.threads), who_);
     if (reader_->frameCount() <= 0)
         throw ScriptError(who_ + ": The video track has no frames");
 
