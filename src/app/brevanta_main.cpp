@@ -1,5 +1,6 @@
 // The desktop program: one wizard window.
 #include "i18n/qt/translation_start.h"
+#include "platform/memory_tuning.h"
 #include "platform/program_folder.h"
 #include "platform/runtime_folder.h"
 #include "wizard/window_font.h"
@@ -9,6 +10,7 @@
 #include <QIcon>
 
 int main(int argc, char* argv[]) {
+    bv::KeepFrameMemory();
     bv::EnsureRuntimeFolder();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Brevanta"));

@@ -5,9 +5,11 @@
 #include "graph/graph_export.h"
 #include "graph/gui_application.h"
 #include "i18n/translate.h"
+#include "platform/memory_tuning.h"
 #include "platform/program_folder.h"
 
 int main(int argc, char** argv) {
+    bv::KeepFrameMemory();
     // The command line cannot show a message box: the translation problem goes to standard error.
     if (const auto problem = bv::InitTranslation(bv::ProgramFolder()))
         std::cerr << problem->title << ": " << problem->text << '\n';
