@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 #include <strings.h>
+#include <type_traits>
 #include <vector>
 
 namespace bv::builtin {
@@ -164,38 +165,79 @@ std::vector<Taps> BicubicTaps(int srcSize, int dstSize, double shift) {
 
 } // namespace
 
-void ResampleLines(const uint8_t* src, ptrdiff_t srcStep, ptrdiff_t srcLine, int srcSize, uint8_t* dst,
-                   ptrdiff_t dstStep, ptrdiff_t dstLine, int dstSize, int count, double shift) {
+namespace {
+
+// The bicubic resampling of ResampleLines for 8- and 16-bit samples, clamped to 0..peak
+// (steps in samples).
+template <typename T>
+void ResampleSamples(const T* src, ptrdiff_t srcStep, ptrdiff_t srcLine, int srcSize, T* dst, ptrdiff_t dstStep,
+                     ptrdiff_t dstLine, int dstSize, int count, double shift, int peak) {
+    // 16-bit samples times 14-bit weights need more than 32 bits.
+    using Acc = std::conditional_t<sizeof(T) == 1, int, int64_t>;
+    auto clamp = [peak](Acc v) { return static_cast<T>(std::clamp<Acc>(v >> 14, 0, peak)); };
     const std::vector<Taps> taps = BicubicTaps(srcSize, dstSize, shift);
     if (srcLine == 1 && dstLine == 1) {
         // Lines side by side in memory (resampling rows): whole rows at a time.
-        std::vector<int> acc(static_cast<size_t>(count));
+        std::vector<Acc> acc(static_cast<size_t>(count));
         for (int i = 0; i < dstSize; ++i) {
             const Taps& t = taps[static_cast<size_t>(i)];
             std::fill(acc.begin(), acc.end(), 8192);
             for (size_t k = 0; k < t.index.size(); ++k) {
-                const uint8_t* in = src + t.index[k] * srcStep;
+                const T* in = src + t.index[k] * srcStep;
                 const int w = t.weight[k];
                 for (int x = 0; x < count; ++x)
-                    acc[static_cast<size_t>(x)] += w * in[x];
+                    acc[static_cast<size_t>(x)] += static_cast<Acc>(w) * in[x];
             }
-            uint8_t* out = dst + i * dstStep;
+            T* out = dst + i * dstStep;
             for (int x = 0; x < count; ++x)
-                out[x] = Clamp8(acc[static_cast<size_t>(x)] >> 14);
+                out[x] = clamp(acc[static_cast<size_t>(x)]);
         }
         return;
     }
     for (int line = 0; line < count; ++line) {
-        const uint8_t* in = src + line * srcLine;
-        uint8_t* out = dst + line * dstLine;
+        const T* in = src + line * srcLine;
+        T* out = dst + line * dstLine;
         for (int i = 0; i < dstSize; ++i) {
             const Taps& t = taps[static_cast<size_t>(i)];
-            int acc = 8192;
+            Acc acc = 8192;
             for (size_t k = 0; k < t.index.size(); ++k)
-                acc += t.weight[k] * in[t.index[k] * srcStep];
-            out[i * dstStep] = Clamp8(acc >> 14);
+                acc += static_cast<Acc>(t.weight[k]) * in[t.index[k] * srcStep];
+            out[i * dstStep] = clamp(acc);
         }
     }
+}
+
+// Vertical resampling of chroma between 4:2:0 (`from` rows) and 4:2:2 or 4:4:4 height
+// (`to` rows). MPEG-2 places 4:2:0 chroma midway between its two rows, which the plain
+// centre mapping already does; by field, the top field's chroma lies a quarter of the way
+// down its two field rows and the bottom field's three quarters.
+template <typename T>
+void ResampleRowsOf(const T* src, ptrdiff_t srcPitch, int srcRows, T* dst, ptrdiff_t dstPitch, int dstRows,
+                    int width, bool interlaced, int peak) {
+    if (!interlaced) {
+        ResampleSamples(src, srcPitch, 1, srcRows, dst, dstPitch, 1, dstRows, width, 0, peak);
+        return;
+    }
+    const bool up = dstRows > srcRows;
+    for (int field = 0; field < 2; ++field) {
+        // In source samples: a quarter of a 4:2:0 row when upsampling, half a row of the
+        // taller picture when downsampling.
+        const double shift = up ? (field == 0 ? 0.125 : -0.125) : (field == 0 ? -0.25 : 0.25);
+        ResampleSamples(src + field * srcPitch, 2 * srcPitch, 1, srcRows / 2, dst + field * dstPitch, 2 * dstPitch, 1,
+                        dstRows / 2, width, shift, peak);
+    }
+}
+
+void ResampleRows(const uint8_t* src, ptrdiff_t srcPitch, int srcRows, uint8_t* dst, ptrdiff_t dstPitch,
+                  int dstRows, int width, bool interlaced) {
+    ResampleRowsOf(src, srcPitch, srcRows, dst, dstPitch, dstRows, width, interlaced, 255);
+}
+
+} // namespace
+
+void ResampleLines(const uint8_t* src, ptrdiff_t srcStep, ptrdiff_t srcLine, int srcSize, uint8_t* dst,
+                   ptrdiff_t dstStep, ptrdiff_t dstLine, int dstSize, int count, double shift) {
+    ResampleSamples(src, srcStep, srcLine, srcSize, dst, dstStep, dstLine, dstSize, count, shift, 255);
 }
 
 namespace {
@@ -207,26 +249,6 @@ struct Plane {
     Plane(int w, int h) : width(w), height(h), data(static_cast<size_t>(w) * h) {}
     uint8_t* row(int y) { return data.data() + static_cast<ptrdiff_t>(y) * width; }
 };
-
-// Vertical resampling of chroma between 4:2:0 (`from` rows) and 4:2:2 or 4:4:4 height
-// (`to` rows). MPEG-2 places 4:2:0 chroma midway between its two rows, which the plain
-// centre mapping already does; by field, the top field's chroma lies a quarter of the way
-// down its two field rows and the bottom field's three quarters.
-void ResampleRows(const uint8_t* src, ptrdiff_t srcPitch, int srcRows, uint8_t* dst, ptrdiff_t dstPitch,
-                  int dstRows, int width, bool interlaced) {
-    if (!interlaced) {
-        ResampleLines(src, srcPitch, 1, srcRows, dst, dstPitch, 1, dstRows, width, 0);
-        return;
-    }
-    const bool up = dstRows > srcRows;
-    for (int field = 0; field < 2; ++field) {
-        // In source samples: a quarter of a 4:2:0 row when upsampling, half a row of the
-        // taller picture when downsampling.
-        const double shift = up ? (field == 0 ? 0.125 : -0.125) : (field == 0 ? -0.25 : 0.25);
-        ResampleLines(src + field * srcPitch, 2 * srcPitch, 1, srcRows / 2, dst + field * dstPitch,
-                      2 * dstPitch, 1, dstRows / 2, width, shift);
-    }
-}
 
 } // namespace
 
@@ -415,6 +437,172 @@ FramePtr RepackYuv422(const VideoFrame& src, PixelFormat format) {
     return dst;
 }
 
+namespace {
+
+bool IsClassic(PixelFormat f) {
+    return f == PixelFormat::YUY2 || Is420Of8Bits(f) || IsRgb(f);
+}
+
+template <typename T>
+T* SampleRow(VideoFrame& f, int plane, int y) {
+    return reinterpret_cast<T*>(f.writableData(plane) + static_cast<ptrdiff_t>(y) * f.pitch(plane));
+}
+template <typename T>
+const T* SampleRow(const VideoFrame& f, int plane, int y) {
+    return reinterpret_cast<const T*>(f.data(plane) + static_cast<ptrdiff_t>(y) * f.pitch(plane));
+}
+
+// One chroma plane from one subsampling to another, at the same depth. Horizontally the
+// chroma sits on the first pixel it covers (MPEG-2 placement), so sample i of the target lies
+// at sample i * ratio of the source; vertically it is centred, per field when interlaced.
+// Shrinking goes horizontally first, growing vertically first (as RGB <-> 4:2:0 does).
+template <typename T>
+void ResampleChroma(const VideoFrame& src, int plane, VideoFrame& dst, bool interlaced) {
+    const avs::PixelFormat &from = Describe(src.format()), &to = Describe(dst.format());
+    const int w = src.width(), h = src.height(), peak = from.PeakValue();
+    const int sw = w >> from.chromaShiftX, sh = h >> from.chromaShiftY;
+    const int dw = w >> to.chromaShiftX, dh = h >> to.chromaShiftY;
+    const ptrdiff_t srcPitch = src.pitch(plane) / static_cast<ptrdiff_t>(sizeof(T));
+    const ptrdiff_t dstPitch = dst.pitch(plane) / static_cast<ptrdiff_t>(sizeof(T));
+    const T* in = SampleRow<T>(src, plane, 0);
+    T* out = SampleRow<T>(dst, plane, 0);
+    auto horizontal = [&](const T* s, ptrdiff_t sp, T* d, ptrdiff_t dp, int rows) {
+        if (sw == dw) {
+            for (int y = 0; y < rows; ++y)
+                std::copy(s + y * sp, s + y * sp + sw, d + y * dp);
+            return;
+        }
+        const double ratio = static_cast<double>(sw) / dw;
+        ResampleSamples(s, 1, sp, sw, d, 1, dp, dw, rows, 0.5 * (1 - ratio), peak);
+    };
+    auto vertical = [&](const T* s, ptrdiff_t sp, T* d, ptrdiff_t dp, int columns) {
+        if (sh == dh) {
+            for (int y = 0; y < sh; ++y)
+                std::copy(s + y * sp, s + y * sp + columns, d + y * dp);
+            return;
+        }
+        ResampleRowsOf(s, sp, sh, d, dp, dh, columns, interlaced, peak);
+    };
+    if (dh > sh) {
+        std::vector<T> tmp(static_cast<size_t>(sw) * dh);
+        vertical(in, srcPitch, tmp.data(), sw, sw);
+        horizontal(tmp.data(), sw, out, dstPitch, dh);
+    } else {
+        std::vector<T> tmp(static_cast<size_t>(dw) * sh);
+        horizontal(in, srcPitch, tmp.data(), dw, sh);
+        vertical(tmp.data(), dw, out, dstPitch, dw);
+    }
+}
+
+// Planar or grey to planar or grey of the same depth: luma copied, chroma resampled, grey's
+// missing chroma neutral.
+FramePtr ConvertPlanar(const VideoFrame& src, PixelFormat format, bool interlaced) {
+    auto dst = VideoFrame::Create(format, src.width(), src.height());
+    const avs::PixelFormat& to = Describe(format);
+    CopyPlane(src.data(0), src.pitch(0), dst->writableData(0), dst->pitch(0), src.rowSize(0), src.planeHeight(0));
+    for (int p = 1; p < to.planes; ++p) {
+        if (IsGrey(src.format())) {
+            const int neutral = 1 << (to.bitDepth - 1);
+            for (int y = 0; y < dst->planeHeight(p); ++y) {
+                if (to.bytesPerSample == 1)
+                    std::fill_n(SampleRow<uint8_t>(*dst, p, y), dst->rowSize(p), static_cast<uint8_t>(neutral));
+                else
+                    std::fill_n(SampleRow<uint16_t>(*dst, p, y), dst->rowSize(p) / 2, static_cast<uint16_t>(neutral));
+            }
+        } else if (to.bytesPerSample == 1) {
+            ResampleChroma<uint8_t>(src, p, *dst, interlaced);
+        } else {
+            ResampleChroma<uint16_t>(src, p, *dst, interlaced);
+        }
+    }
+    return dst;
+}
+
+// The format with the layout of `f` (subsampling, or grey) at `bits` bits; false when the
+// table has none (4:1:1 deeper than 8 bits, YUY2 or RGB deeper than 8).
+bool WithDepth(PixelFormat f, int bits, PixelFormat& out) {
+    if (BitDepth(f) == bits) {
+        out = f;
+        return true;
+    }
+    const avs::PixelFormat& d = Describe(f);
+    return (IsPlanar(f) || IsGrey(f)) && PlanarFormat(IsGrey(f), d.chromaShiftX, d.chromaShiftY, bits, out);
+}
+
+// The YUV formats as planar or grey frames (YUY2 unpacked to YV16).
+FramePtr AsPlanar(const FramePtr& src) {
+    return src->format() == PixelFormat::YUY2 ? RepackYuv422(*src, PixelFormat::YV16) : src;
+}
+
+// RGB to 4:4:4 by the matrix: every pixel's own Y, U and V.
+FramePtr Yv24FromRgb(const VideoFrame& src, const ColorMatrix& m) {
+    const int w = src.width(), h = src.height(), bpp = BytesPerPixel(src.format());
+    auto dst = VideoFrame::Create(PixelFormat::YV24, w, h);
+    for (int y = 0; y < h; ++y) {
+        const uint8_t* in = src.row(y);
+        uint8_t *luma = SampleRow<uint8_t>(*dst, 0, y), *u = SampleRow<uint8_t>(*dst, 1, y),
+                *v = SampleRow<uint8_t>(*dst, 2, y);
+        for (int x = 0; x < w; ++x) {
+            const uint8_t* p = in + x * bpp;
+            const Yuv c = ToYuv(m, p[2], p[1], p[0]);
+            luma[x] = Round8(c.y);
+            u[x] = Round8(c.u);
+            v[x] = Round8(c.v);
+        }
+    }
+    return dst;
+}
+
+// 4:4:4 (8-bit) to RGB by the matrix.
+FramePtr RgbFromYv24(const VideoFrame& src, PixelFormat format, const ColorMatrix& m) {
+    const int w = src.width(), h = src.height(), bpp = BytesPerPixel(format);
+    auto dst = VideoFrame::Create(format, w, h);
+    for (int y = 0; y < h; ++y) {
+        const uint8_t *luma = SampleRow<uint8_t>(src, 0, y), *u = SampleRow<uint8_t>(src, 1, y),
+                      *v = SampleRow<uint8_t>(src, 2, y);
+        uint8_t* out = dst->writableRow(y);
+        for (int x = 0; x < w; ++x) {
+            ToBgr(m, luma[x], u[x], v[x], out + x * bpp);
+            if (bpp == 4)
+                out[x * bpp + 3] = 255;
+        }
+    }
+    return dst;
+}
+
+} // namespace
+
+FramePtr ConvertBitDepth(const FramePtr& src, PixelFormat format, bool fullRange) {
+    const avs::PixelFormat &from = Describe(src->format()), &to = Describe(format);
+    if (from.bitDepth == to.bitDepth)
+        return src;
+    auto dst = VideoFrame::Create(format, src->width(), src->height());
+    const int64_t fromPeak = from.PeakValue(), toPeak = to.PeakValue();
+    const int up = to.bitDepth - from.bitDepth;
+    auto scale = [&](int v) -> int {
+        if (fullRange) // stretched: 0..fromPeak onto 0..toPeak, rounded
+            return static_cast<int>((v * toPeak * 2 + fromPeak) / (2 * fromPeak));
+        if (up > 0) // limited range: a bit shift, so 16..235 stays 16..235 scaled
+            return v << up;
+        return std::min<int>((v + (1 << (-up - 1))) >> -up, static_cast<int>(toPeak));
+    };
+    for (int p = 0; p < from.planes; ++p) {
+        const int samples = src->rowSize(p) / from.bytesPerSample;
+        for (int y = 0; y < src->planeHeight(p); ++y) {
+            const uint8_t* in8 = SampleRow<uint8_t>(*src, p, y);
+            const uint16_t* in16 = SampleRow<uint16_t>(*src, p, y);
+            for (int x = 0; x < samples; ++x) {
+                const int v = scale(from.bytesPerSample == 1 ? in8[x] : in16[x]);
+                if (to.bytesPerSample == 1)
+                    SampleRow<uint8_t>(*dst, p, y)[x] = static_cast<uint8_t>(v);
+                else
+                    SampleRow<uint16_t>(*dst, p, y)[x] = static_cast<uint16_t>(v);
+            }
+        }
+    }
+    return dst;
+}
+
 FramePtr ConvertFrame(const FramePtr& src, PixelFormat format, bool interlaced, const ColorMatrix& matrix) {
     const PixelFormat from = src->format();
     if (from == format)
@@ -422,6 +610,25 @@ FramePtr ConvertFrame(const FramePtr& src, PixelFormat format, bool interlaced, 
     if ((from == PixelFormat::YV16 && format == PixelFormat::YUY2) ||
         (from == PixelFormat::YUY2 && format == PixelFormat::YV16))
         return RepackYuv422(*src, format);
+    if (!IsClassic(from) || !IsClassic(format)) {
+        // YUY2 and RGB hold 8 bits: deeper sources are brought to 8 bits first.
+        PixelFormat at8 = from;
+        if (BitDepth(from) > 8 && (IsRgb(format) || format == PixelFormat::YUY2)) {
+            WithDepth(from, 8, at8);
+            return ConvertFrame(ConvertBitDepth(src, at8, false), format, interlaced, matrix);
+        }
+        if (IsRgb(format))
+            return RgbFromYv24(*ConvertPlanar(*AsPlanar(src), PixelFormat::YV24, interlaced), format, matrix);
+        if (format == PixelFormat::YUY2)
+            return RepackYuv422(*ConvertPlanar(*src, PixelFormat::YV16, interlaced), format);
+        // To planar or grey: the layout at the source's depth, then the target's depth.
+        PixelFormat layout = format;
+        const FramePtr planar = IsRgb(from) ? Yv24FromRgb(*src, matrix) : AsPlanar(src);
+        WithDepth(format, BitDepth(planar->format()), layout);
+        const FramePtr converted =
+            planar->format() == layout ? planar : ConvertPlanar(*planar, layout, interlaced);
+        return ConvertBitDepth(converted, format, false);
+    }
     if (Is420Of8Bits(from) && Is420Of8Bits(format)) {
         auto dst = VideoFrame::Create(format, src->width(), src->height());
         for (int p = 0; p < 3; ++p)

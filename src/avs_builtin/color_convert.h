@@ -36,9 +36,15 @@ FramePtr RgbFromPlanar(const VideoFrame& src, bool interlaced, PixelFormat forma
 FramePtr RgbFromRgb(const VideoFrame& src, PixelFormat format);
 
 // Any of the formats to any other. Returns the frame itself when the formats agree (YV12
-// and I420 differ only in plane order, so planar to planar copies the planes).
+// and I420 differ only in plane order, so planar to planar copies the planes). Planar formats
+// keep the chroma placement of MPEG-2 (horizontally on the first pixel, vertically centred);
+// YUY2 and RGB hold 8 bits, so deeper sources are brought to 8 bits first.
 FramePtr ConvertFrame(const FramePtr& src, PixelFormat format, bool interlaced,
                       const ColorMatrix& matrix = {});
+
+// The same layout at the depth of `format`, as ConvertBits does it: limited range (YUV) by a
+// bit shift, rounding when shrinking; full range stretched to the new peak, rounded.
+FramePtr ConvertBitDepth(const FramePtr& src, PixelFormat format, bool fullRange);
 
 // Rec.601 limited range: one RGB colour as Y, U, V (the colours of BlankClip).
 void RgbToYuv601(int r, int g, int b, int& y, int& u, int& v);

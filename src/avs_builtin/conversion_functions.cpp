@@ -1,4 +1,6 @@
-// ConvertToYUY2, ConvertToYV12, ConvertToRGB, ConvertToRGB24 and ConvertToRGB32.
+// ConvertToYUY2, ConvertToYV12, ConvertToYV16, ConvertToYV24, ConvertToYV411, ConvertToY8
+// (and AviSynth+'s ConvertToYUV420/422/444 and ConvertToY), ConvertBits, ConvertToRGB,
+// ConvertToRGB24 and ConvertToRGB32.
 #include "avs_builtin/clip.h"
 #include "avs_builtin/color_convert.h"
 #include "avs_builtin/function_table.h"
@@ -28,6 +30,19 @@ private:
     ColorMatrix matrix_;
 };
 
+class BitDepthClip : public Clip {
+public:
+    BitDepthClip(ClipPtr child, PixelFormat format, bool fullRange) : child_(std::move(child)), fullRange_(fullRange) {
+        info_ = child_->info();
+        info_.format = format;
+    }
+    FramePtr GetFrame(int n) override { return ConvertBitDepth(child_->GetFrame(n), info_.format, fullRange_); }
+
+private:
+    ClipPtr child_;
+    bool fullRange_;
+};
+
 // Where each option sits in the parameter lists below.
 struct Slots {
     size_t interlaced, matrix, inPlacement, resample, outPlacement;
@@ -35,6 +50,7 @@ struct Slots {
 constexpr Slots kYuy2Slots{1, 2, 3, 4, SIZE_MAX};
 constexpr Slots kYv12Slots{1, 2, 3, 4, 5};
 constexpr Slots kRgbSlots{2, 1, 3, 4, SIZE_MAX};
+constexpr Slots kY8Slots{SIZE_MAX, 1, SIZE_MAX, SIZE_MAX, SIZE_MAX};
 
 // Only the default placement and resampler are built in: anything else is refused rather
 // than ignored.
@@ -45,7 +61,7 @@ void CheckDefaults(const Args& a, const std::string& who, const Slots& at) {
             strcasecmp(p.c_str(), "auto") != 0)
             throw ScriptError(who + ": chroma placement \"" + p + "\" is not supported by this frame server");
     }
-    const std::string r = a.StringOr(at.resample, "");
+    const std::string r = at.resample != SIZE_MAX ? a.StringOr(at.resample, "") : "";
     if (!r.empty() && strcasecmp(r.c_str(), "bicubic") != 0)
         throw ScriptError(who + ": chromaresample \"" + r + "\" is not supported by this frame server");
 }
@@ -53,16 +69,22 @@ void CheckDefaults(const Args& a, const std::string& who, const Slots& at) {
 Value Convert(const Args& a, CallContext& ctx, PixelFormat target, const Slots& at) {
     const ClipPtr& child = a.ClipAt(0);
     const VideoInfo& vi = child->info();
-    const bool interlaced = a.BoolOr(at.interlaced, false);
+    const bool interlaced = at.interlaced != SIZE_MAX && a.BoolOr(at.interlaced, false);
     ColorMatrix matrix;
     const std::string name = a.StringOr(at.matrix, "");
     if (!ColorMatrixFromName(name, matrix))
         throw ScriptError(ctx.name + ": Unknown colormatrix \"" + name + "\"");
     CheckDefaults(a, ctx.name, at);
-    if (!IsRgb(vi.format) && vi.format != PixelFormat::YUY2 && !Is420Of8Bits(vi.format) &&
-        !(vi.format == PixelFormat::YV16 && target == PixelFormat::YUY2))
-        throw ScriptError(ctx.name + ": converting " + PixelFormatName(vi.format) +
-                          " is not supported by this frame server");
+    // Planar targets keep the source's depth (ConvertToYV16 on 10-bit video gives YUV422P10);
+    // RGB sources are 8-bit.
+    if (IsPlanar(target) || IsGrey(target)) {
+        const avs::PixelFormat& t = Describe(target);
+        if (!PlanarFormat(IsGrey(target), t.chromaShiftX, t.chromaShiftY, BitDepth(vi.format), target))
+            throw ScriptError(ctx.name + ": " + std::to_string(BitDepth(vi.format)) +
+                              "-bit video has no such format; use ConvertBits(8) first");
+        if (target == PixelFormat::YV12 && vi.format == PixelFormat::I420)
+            target = PixelFormat::I420;
+    }
     // Already there: the clip itself (an I420 clip counts as YV12 and stays I420).
     if (vi.format == target || (Is420Of8Bits(vi.format) && Is420Of8Bits(target)))
         return a[0];
@@ -85,6 +107,12 @@ Value Convert(const Args& a, CallContext& ctx, PixelFormat target, const Slots& 
             throw ScriptError("ConvertToYV12: Image height must be multiple of 2");
     } else if (Is420Of8Bits(vi.format) && interlaced && vi.height % 4 != 0) {
         throw ScriptError(ctx.name + ": Cannot convert from interlaced YV12 if height is not multiple of 4");
+    } else {
+        const avs::PixelFormat& t = Describe(target);
+        if (vi.width % (1 << t.chromaShiftX) != 0)
+            throw ScriptError(ctx.name + ": Image width must be multiple of " + std::to_string(1 << t.chromaShiftX));
+        if (vi.height % (1 << t.chromaShiftY) != 0)
+            throw ScriptError(ctx.name + ": Image height must be multiple of " + std::to_string(1 << t.chromaShiftY));
     }
     CheckFrameSize(ctx.name.c_str(), target, vi.width, vi.height);
     return Value::FromClip(std::make_shared<ConvertClip>(child, target, interlaced, matrix));
@@ -96,6 +124,45 @@ Value ConvertToYUY2(const Args& a, CallContext& ctx) {
 Value ConvertToYV12(const Args& a, CallContext& ctx) {
     return Convert(a, ctx, PixelFormat::YV12, kYv12Slots);
 }
+Value ConvertToYV16(const Args& a, CallContext& ctx) {
+    return Convert(a, ctx, PixelFormat::YV16, kYv12Slots);
+}
+Value ConvertToYV24(const Args& a, CallContext& ctx) {
+    return Convert(a, ctx, PixelFormat::YV24, kYv12Slots);
+}
+Value ConvertToYV411(const Args& a, CallContext& ctx) {
+    return Convert(a, ctx, PixelFormat::YV411, kYv12Slots);
+}
+Value ConvertToY8(const Args& a, CallContext& ctx) {
+    return Convert(a, ctx, PixelFormat::Y8, kY8Slots);
+}
+
+// ConvertBits(bits, truerange, dither, dither_bits, fulls, fulld): limited range (the
+// default for YUV) scales by a bit shift, full range stretches; no dithering.
+Value ConvertBits(const Args& a, CallContext& ctx) {
+    const ClipPtr& child = a.ClipAt(0);
+    const VideoInfo& vi = child->info();
+    const int bits = static_cast<int>(a.IntOr(1, BitDepth(vi.format)));
+    if (a.IntOr(3, -1) != -1)
+        throw ScriptError(ctx.name + ": dithering is not supported by this frame server");
+    const bool fullSource = a.BoolOr(5, IsRgb(vi.format)), fullTarget = a.BoolOr(6, fullSource);
+    if (fullSource != fullTarget)
+        throw ScriptError(ctx.name + ": changing the range is not supported by this frame server");
+    if (bits != 8 && bits != 10 && bits != 12 && bits != 14 && bits != 16)
+        throw ScriptError(ctx.name + ": invalid bit depth: " + std::to_string(bits));
+    if (bits == BitDepth(vi.format))
+        return a[0];
+    PixelFormat target = vi.format;
+    const avs::PixelFormat& d = Describe(vi.format);
+    if (!(IsPlanar(vi.format) || IsGrey(vi.format)) ||
+        !PlanarFormat(IsGrey(vi.format), d.chromaShiftX, d.chromaShiftY, bits, target))
+        throw ScriptError(ctx.name + ": " + PixelFormatName(vi.format) + " cannot be converted to " +
+                          std::to_string(bits) + " bits by this frame server");
+    if (target == PixelFormat::YV12 && vi.format == PixelFormat::I420)
+        target = PixelFormat::I420;
+    return Value::FromClip(std::make_shared<BitDepthClip>(child, target, fullSource));
+}
+
 Value ConvertToRGB32(const Args& a, CallContext& ctx) {
     return Convert(a, ctx, PixelFormat::RGB32, kRgbSlots);
 }
@@ -121,6 +188,19 @@ void RegisterConversionFunctions(FunctionTable& t) {
         "c[interlaced]b[matrix]s[ChromaInPlacement]s[chromaresample]s[ChromaOutPlacement]s[param1]f[param2]f"
         "[param3]f",
         ConvertToYV12);
+    const char* planar =
+        "c[interlaced]b[matrix]s[ChromaInPlacement]s[chromaresample]s[ChromaOutPlacement]s[param1]f[param2]f"
+        "[param3]f";
+    t.Add("ConvertToYV16", planar, ConvertToYV16);
+    t.Add("ConvertToYV24", planar, ConvertToYV24);
+    t.Add("ConvertToYV411", planar, ConvertToYV411);
+    // AviSynth+'s names for the same conversions at any depth.
+    t.Add("ConvertToYUV420", planar, ConvertToYV12);
+    t.Add("ConvertToYUV422", planar, ConvertToYV16);
+    t.Add("ConvertToYUV444", planar, ConvertToYV24);
+    t.Add("ConvertToY8", "c[matrix]s", ConvertToY8);
+    t.Add("ConvertToY", "c[matrix]s", ConvertToY8);
+    t.Add("ConvertBits", "c[bits]i[truerange]b[dither]i[dither_bits]i[fulls]b[fulld]b", ConvertBits);
     const char* rgb =
         "c[matrix]s[interlaced]b[ChromaInPlacement]s[chromaresample]s[param1]f[param2]f[param3]f";
     t.Add("ConvertToRGB", rgb, ConvertToRGB);

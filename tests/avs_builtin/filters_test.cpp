@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cmath>
+#include <cstring>
 #include <gtest/gtest.h>
 
 namespace bv::builtin::test {
@@ -285,6 +286,69 @@ TEST_F(Filters, RgbChromaIsSitedOnTheLeftPixel) {
     const long ured = DocumentedYuv(0.299, 0.114, true, 255, 0, 0)[1];
     const long ublue = DocumentedYuv(0.299, 0.114, true, 0, 0, 255)[1];
     EXPECT_EQ(yv12->data(1)[3], std::lround(ured + (ublue - ured) * blue / total));
+}
+
+// A planar frame whose chroma (both planes) is `left` in columns before `edge` and `right` from it.
+FramePtr ChromaEdge(PixelFormat format, int width, int edge, int left, int right) {
+    auto f = VideoFrame::Create(format, width, 4);
+    for (int p = 0; p < 3; ++p)
+        for (int y = 0; y < f->planeHeight(p); ++y)
+            for (int x = 0; x < f->rowSize(p); ++x)
+                f->writableData(p)[y * f->pitch(p) + x] = static_cast<uint8_t>(p == 0 ? 100 : x < edge ? left : right);
+    return f;
+}
+
+TEST_F(Filters, PlanarConversionsKeepLumaAndSiteChromaOnTheLeftPixel) {
+    // 4:4:4 -> 4:2:2, chroma 60 left of column 8, 200 from it: target sample i sits on pixel 2i,
+    // and the kernel widened to twice its size reaches 3 pixels on either side. Sample 2 (pixel
+    // 4) sees only 60; sample 3 (pixel 6) sees the edge; a centred siting would mix sample 2.
+    FramePtr yv16 = ConvertFrame(ChromaEdge(PixelFormat::YV24, 16, 8, 60, 200), PixelFormat::YV16, false);
+    EXPECT_EQ(PlaneBytes(*yv16, 0), std::string(64, char(100)));
+    EXPECT_EQ(yv16->data(1)[2], 60);
+    EXPECT_NE(yv16->data(1)[3], 60);
+    EXPECT_EQ(yv16->data(2)[6], 200);
+    // 4:2:2 -> 4:4:4, chroma sample k on pixel 2k, 60 for k < 4: pixel 10 lies on sample 5 and
+    // the kernel reaches samples 4..6 only; a centred siting would reach sample 3.
+    FramePtr yv24 = ConvertFrame(ChromaEdge(PixelFormat::YV16, 16, 4, 60, 200), PixelFormat::YV24, false);
+    EXPECT_EQ(yv24->data(1)[4], 60);
+    EXPECT_EQ(yv24->data(1)[10], 200);
+    EXPECT_NE(yv24->data(1)[9], 200);
+
+    // Grey gains neutral chroma and loses it again; 4:1:1 and YUY2 keep flat colours.
+    FramePtr grey = Frame("BlankClip(width=16, height=4, pixel_type=\"Y8\", color_yuv=$508080).ConvertToYV12()");
+    EXPECT_EQ(grey->format(), PixelFormat::YV12);
+    EXPECT_EQ(PlaneBytes(*grey, 1), std::string(16, char(128)));
+    for (const char* chain : {"ConvertToY8()", "ConvertToYV411().ConvertToYUY2().ConvertToYV24().ConvertToYV16()"}) {
+        FramePtr f = Frame("BlankClip(width=16, height=4, pixel_type=\"YV12\", color_yuv=$503C78)." + std::string(chain));
+        EXPECT_EQ(PlaneBytes(*f, 0), std::string(64, char(0x50))) << chain;
+        if (f->planeCount() == 3)
+            EXPECT_EQ(PlaneBytes(*f, 2), std::string(32, char(0x78))) << chain;
+    }
+    // Planar targets keep the depth; YUY2 and RGB are 8-bit, reached through ConvertBits(8).
+    EXPECT_EQ(Frame("BlankClip(pixel_type=\"YUV420P10\").ConvertToYV16()")->format(), PixelFormat::YUV422P10);
+    const std::string deep = "BlankClip(width=16, height=4, pixel_type=\"YUV422P10\", color_yuv=$503C78)";
+    EXPECT_EQ(PlaneBytes(*Frame(deep + ".ConvertToYUY2()")), PlaneBytes(*Frame(deep + ".ConvertBits(8).ConvertToYUY2()")));
+    EXPECT_NE(ErrorOf(env, deep + ".ConvertToYV411()").find("use ConvertBits(8) first"), std::string::npos);
+}
+
+TEST_F(Filters, ConvertBitsShiftsLimitedRangeAndStretchesFullRange) {
+    FramePtr up = Frame("BlankClip(width=8, height=2, pixel_type=\"YV12\", color_yuv=$EB8010).ConvertBits(10)");
+    ASSERT_EQ(up->format(), PixelFormat::YUV420P10);
+    EXPECT_EQ(reinterpret_cast<const uint16_t*>(up->data(0))[0], 940);
+    EXPECT_EQ(reinterpret_cast<const uint16_t*>(up->data(1))[0], 512);
+    EXPECT_EQ(reinterpret_cast<const uint16_t*>(up->data(2))[0], 64);
+    // Down: rounded, the top clamped: (v + 2) >> 2 at most 255.
+    auto deep = VideoFrame::Create(PixelFormat::Y10, 6, 1);
+    const uint16_t samples[6] = {0, 1, 2, 5, 1021, 1023};
+    std::memcpy(deep->writableData(0), samples, sizeof samples);
+    FramePtr down = ConvertBitDepth(deep, PixelFormat::Y8, false);
+    EXPECT_EQ(PlaneBytes(*down), std::string("\x00\x00\x01\x02\xff\xff", 6));
+    // Full range: 0..255 onto 0..65535 is a factor of 257.
+    FramePtr full = ConvertBitDepth(ConvertBitDepth(deep, PixelFormat::Y8, false), PixelFormat::Y16, true);
+    EXPECT_EQ(reinterpret_cast<const uint16_t*>(full->data(0))[3], 2 * 257);
+    EXPECT_NE(ErrorOf(env, "BlankClip().ConvertBits(10)").find("RGB32 cannot be converted"), std::string::npos);
+    EXPECT_NE(ErrorOf(env, "BlankClip(pixel_type=\"YV12\").ConvertBits(10, dither=0)").find("dithering"),
+              std::string::npos);
 }
 
 TEST_F(Filters, TrimSelectsFrames) {
