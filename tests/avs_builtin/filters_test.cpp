@@ -321,8 +321,9 @@ TEST_F(Filters, PlanarConversionsKeepLumaAndSiteChromaOnTheLeftPixel) {
     for (const char* chain : {"ConvertToY8()", "ConvertToYV411().ConvertToYUY2().ConvertToYV24().ConvertToYV16()"}) {
         FramePtr f = Frame("BlankClip(width=16, height=4, pixel_type=\"YV12\", color_yuv=$503C78)." + std::string(chain));
         EXPECT_EQ(PlaneBytes(*f, 0), std::string(64, char(0x50))) << chain;
-        if (f->planeCount() == 3)
+        if (f->planeCount() == 3) {
             EXPECT_EQ(PlaneBytes(*f, 2), std::string(32, char(0x78))) << chain;
+        }
     }
     // Planar targets keep the depth; YUY2 and RGB are 8-bit, reached through ConvertBits(8).
     EXPECT_EQ(Frame("BlankClip(pixel_type=\"YUV420P10\").ConvertToYV16()")->format(), PixelFormat::YUV422P10);
@@ -339,7 +340,7 @@ TEST_F(Filters, ConvertBitsShiftsLimitedRangeAndStretchesFullRange) {
     EXPECT_EQ(reinterpret_cast<const uint16_t*>(up->data(2))[0], 64);
     // Down: rounded, the top clamped: (v + 2) >> 2 at most 255.
     auto deep = VideoFrame::Create(PixelFormat::Y10, 6, 1);
-    const uint16_t samples[6] = {0, 1, 2, 5, 1021, 1023};
+    const uint16_t samples[6] = {0, 1, 2, 6, 1021, 1023};
     std::memcpy(deep->writableData(0), samples, sizeof samples);
     FramePtr down = ConvertBitDepth(deep, PixelFormat::Y8, false);
     EXPECT_EQ(PlaneBytes(*down), std::string("\x00\x00\x01\x02\xff\xff", 6));
