@@ -210,7 +210,9 @@ void Run::AnalyseFile(int index) {
             block.note = note;
             Report(path + ": " + note);
         } else {
-            const SinkFile file{index, count, path, stamp, storageFolder_};
+            // Both clips share it once the pair is accepted.
+            totals.Format = clip1.format;
+            const SinkFile file{index, count, path, stamp, storageFolder_, clip1.format};
             for (RunSink* sink : sinks_) {
                 SinkOutput out;
                 ++sinksBegun;

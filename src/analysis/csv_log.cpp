@@ -20,21 +20,23 @@ CsvLog::~CsvLog() {
     Close();
 }
 
-void CsvLog::Open(const std::string& path, const AnalysisSettings& settings, const std::string& source2) {
+void CsvLog::Open(const std::string& path, const AnalysisSettings& settings, const std::string& source2,
+                  const avs::PixelFormat* format) {
     Close();
     fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (fd_ < 0)
         throw FileError("Cannot create file", path, errno);
     path_ = path;
     settings_ = &settings;
-    for (const std::string& line : CsvHeaderLines(settings, source2))
+    format_ = format;
+    for (const std::string& line : CsvHeaderLines(settings, source2, format))
         WriteLine(line);
 }
 
 void CsvLog::WriteFrame(int frame, const PsnrFrameResult* psnr, const SsimFrameResult* ssim) {
     // One write per line: a kill or a power loss never leaves half a line behind.
     std::string line;
-    for (const std::string& field : CsvFrameFields(*settings_, frame, psnr, ssim))
+    for (const std::string& field : CsvFrameFields(*settings_, frame, psnr, ssim, format_))
         line += field;
     WriteLine(line);
 }

@@ -19,8 +19,10 @@ public:
     CsvLog& operator=(const CsvLog&) = delete;
 
     // Creates (or replaces) the file and writes its header. Throws std::runtime_error naming
-    // the file when it cannot be created or written.
-    void Open(const std::string& path, const AnalysisSettings& settings, const std::string& source2);
+    // the file when it cannot be created or written. `format`: the clips' format
+    // (nullptr counts as YUY2).
+    void Open(const std::string& path, const AnalysisSettings& settings, const std::string& source2,
+              const avs::PixelFormat* format = nullptr);
     void WriteFrame(int frame, const PsnrFrameResult* psnr, const SsimFrameResult* ssim);
     // Writes the footer and closes the file.
     void Finish(const FileTotals& totals);
@@ -37,6 +39,7 @@ private:
     int fd_ = -1;
     std::string path_;
     const AnalysisSettings* settings_ = nullptr;
+    const avs::PixelFormat* format_ = nullptr;
 };
 
 } // namespace bv

@@ -49,7 +49,14 @@ bool HasPsnrY(const FileTotals& t) {
     return t.AnalysedCount > 0 && t.SumMse[0] > 0;
 }
 double PsnrY(const FileTotals& t) {
-    return HasPsnrY(t) ? PsnrFromMse(AverageMse(t, 0)) : 0.0;
+    return HasPsnrY(t) ? PsnrFromMse(AverageMse(t, 0), PsnrPeak(t.Format)) : 0.0;
+}
+
+int PsnrPeak(const avs::PixelFormat* format) {
+    return format != nullptr ? format->PeakValue() : 255;
+}
+bool HasChroma(const avs::PixelFormat* format) {
+    return format == nullptr || format->family != avs::FormatFamily::Grey;
 }
 
 double QY(const FileTotals& t) {

@@ -1,6 +1,7 @@
 // The sums of one Source File 2 during a run, and the figures derived from them.
 #pragma once
 
+#include "avs_abi/pixel_format.h"
 #include "metrics/frame_results.h"
 
 #include <string>
@@ -22,7 +23,16 @@ struct FileTotals {
     int HighestQFrame = 0;
     std::string StartTime;
     std::string EndTime;
+    // The format both clips were measured in, set before the first frame; nullptr counts as
+    // 8-bit YUY2.
+    const avs::PixelFormat* Format = nullptr;
 };
+
+// PSNR's peak: the largest sample of the format, 2^b - 1 (255 for nullptr).
+int PsnrPeak(const avs::PixelFormat* format);
+// Whether the format has U and V: a grey clip's U, V and YUV figures do not exist and are left
+// out (the label stands alone, a CSV field stays empty).
+bool HasChroma(const avs::PixelFormat* format);
 
 // Adds one frame's figures. The lowest and highest Q move only on a strictly lower or
 // higher value, so the earliest frame wins a tie.

@@ -9,11 +9,14 @@ LiveFigures MakeLiveFigures(const FileTotals& t) {
     LiveFigures f;
     if (HasPsnrY(t))
         f.psnrY = FormatNumber(PsnrY(t)) + " dB";
-    for (int plane = 0; plane < 3; ++plane) {
+    // A grey clip has no U, V or YUV figures: their labels stand alone.
+    const int planes = HasChroma(t.Format) ? 3 : 1;
+    for (int plane = 0; plane < planes; ++plane) {
         f.mse[plane] = FormatNumber(AverageMse(t, plane));
         f.ed[plane] = FormatNumber(AverageEd(t, plane));
     }
-    f.edYuv = FormatNumber(AverageEdYuv(t));
+    if (planes == 3)
+        f.edYuv = FormatNumber(AverageEdYuv(t));
     f.qY = FormatNumber(QY(t));
     f.ssimY = FormatNumber(SsimY(t));
     f.lowestQ = FormatNumber(t.LowestQ) + " (" + std::to_string(t.LowestQFrame) + ")";

@@ -9,7 +9,7 @@ namespace bv {
 
 struct LiveFigures {
     std::string psnrY;  // "41.2345 dB"; empty while there is no PSNR (the label keeps its text)
-    std::string mse[3]; // Y, U, V
+    std::string mse[3]; // Y, U, V; U and V empty for a grey clip, as is edYuv
     std::string ed[3];  // Y, U, V
     std::string edYuv;
     std::string qY;

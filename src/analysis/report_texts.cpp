@@ -83,9 +83,31 @@ std::string QWithFrame(double q, int frame) {
     return FormatNumber(q) + " (" + std::to_string(frame) + ")";
 }
 
+// A chroma figure, or the bare label for a grey clip, which has none.
+std::string ChromaLine(const char* label, bool chroma, double value) {
+    return chroma ? Labelled(label, FormatNumber(value)) : Translate(label);
+}
+
+void AppendFormatLine(std::vector<std::string>& lines, const avs::PixelFormat* format) {
+    std::string line = MeasuredFormatLine(format);
+    if (!line.empty())
+        lines.push_back(std::move(line));
+}
+
 } // namespace
 
-std::vector<std::string> CsvHeaderLines(const AnalysisSettings& s, const std::string& source2) {
+std::string MeasuredFormatLine(const avs::PixelFormat* format) {
+    if (format == nullptr || format->family == avs::FormatFamily::PackedYuv422)
+        return "";
+    std::string name(avs::ColorSpaceName(format->pixelType));
+    if (name.empty())
+        name = format->name;
+    return Labelled(Caption("Color Space:"),
+                    name + ", " + std::to_string(format->bitDepth) + " " + Translate("bits"));
+}
+
+std::vector<std::string> CsvHeaderLines(const AnalysisSettings& s, const std::string& source2,
+                                        const avs::PixelFormat* format) {
     std::vector<std::string> lines{
         kProgramName,
         Translate("Version") + " " + kVersionText,
@@ -96,6 +118,7 @@ std::vector<std::string> CsvHeaderLines(const AnalysisSettings& s, const std::st
     };
     AppendTemplates(lines, s);
     lines.push_back(s.ItuCaption);
+    AppendFormatLine(lines, format);
     AppendMetricNames(lines, s);
     lines.emplace_back();
     std::string heads = Translate("Frame");
@@ -116,11 +139,12 @@ std::vector<std::string> CsvHeaderLines(const AnalysisSettings& s, const std::st
 }
 
 std::vector<std::string> CsvFrameFields(const AnalysisSettings& s, int frame, const PsnrFrameResult* psnr,
-                                        const SsimFrameResult* ssim) {
+                                        const SsimFrameResult* ssim, const avs::PixelFormat* format) {
     std::vector<std::string> fields{FormatFrameNumber(frame)};
     if (s.MetricPsnr && psnr != nullptr) {
-        fields.push_back(Field(psnr->mseY > 0 ? FormatNumber(PsnrFromMse(psnr->mseY)) : ""));
-        fields.push_back(Field(FormatNumber(psnr->edYuv)));
+        fields.push_back(
+            Field(psnr->mseY > 0 ? FormatNumber(PsnrFromMse(psnr->mseY, PsnrPeak(format))) : ""));
+        fields.push_back(Field(HasChroma(format) ? FormatNumber(psnr->edYuv) : ""));
     }
     if (s.MetricSsim && ssim != nullptr) {
         fields.push_back(Field(FormatNumber(ssim->qY)));
@@ -145,16 +169,17 @@ std::string PsnrYLine(const FileTotals& t) {
 }
 
 std::vector<std::string> PsnrBlockLines(const FileTotals& t) {
+    const bool chroma = HasChroma(t.Format);
     return {
         "",
         PsnrYLine(t),
         Labelled("MSE in Y:", FormatNumber(AverageMse(t, 0))),
-        Labelled("MSE in U:", FormatNumber(AverageMse(t, 1))),
-        Labelled("MSE in V:", FormatNumber(AverageMse(t, 2))),
+        ChromaLine("MSE in U:", chroma, AverageMse(t, 1)),
+        ChromaLine("MSE in V:", chroma, AverageMse(t, 2)),
         Labelled("Euclidean Distance in Y:", FormatNumber(AverageEd(t, 0))),
-        Labelled("Euclidean Distance in U:", FormatNumber(AverageEd(t, 1))),
-        Labelled("Euclidean Distance in V:", FormatNumber(AverageEd(t, 2))),
-        Labelled("Euclidean Distance in YUV:", FormatNumber(AverageEdYuv(t))),
+        ChromaLine("Euclidean Distance in U:", chroma, AverageEd(t, 1)),
+        ChromaLine("Euclidean Distance in V:", chroma, AverageEd(t, 2)),
+        ChromaLine("Euclidean Distance in YUV:", chroma, AverageEdYuv(t)),
     };
 }
 
@@ -210,6 +235,8 @@ void AppendOverviewBlock(std::vector<std::string>& overview, const AnalysisSetti
     overview.push_back(OneLine(b.source2));
     for (const std::string& warning : TemplateWarnings(s, b.source2))
         overview.push_back(warning);
+    if (b.totals != nullptr)
+        AppendFormatLine(overview, b.totals->Format);
     if (ShowsFigures(b)) {
         const FileTotals& t = *b.totals;
         if (b.stopping) {
@@ -218,7 +245,8 @@ void AppendOverviewBlock(std::vector<std::string>& overview, const AnalysisSetti
         }
         if (s.MetricPsnr) {
             overview.push_back(PsnrYLine(t));
-            overview.push_back(Labelled("Euclidean Distance in YUV:", FormatNumber(AverageEdYuv(t))));
+            overview.push_back(
+                ChromaLine("Euclidean Distance in YUV:", HasChroma(t.Format), AverageEdYuv(t)));
         }
         if (s.MetricSsim)
             overview.push_back(Labelled("Q in Y:", FormatNumber(QY(t))));
@@ -243,6 +271,8 @@ void AppendResultsBlock(std::vector<std::string>& results, const AnalysisSetting
     else
         results.push_back(NoteOf(b));
     results.push_back(s.ItuCaption);
+    if (b.totals != nullptr)
+        AppendFormatLine(results, b.totals->Format);
     AppendMetricNames(results, s);
     if (b.totals != nullptr && !b.totals->StartTime.empty()) {
         results.emplace_back();

@@ -16,12 +16,20 @@ inline constexpr const char* kProgramName = "Brevanta";
 inline constexpr const char* kVersionText = "2007.11.13";
 inline constexpr const char* kResultsSeparator = "========================================";
 
-// The header of a Source File 2's CSV log, up to and including the column heads.
-std::vector<std::string> CsvHeaderLines(const AnalysisSettings& settings, const std::string& source2);
+// "Color Space: YUV420P10, 10 bits": what was measured, said in the CSV header, the overview
+// and the results for every format but YUY2, whose files stay as they always were. Empty for
+// YUY2 and for nullptr.
+std::string MeasuredFormatLine(const avs::PixelFormat* format);
+
+// The header of a Source File 2's CSV log, up to and including the column heads. `format`: the
+// clips' format.
+std::vector<std::string> CsvHeaderLines(const AnalysisSettings& settings, const std::string& source2,
+                                        const avs::PixelFormat* format = nullptr);
 
 // The fields of one frame line in order; every field but the frame number starts with its ";".
 std::vector<std::string> CsvFrameFields(const AnalysisSettings& settings, int frame,
-                                        const PsnrFrameResult* psnr, const SsimFrameResult* ssim);
+                                        const PsnrFrameResult* psnr, const SsimFrameResult* ssim,
+                                        const avs::PixelFormat* format = nullptr);
 
 // The footer after a file's last frame.
 std::vector<std::string> CsvFooterLines(const AnalysisSettings& settings, const FileTotals& totals);

@@ -26,6 +26,7 @@ struct SinkFile {
     std::string path;
     std::string stamp;         // the file's date-time stamp, before any claim
     std::string storageFolder; // ends with "/"
+    const avs::PixelFormat* format = nullptr; // what both clips are measured in
 };
 
 // A file the end steps are about to write: a report text (page 0) or graph page `page` of `pages`.

@@ -157,8 +157,13 @@ AnalysisSettings SettingsFromOptions(const AnalyzeOptions& o) {
     return s;
 }
 
-int RunAnalyzeCommand(const AnalyzeOptions& options, const std::function<GraphExporter()>& makeGraphExporter,
+int RunAnalyzeCommand(const AnalyzeOptions& given, const std::function<GraphExporter()>& makeGraphExporter,
                       const std::function<WorstFramesSaver()>& makeWorstFramesSaver) {
+    // Videos without a template are read through the shipped one.
+    AnalyzeOptions options = given;
+    DefaultTemplate defaultTemplate(options.quiet);
+    options.template1 = defaultTemplate.For(options.template1, {options.source1});
+    options.template2 = defaultTemplate.For(options.template2, options.sources2);
     const bool jsonToStdout = options.json == kJsonStandardOutput;
     const std::string jsonPath = jsonToStdout ? options.json : Absolute(options.json);
     AnalysisSettings settings;

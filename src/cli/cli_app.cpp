@@ -3,6 +3,7 @@
 #include "cli/analyze_command.h"
 #include "cli/frames_command.h"
 #include "cli/info_command.h"
+#include "cli/source_option.h"
 #include "frame_source/avs_error.h"
 
 #include <CLI/CLI.hpp>
@@ -10,6 +11,12 @@
 #include <iostream>
 
 namespace bv {
+
+namespace {
+constexpr const char* kTemplateHelp =
+    "AviSynth template; $FileName stands for SOURCE (default for a video: Templates/FFMS2.avs)";
+constexpr const char* kQuietHelp = "Do not say which template opens a video";
+} // namespace
 
 int RunCli(int argc, char** argv, const GraphExporterFactory& makeGraphExporter,
            const std::function<WorstFramesSaver()>& makeWorstFramesSaver) {
@@ -21,7 +28,9 @@ int RunCli(int argc, char** argv, const GraphExporterFactory& makeGraphExporter,
     CLI::App* info = app.add_subcommand("info", "Show a source's frame range, frame size and colour space");
     info->add_option("SOURCE", infoSource, "An AviSynth script (.avs) or a video opened through --template")
         ->required();
-    info->add_option("--template", infoTemplate, "AviSynth template; $FileName stands for SOURCE");
+    info->add_option("--template", infoTemplate, kTemplateHelp);
+    bool infoQuiet = false;
+    info->add_flag("--quiet", infoQuiet, kQuietHelp);
 
     std::string framesSource, framesOut, framesTemplate;
     int first = 0, last = 0;
@@ -34,11 +43,13 @@ int RunCli(int argc, char** argv, const GraphExporterFactory& makeGraphExporter,
     frames->add_option("FIRST", first, "First frame")->required();
     frames->add_option("LAST", last, "Last frame")->required();
     frames->add_option("OUT", framesOut, "Output file, - for standard output")->required();
-    frames->add_option("--template", framesTemplate, "AviSynth template; $FileName stands for SOURCE");
+    frames->add_option("--template", framesTemplate, kTemplateHelp);
     bool framesAllPlanes = false;
     frames->add_flag("--all-planes", framesAllPlanes,
                      "Every plane of planar formats (Y, U, V), as FFmpeg's rawvideo; samples of more than "
                      "8 bits as 2 bytes little-endian");
+    bool framesQuiet = false;
+    frames->add_flag("--quiet", framesQuiet, kQuietHelp);
 
     AnalyzeOptions analyzeOptions;
     CLI::App* analyze = AddAnalyzeCommand(app, analyzeOptions);
@@ -51,9 +62,11 @@ int RunCli(int argc, char** argv, const GraphExporterFactory& makeGraphExporter,
 
     try {
         if (*info)
-            return RunInfoCommand(infoSource, infoTemplate);
+            return RunInfoCommand(infoSource, DefaultTemplate(infoQuiet).For(infoTemplate, {infoSource}));
         if (*frames)
-            return RunFramesCommand(framesSource, first, last, framesOut, framesTemplate, framesAllPlanes);
+            return RunFramesCommand(framesSource, first, last, framesOut,
+                                    DefaultTemplate(framesQuiet).For(framesTemplate, {framesSource}),
+                                    framesAllPlanes);
         if (*analyze)
             return RunAnalyzeCommand(analyzeOptions, makeGraphExporter, makeWorstFramesSaver);
     } catch (const EAviSynthCException& e) {

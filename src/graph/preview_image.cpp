@@ -1,11 +1,12 @@
 #include "graph/preview_image.h"
 
-#include "frame_source/avs_error.h"
 #include "frame_source/avs_clip.h"
+#include "frame_source/avs_error.h"
 #include "graph/round_half_even.h"
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 
 namespace bv {
 
@@ -112,6 +113,116 @@ void UnpackYuy2Preview(const uint8_t* data, int pitch, int rowSize, int rows, QI
         }
         std::fill(out + x, out + width, kNeutralYuv);
     }
+}
+
+namespace {
+
+// An 8-bit sample of any depth: higher depths are shifted down with rounding, and a value
+// above the depth's peak stays at 255.
+template <typename Sample>
+struct ToEightBits {
+    int shift;
+    int operator()(Sample v) const {
+        if constexpr (sizeof(Sample) == 1)
+            return v;
+        else
+            return std::min(255, (v + ((1 << shift) >> 1)) >> shift);
+    }
+};
+
+template <typename Sample>
+void UnpackPlanarRows(std::span<const PlaneView> planes, const avs::PixelFormat& format, QImage& image,
+                      int width, int height) {
+    const ToEightBits<Sample> eight{format.bitDepth - 8};
+    const PlaneView& luma = planes.empty() ? PlaneView{} : planes[0];
+    const bool colour = format.family == avs::FormatFamily::PlanarYuv && planes.size() >= 3;
+    const PlaneView u = colour ? planes[1] : PlaneView{};
+    const PlaneView v = colour ? planes[2] : PlaneView{};
+    const int sampleBytes = static_cast<int>(sizeof(Sample));
+    const int columns = std::clamp(luma.rowSize / sampleBytes, 0, width);
+    const int rows = luma.data == nullptr ? 0 : std::clamp(luma.height, 0, height);
+    const int chromaColumns = std::max(std::min(u.rowSize, v.rowSize) / sampleBytes, 0);
+    const int chromaRows = u.data == nullptr || v.data == nullptr ? 0 : std::min(u.height, v.height);
+    for (int r = 0; r < height; ++r) {
+        auto* out = reinterpret_cast<QRgb*>(image.scanLine(r));
+        int x = 0;
+        if (r < rows) {
+            const auto* y =
+                reinterpret_cast<const Sample*>(luma.data + static_cast<ptrdiff_t>(r) * luma.pitch);
+            const int cr = r >> format.chromaShiftY;
+            // Pixels whose chroma sample the planes hold; the rest of the row is grey.
+            int withChroma = 0;
+            const Sample *us = nullptr, *vs = nullptr;
+            if (cr < chromaRows) {
+                us = reinterpret_cast<const Sample*>(u.data + static_cast<ptrdiff_t>(cr) * u.pitch);
+                vs = reinterpret_cast<const Sample*>(v.data + static_cast<ptrdiff_t>(cr) * v.pitch);
+                withChroma = std::min(columns, chromaColumns << format.chromaShiftX);
+            }
+            for (; x < withChroma; ++x) {
+                const int c = x >> format.chromaShiftX;
+                out[x] = PackYuv(eight(y[x]), eight(us[c]), eight(vs[c]));
+            }
+            for (; x < columns; ++x)
+                out[x] = PackYuv(eight(y[x]), 128, 128);
+        }
+        std::fill(out + x, out + width, kNeutralYuv);
+    }
+}
+
+// Packed RGB rows copied into `format`, the last stored row first.
+QImage BottomUpRows(const PlaneView& plane, int width, int height, int bytesPerPixel, QImage::Format format) {
+    const int rowBytes = width * bytesPerPixel;
+    if (plane.data == nullptr || plane.rowSize < rowBytes || plane.height < height)
+        return {};
+    QImage picture(width, height, format);
+    for (int r = 0; r < height; ++r)
+        std::memcpy(picture.scanLine(r), plane.data + static_cast<ptrdiff_t>(height - 1 - r) * plane.pitch,
+                    rowBytes);
+    return picture;
+}
+
+} // namespace
+
+void UnpackPlanarPreview(std::span<const PlaneView> planes, const avs::PixelFormat& format, QImage& image,
+                         int width, int height) {
+    PrepareImage(image, width, height);
+    if (image.isNull())
+        return;
+    if (format.bytesPerSample == 1)
+        UnpackPlanarRows<uint8_t>(planes, format, image, width, height);
+    else
+        UnpackPlanarRows<uint16_t>(planes, format, image, width, height);
+}
+
+QImage FramePicture(std::span<const PlaneView> planes, const avs::PixelFormat* format, int recommendation,
+                    int width, int height) {
+    if (format == nullptr || planes.empty() || width <= 0 || height <= 0)
+        return {};
+    QImage picture;
+    switch (format->family) {
+    case avs::FormatFamily::PackedRgb:
+        return BottomUpRows(planes[0], width, height, format->samplesPerPixel,
+                            format->samplesPerPixel == 4 ? QImage::Format_RGB32 : QImage::Format_BGR888);
+    case avs::FormatFamily::PackedYuv422:
+        UnpackYuy2Preview(planes[0].data, planes[0].pitch, planes[0].rowSize, planes[0].height, picture,
+                          width, height);
+        break;
+    case avs::FormatFamily::PlanarYuv:
+    case avs::FormatFamily::Grey:
+        UnpackPlanarPreview(planes, *format, picture, width, height);
+        break;
+    }
+    ConvertPreviewToRgb(picture, recommendation, width, height);
+    return picture;
+}
+
+QImage FramePicture(const FrameView& frame, const avs::PixelFormat* format, int recommendation, int width,
+                    int height) {
+    PlaneView planes[FrameView::kMaxPlanes];
+    for (int i = 0; i < frame.planeCount(); ++i)
+        planes[i] = frame.plane(i);
+    return FramePicture(std::span<const PlaneView>(planes, static_cast<size_t>(frame.planeCount())), format,
+                        recommendation, width, height);
 }
 
 bool RenderPreviewFrame(const AvsClip& clip, int frame, QImage& image, int width, int height) {

@@ -1,14 +1,20 @@
-// Preview pictures of the frame just analysed: the clip's YUY2 bytes unpacked into a 32-bit
-// bitmap, converted to RGB in place, shown in a box of at most 164 x 164.
+// Preview pictures of the frame just analysed: the clip's YUV samples unpacked into a 32-bit
+// bitmap, converted to RGB in place, shown in a box of at most 164 x 164. The player's pictures
+// are made the same way.
 #pragma once
+
+#include "avs_abi/pixel_format.h"
+#include "frame_source/plane_view.h"
 
 #include <QImage>
 #include <QSize>
 #include <cstdint>
+#include <span>
 
 namespace bv {
 
 struct AvsClip;
+class FrameView;
 
 inline constexpr int kPreviewBox = 164;
 inline constexpr int kPreviewPc601 = 1;  // "PC.601 (RGB [0..255] -> YUV [0..255])"
@@ -29,6 +35,22 @@ bool RenderPreviewFrame(const AvsClip& clip, int frame, QImage& image, int width
 // Converts the unpacked Y, U, V of width x height pixels to R, G, B in place by
 // recommendation 1 (PC.601) or 2 (REC.601); any other code counts as 1.
 void ConvertPreviewToRgb(QImage& image, int recommendation, int width, int height);
+
+// Sets the image to width x height, 32 bits per pixel, and fills it from planar YUV or grey
+// planes (Y, then U and V) as UnpackYuy2Preview does: every pixel with the chroma sample it
+// shares, samples above 8 bits scaled to 8 (rounded), grey with neutral chroma (128). Never
+// reads beyond a plane's row size or rows; pixels the planes do not reach are neutral dark.
+void UnpackPlanarPreview(std::span<const PlaneView> planes, const avs::PixelFormat& format, QImage& image,
+                         int width, int height);
+
+// A frame of `format` as an RGB picture of width x height: YUV in colour through
+// `recommendation` (YUY2 exactly as the preview above), grey formats in grey, RGB as it is
+// (AviSynth stores it bottom-up). A null image for nullptr, a frame that does not hold the
+// size, or a format without a picture here.
+QImage FramePicture(std::span<const PlaneView> planes, const avs::PixelFormat* format, int recommendation,
+                    int width, int height);
+QImage FramePicture(const FrameView& frame, const avs::PixelFormat* format, int recommendation, int width,
+                    int height);
 
 // Size of the preview image for a w x h clip: the 164 x 164 box with the clip's aspect ratio.
 QSize FitPreviewImage(int width, int height);

@@ -50,6 +50,8 @@ public:
             u.clip2Size = QSize(info.clip2->width, info.clip2->height);
         clip1Size_ = u.clip1Size;
         clip2Size_ = u.clip2Size;
+        clip1Format_ = info.clip1 != nullptr ? info.clip1->format : nullptr;
+        clip2Format_ = info.clip2 != nullptr ? info.clip2->format : nullptr;
         owner_.Push(std::move(u));
     }
 
@@ -69,8 +71,10 @@ public:
             // Drawn a moment ago: the screen could not show this one anyway.
         } else if (preview) {
             // From the run's own frames: the window never asks AviSynth for them a second time.
-            u.preview1 = Preview(report.pair->original, clip1Size_);
-            u.preview2 = Preview(report.pair->encoded, clip2Size_);
+            u.preview1 = FramePicture(report.pair->original, clip1Format_, itu_, clip1Size_.width(),
+                                      clip1Size_.height());
+            u.preview2 = FramePicture(report.pair->encoded, clip2Format_, itu_, clip2Size_.width(),
+                                      clip2Size_.height());
         } else if (graph) {
             const int analysed = report.totals != nullptr ? report.totals->AnalysedCount : 0;
             u.graphPage = RenderGraphPage(kScreenPageWidth, kGraphPageHeight, LiveGraphPageOffset(analysed),
@@ -109,20 +113,14 @@ private:
         return true;
     }
 
-    QImage Preview(const FrameView& frame, QSize size) const {
-        QImage picture;
-        UnpackYuy2Preview(frame.readPtr(), frame.pitch(), frame.rowSize(), frame.height(), picture, size.width(),
-                          size.height());
-        ConvertPreviewToRgb(picture, itu_, size.width(), size.height());
-        return picture;
-    }
-
     RunController& owner_;
     bool showPreview_ = false;
     int itu_ = kPreviewPc601;
     std::vector<std::string> sourceNames_;
     int lastFrame_ = -1; // the current file's last frame
     QSize clip1Size_, clip2Size_;
+    const avs::PixelFormat* clip1Format_ = nullptr;
+    const avs::PixelFormat* clip2Format_ = nullptr;
     int pictureView_ = -1;
     std::chrono::steady_clock::time_point lastPicture_;
 };

@@ -194,6 +194,41 @@ TEST(CsvLogText, IdenticalClipsHaveABarePsnrLabelAndNoFrameMeansNoFigures) {
     EXPECT_EQ(empty, (Lines{"", "Start: 10:00:00", "End: 10:00:00", "", "No frame analyzed."}));
 }
 
+// Every format but YUY2 is named in one added line of each file; a grey clip's U, V and YUV
+// figures are left out, and PSNR takes the peak of the clip's bit depth.
+TEST(CsvLogText, OtherFormatsAreNamedAndGreyClipsHaveNoChromaFigures) {
+    const AnalysisSettings s = BothMetrics();
+    const avs::PixelFormat* yv12 = avs::FindPixelFormat("YV12");
+    const avs::PixelFormat* y10 = avs::FindPixelFormat("Y10");
+    EXPECT_EQ(MeasuredFormatLine(&avs::Yuy2Format()), "");
+    EXPECT_EQ(MeasuredFormatLine(yv12), "Color Space: YV12, 8 bits");
+    EXPECT_EQ(MeasuredFormatLine(y10), "Color Space: Y10, 10 bits");
+    EXPECT_EQ(CsvHeaderLines(s, "/v/a.mkv", &avs::Yuy2Format()), CsvHeaderLines(s, "/v/a.mkv"));
+    const Lines header = CsvHeaderLines(s, "/v/a.mkv", yv12);
+    ASSERT_EQ(header.size(), CsvHeaderLines(s, "/v/a.mkv").size() + 1);
+    EXPECT_EQ(header[header.size() - 5], "Color Space: YV12, 8 bits");
+
+    const PsnrFrameResult one{1, 0, 0, 1, 0, 0, 1};
+    EXPECT_EQ(Join(CsvFrameFields(s, 1, &one, nullptr, yv12)), "000001;48.1308;1");
+    EXPECT_EQ(Join(CsvFrameFields(s, 1, &one, nullptr, y10)), "000001;60.1975;");
+
+    FileTotals t = TwoFrames();
+    t.Format = y10;
+    const Lines footer = CsvFooterLines(s, t);
+    EXPECT_EQ(Lines(footer.begin() + 4, footer.begin() + 12),
+              (Lines{"PSNR in Y: 60.1975 dB", "MSE in Y: 1",
+                     "MSE in U:", "MSE in V:", "Euclidean Distance in Y: 0.5",
+                     "Euclidean Distance in U:", "Euclidean Distance in V:", "Euclidean Distance in YUV:"}));
+    const FileBlock block{"/v/a.mkv", &t, "", false, true};
+    Lines overview, results;
+    AppendOverviewBlock(overview, s, block);
+    AppendResultsBlock(results, s, block);
+    EXPECT_EQ(overview, (Lines{"/v/a.mkv", "Color Space: Y10, 10 bits", "PSNR in Y: 60.1975 dB",
+                               "Euclidean Distance in YUV:", "Q in Y: 0.875"}));
+    EXPECT_EQ(Lines(results.begin() + 5, results.begin() + 7),
+              (Lines{"PC.601 (RGB [0..255] -> YUV [0..255])", "Color Space: Y10, 10 bits"}));
+}
+
 TEST(FileTotalsFigures, EarliestFrameWinsTiesAndDarkClipsGiveNoNaN) {
     FileTotals t;
     AddSsimFrame(t, {0, 0, 0.7, 0, 0, 0, 0}, 5);

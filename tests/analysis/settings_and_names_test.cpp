@@ -197,6 +197,15 @@ TEST(LiveFigureTexts, PsnrStaysEmptyWithoutAFigure) {
     t.SumMse[0] = 0;
     EXPECT_EQ(MakeLiveFigures(t).psnrY, "");
     EXPECT_EQ(FilePositionText(1, 3), "2 of 3");
+
+    // A 10-bit grey clip: PSNR against 1023, and no U, V or YUV figures.
+    t.SumMse[0] = 2;
+    t.SumMse[1] = t.SumEd[2] = t.SumEdYuv = 4;
+    t.Format = avs::FindPixelFormat("Y10");
+    const LiveFigures grey = MakeLiveFigures(t);
+    EXPECT_EQ(grey.psnrY, "60.1975 dB");
+    EXPECT_EQ(grey.mse[0], "1");
+    EXPECT_EQ(grey.mse[1] + grey.mse[2] + grey.ed[1] + grey.ed[2] + grey.edYuv, "");
 }
 
 } // namespace

@@ -41,10 +41,20 @@ TEST_F(CliAnalyze, RefusedSettingsExitWithStatus2AndWriteNothing) {
     r = Cli({s1, s1, "--start", "abc"});
     EXPECT_EQ(r.status, 2);
     EXPECT_EQ(r.err, "'abc' is not a valid integer value\n");
-    r = Cli({s1, (dir_ / "enc.mkv").string()});
-    EXPECT_EQ(r.status, 2);
-    EXPECT_NE(r.err.find("--template2"), std::string::npos) << r.err;
     EXPECT_TRUE(FilesEndingWith(".txt").empty());
+
+    // Videos without a template are read through the shipped FFMS2 template, said once (this
+    // stand-in reads no FFVideoSource: the run fails there), and not at all with --quiet.
+    const std::string note =
+        "Videos given without a template are opened through: " + ProgramFilesHere().templatesFolder +
+        "/FFMS2.avs\n";
+    r = Cli({s1, (dir_ / "enc.mkv").string(), (dir_ / "enc2.mkv").string()});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err.find(note), 0u) << r.err;
+    EXPECT_EQ(r.err.find(note, 1), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("FFMS2.avs", note.size()), std::string::npos) << "the error names the template";
+    r = Cli({s1, (dir_ / "enc.mkv").string(), "--quiet"});
+    EXPECT_EQ(r.err.find(note), std::string::npos) << r.err;
 }
 
 TEST_F(CliAnalyze, WritesTheRunsFilesAndPrintsTheResults) {

@@ -75,6 +75,18 @@ TEST_F(Cli, InfoShowsRangeSizeAndColourSpace) {
     r = RunCli("info " + Quote(TestData("enc_crf20.mkv")) + " --template " + Quote(yuy2));
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.out.find("Color Space: YUY2\n"), std::string::npos) << r.out;
+
+    // Without a template a video is opened through the shipped FFMS2 template, which is said
+    // on standard error unless --quiet.
+    r = RunCli("info " + Quote(TestData("enc_crf20.mkv")));
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("Frame Size: 320 x 240\n"), std::string::npos) << r.out;
+    const fs::path shipped = fs::read_symlink("/proc/self/exe").parent_path() / "Templates" / "FFMS2.avs";
+    EXPECT_EQ(r.err, "Videos given without a template are opened through: " + shipped.string() + "\n");
+    r = RunCli("frames " + Quote(TestData("enc_crf20.mkv")) + " 0 0 - --quiet");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    EXPECT_FALSE(r.out.empty());
 }
 
 TEST_F(Cli, EveryShippedTemplateOpensVideo) {

@@ -5,10 +5,12 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <iterator>
+#include <random>
 #include <unistd.h>
 
 namespace bv {
@@ -43,6 +45,18 @@ TEST(PreviewConversionTest, WorkedValuesOfBothRecommendations) {
     EXPECT_EQ(Converted(0, 0, 0, 7), (Rgb{0, 135, 0})) << "unknown codes convert as PC.601";
 }
 
+// The formulas of each recommendation evaluated plainly, rounded by the FPU (to nearest,
+// halves to even).
+Rgb PlainRgb(int y, int u, int v, int recommendation) {
+    const auto byte = [](double x) { return static_cast<int>(std::clamp(std::nearbyint(x), 0.0, 255.0)); };
+    if (recommendation == kPreviewPc601)
+        return {byte(y + 1.403 * (v - 128)), byte(y - 0.344 * (u - 128) - 0.714 * (v - 128)),
+                byte(y + 1.77 * (u - 128))};
+    return {byte(1.164 * (y - 16) + 1.596 * (v - 128)),
+            byte(1.164 * (y - 16) - 0.392 * (u - 128) - 0.813 * (v - 128)),
+            byte(1.164 * (y - 16) + 2.017 * (u - 128))};
+}
+
 // Every combination of Y, U and V against the formulas evaluated plainly, rounded by the FPU
 // (to nearest, halves to even): the table-driven conversion must not differ anywhere.
 TEST(PreviewConversionTest, EveryYuvTripleMatchesThePlainFormulas) {
@@ -53,21 +67,13 @@ TEST(PreviewConversionTest, EveryYuvTripleMatchesThePlainFormulas) {
                 const int index = (y << 16) | (u << 8) | v;
                 cube.setPixel(index % 4096, index / 4096, qRgb(v, u, y)); // unpacked: B=Y, G=U, R=V
             }
-    const auto byte = [](double x) { return static_cast<int>(std::clamp(std::nearbyint(x), 0.0, 255.0)); };
     for (int recommendation : {kPreviewPc601, kPreviewRec601}) {
         QImage image = cube.copy();
         ConvertPreviewToRgb(image, recommendation, image.width(), image.height());
         int mismatches = 0;
         for (int index = 0; index < (1 << 24) && mismatches < 5; ++index) {
             const int y = index >> 16, u = (index >> 8) & 255, v = index & 255;
-            Rgb expected;
-            if (recommendation == kPreviewPc601)
-                expected = {byte(y + 1.403 * (v - 128)), byte(y - 0.344 * (u - 128) - 0.714 * (v - 128)),
-                            byte(y + 1.77 * (u - 128))};
-            else
-                expected = {byte(1.164 * (y - 16) + 1.596 * (v - 128)),
-                            byte(1.164 * (y - 16) - 0.392 * (u - 128) - 0.813 * (v - 128)),
-                            byte(1.164 * (y - 16) + 2.017 * (u - 128))};
+            const Rgb expected = PlainRgb(y, u, v, recommendation);
             const QRgb p = image.pixel(index % 4096, index / 4096);
             const Rgb got{qRed(p), qGreen(p), qBlue(p)};
             if (got != expected) {
@@ -131,6 +137,58 @@ TEST(PreviewUnpackTest, RowsStayWithinTheWidthWhateverTheRowSize) {
     EXPECT_EQ(odd.pixel(0, 0), neutral);
     UnpackYuy2Preview(bytes.data(), 64, 64, 4, odd, 0, 2);
     EXPECT_TRUE(odd.isNull());
+}
+
+// Every planar and grey format of the table against a plain reference: each pixel's Y and the
+// chroma sample it shares, samples above 8 bits divided down to 8 and rounded (half up), then
+// the formulas; grey with neutral chroma. Rows are padded, and samples reach past the peak.
+TEST(PreviewPlanarTest, EveryPlanarFormatMatchesAPlainReference) {
+    constexpr int kW = 12, kH = 6, kPad = 5;
+    std::mt19937 random(11);
+    int formats = 0;
+    for (const avs::PixelFormat& f : avs::PixelFormats()) {
+        if (f.family != avs::FormatFamily::PlanarYuv && f.family != avs::FormatFamily::Grey)
+            continue;
+        ++formats;
+        std::uniform_int_distribution<int> sample(
+            0, std::min(f.PeakValue() + 3, (1 << (8 * f.bytesPerSample)) - 1));
+        std::vector<std::vector<int>> values(f.planes);
+        std::vector<std::vector<uint8_t>> bytes(f.planes);
+        std::vector<PlaneView> planes(f.planes);
+        for (int i = 0; i < f.planes; ++i) {
+            const int w = i == 0 ? kW : kW >> f.chromaShiftX, h = f.PlaneHeight(i, kH);
+            const int pitch = (w + kPad) * f.bytesPerSample;
+            bytes[i].assign(static_cast<size_t>(pitch) * h, 0xEE);
+            for (int r = 0; r < h; ++r)
+                for (int x = 0; x < w; ++x) {
+                    const int v = sample(random);
+                    values[i].push_back(v);
+                    std::memcpy(&bytes[i][r * pitch + x * f.bytesPerSample], &v,
+                                f.bytesPerSample); // little-endian
+                }
+            planes[i] = {bytes[i].data(), pitch, w * f.bytesPerSample, h};
+        }
+        const auto eight = [&](int v) {
+            return std::min(255, static_cast<int>(std::floor(v / std::pow(2.0, f.bitDepth - 8) + 0.5)));
+        };
+        for (int recommendation : {kPreviewPc601, kPreviewRec601}) {
+            const QImage picture = FramePicture(planes, &f, recommendation, kW, kH);
+            ASSERT_EQ(picture.size(), QSize(kW, kH)) << f.name;
+            for (int r = 0; r < kH; ++r)
+                for (int x = 0; x < kW; ++x) {
+                    const int c = (r >> f.chromaShiftY) * (kW >> f.chromaShiftX) + (x >> f.chromaShiftX);
+                    const bool grey = f.family == avs::FormatFamily::Grey;
+                    const Rgb expected =
+                        PlainRgb(eight(values[0][r * kW + x]), grey ? 128 : eight(values[1][c]),
+                                 grey ? 128 : eight(values[2][c]), recommendation);
+                    const QRgb p = picture.pixel(x, r);
+                    ASSERT_EQ((Rgb{qRed(p), qGreen(p), qBlue(p)}), expected)
+                        << f.name << " at " << x << ',' << r;
+                }
+        }
+    }
+    EXPECT_GE(formats, 8);
+    EXPECT_TRUE(FramePicture(std::span<const PlaneView>(), nullptr, kPreviewPc601, kW, kH).isNull());
 }
 
 TEST(PreviewFitTest, AspectRatioInsideTheBox) {

@@ -116,14 +116,16 @@ TEST(MseKernel, NoRowsNoGroupsOrNoPixelsGiveZero) {
     }
 }
 
-TEST(PsnrFromMse, FollowsTwentyLogTenOf255OverRootMse) {
-    EXPECT_NEAR(PsnrFromMse(1), 48.1308036, 1e-7);
-    EXPECT_EQ(PsnrFromMse(65025), 0);
-    EXPECT_NEAR(PsnrFromMse(2), 45.1205, 1e-4);
+TEST(PsnrFromMse, FollowsTwentyLogTenOfThePeakOverRootMse) {
+    EXPECT_NEAR(PsnrFromMse(1, 255), 48.1308036, 1e-7);
+    EXPECT_EQ(PsnrFromMse(65025, 255), 0);
+    EXPECT_NEAR(PsnrFromMse(2, 255), 45.1205, 1e-4);
     // A single luma sample of a 720 x 576 frame off by one: no cap.
-    EXPECT_NEAR(PsnrFromMse(1.0 / 414720), 104.3084, 1e-4);
+    EXPECT_NEAR(PsnrFromMse(1.0 / 414720, 255), 104.3084, 1e-4);
     // The mean MSE of two frames with 0 and 2, not the mean of their PSNRs.
-    EXPECT_NEAR(PsnrFromMse((0.0 + 2.0) / 2), 48.1308, 1e-4);
+    EXPECT_NEAR(PsnrFromMse((0.0 + 2.0) / 2, 255), 48.1308, 1e-4);
+    // 10 bits: the peak is 1023, as FFmpeg's psnr filter takes it.
+    EXPECT_NEAR(PsnrFromMse(1, 1023), 60.1975, 1e-4);
 }
 
 } // namespace
