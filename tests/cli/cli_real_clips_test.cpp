@@ -218,6 +218,25 @@ TEST_F(RealClips, AnEncodeOfAnotherSizeIsSkippedAndTheOthersComplete) {
     EXPECT_NE(run.out.find("End Frame: 59"), std::string::npos);
 }
 
+// Videos given without templates are read through the shipped FFMS2 template in their own 4:2:0
+// format, which each file names in one added line.
+TEST_F(RealClips, VideosWithoutTemplatesAreMeasuredInTheirOwnFormat) {
+    const fs::path out = dir_ / "out";
+    const CliResult run =
+        RunCliProcess({"analyze", Clip("orig.mkv"), Clip("enc_crf30.mkv"), "--end", "4", "--standard-log",
+                       "--extended-log", "--no-ssim", "--storage", out.string()},
+                      dir_);
+    ASSERT_EQ(run.status, 0) << run.err;
+    const std::string line = "Color Space: YV12, 8 bits";
+    EXPECT_NE(run.out.find(line + "\n"), std::string::npos) << run.out;
+    for (const char* suffix : {"_overview.txt", "_1of1_log.csv"}) {
+        const auto files = FilesEndingWith(out, suffix);
+        ASSERT_EQ(files.size(), 1u) << suffix;
+        const Lines lines = ReadCrLfLines(files[0]);
+        EXPECT_EQ(std::count(lines.begin(), lines.end(), line), 1) << suffix;
+    }
+}
+
 // The encoder re-run onto the file under analysis: the frames after the cut are never
 // compared against a stale frame; the run ends as failed with its log complete so far.
 TEST_F(RealClips, AnEncodeCutShortWhileReadFailsTheRunAtTheCut) {
