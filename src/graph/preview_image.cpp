@@ -194,8 +194,8 @@ void UnpackPlanarPreview(std::span<const PlaneView> planes, const avs::PixelForm
         UnpackPlanarRows<uint16_t>(planes, format, image, width, height);
 }
 
-QImage FramePicture(std::span<const PlaneView> planes, const avs::PixelFormat* format, int recommendation,
-                    int width, int height) {
+QImage FrameRgbImage(std::span<const PlaneView> planes, const avs::PixelFormat* format, int recommendation,
+                     int width, int height) {
     if (format == nullptr || planes.empty() || width <= 0 || height <= 0)
         return {};
     QImage picture;
@@ -216,13 +216,13 @@ QImage FramePicture(std::span<const PlaneView> planes, const avs::PixelFormat* f
     return picture;
 }
 
-QImage FramePicture(const FrameView& frame, const avs::PixelFormat* format, int recommendation, int width,
-                    int height) {
+QImage FrameRgbImage(const FrameView& frame, const avs::PixelFormat* format, int recommendation, int width,
+                     int height) {
     PlaneView planes[FrameView::kMaxPlanes];
     for (int i = 0; i < frame.planeCount(); ++i)
         planes[i] = frame.plane(i);
-    return FramePicture(std::span<const PlaneView>(planes, static_cast<size_t>(frame.planeCount())), format,
-                        recommendation, width, height);
+    return FrameRgbImage(std::span<const PlaneView>(planes, static_cast<size_t>(frame.planeCount())), format,
+                         recommendation, width, height);
 }
 
 bool RenderPreviewFrame(const AvsClip& clip, int frame, QImage& image, int width, int height) {

@@ -47,10 +47,10 @@ void UnpackPlanarPreview(std::span<const PlaneView> planes, const avs::PixelForm
 // `recommendation` (YUY2 exactly as the preview above), grey formats in grey, RGB as it is
 // (AviSynth stores it bottom-up). A null image for nullptr, a frame that does not hold the
 // size, or a format without a picture here.
-QImage FramePicture(std::span<const PlaneView> planes, const avs::PixelFormat* format, int recommendation,
-                    int width, int height);
-QImage FramePicture(const FrameView& frame, const avs::PixelFormat* format, int recommendation, int width,
-                    int height);
+QImage FrameRgbImage(std::span<const PlaneView> planes, const avs::PixelFormat* format, int recommendation,
+                     int width, int height);
+QImage FrameRgbImage(const FrameView& frame, const avs::PixelFormat* format, int recommendation, int width,
+                     int height);
 
 // Size of the preview image for a w x h clip: the 164 x 164 box with the clip's aspect ratio.
 QSize FitPreviewImage(int width, int height);

@@ -11,7 +11,7 @@ QImage PlayerPicture(const AvsClip& clip, int frame, int recommendation) {
         return {};
     try {
         const FrameView view = FetchFrame(clip, frame);
-        return FramePicture(view, clip.format, recommendation, clip.width, clip.height);
+        return FrameRgbImage(view, clip.format, recommendation, clip.width, clip.height);
     } catch (const EAviSynthCException&) {
     }
     return {};

@@ -71,10 +71,10 @@ public:
             // Drawn a moment ago: the screen could not show this one anyway.
         } else if (preview) {
             // From the run's own frames: the window never asks AviSynth for them a second time.
-            u.preview1 = FramePicture(report.pair->original, clip1Format_, itu_, clip1Size_.width(),
-                                      clip1Size_.height());
-            u.preview2 = FramePicture(report.pair->encoded, clip2Format_, itu_, clip2Size_.width(),
-                                      clip2Size_.height());
+            u.preview1 = FrameRgbImage(report.pair->original, clip1Format_, itu_, clip1Size_.width(),
+                                       clip1Size_.height());
+            u.preview2 = FrameRgbImage(report.pair->encoded, clip2Format_, itu_, clip2Size_.width(),
+                                       clip2Size_.height());
         } else if (graph) {
             const int analysed = report.totals != nullptr ? report.totals->AnalysedCount : 0;
             u.graphPage = RenderGraphPage(kScreenPageWidth, kGraphPageHeight, LiveGraphPageOffset(analysed),

@@ -172,7 +172,7 @@ TEST(PreviewPlanarTest, EveryPlanarFormatMatchesAPlainReference) {
             return std::min(255, static_cast<int>(std::floor(v / std::pow(2.0, f.bitDepth - 8) + 0.5)));
         };
         for (int recommendation : {kPreviewPc601, kPreviewRec601}) {
-            const QImage picture = FramePicture(planes, &f, recommendation, kW, kH);
+            const QImage picture = FrameRgbImage(planes, &f, recommendation, kW, kH);
             ASSERT_EQ(picture.size(), QSize(kW, kH)) << f.name;
             for (int r = 0; r < kH; ++r)
                 for (int x = 0; x < kW; ++x) {
@@ -188,7 +188,7 @@ TEST(PreviewPlanarTest, EveryPlanarFormatMatchesAPlainReference) {
         }
     }
     EXPECT_GE(formats, 8);
-    EXPECT_TRUE(FramePicture(std::span<const PlaneView>(), nullptr, kPreviewPc601, kW, kH).isNull());
+    EXPECT_TRUE(FrameRgbImage(std::span<const PlaneView>(), nullptr, kPreviewPc601, kW, kH).isNull());
 }
 
 TEST(PreviewFitTest, AspectRatioInsideTheBox) {
