@@ -1,6 +1,7 @@
 #include "analysis/analysis_run.h"
 
 #include "analysis/pair_check.h"
+#include "analysis/frame_alignment.h"
 #include "analysis/report_texts.h"
 #include "analysis/run_file_names.h"
 #include "analysis/time_stamp.h"
@@ -70,8 +71,10 @@ public:
 
 private:
     void AnalyseFile(int index);
+    FramePairing PairFrames(int index, const std::string& path, const AvsClip& clip1, const AvsClip& clip2,
+                            bool comparable);
     void AnalyseFrames(int index, const std::string& path, const AvsClip& clip1, const AvsClip& clip2,
-                       const PairMeasure& measure, int lastFrame, FileTotals& totals);
+                       const PairMeasure& measure, int firstFrame, int lastFrame, int offset, FileTotals& totals);
     void AppendBlocks(const FileBlock& block);
     void Report(const std::string& message);
     bool Failed() const { return outcome_.status == RunStatus::Failed; }
@@ -98,6 +101,7 @@ private:
     int trailingOverview_ = 0;  // separator lines after the last block, taken back when a stop
     int trailingResults_ = 0;   // arrives between two files
     int lastAnalysedFrame_ = -1; // of the run, -1 before the first
+    FramePairing pairing_;       // of the file under way
 };
 
 RunOutcome Run::Execute() {
@@ -168,6 +172,9 @@ void Run::AnalyseFile(int index) {
     const std::string& path = s_.SourceFiles2[index];
     const std::string stamp = DateTimeStamp();
     outcome_.filesBegun = index + 1;
+    pairing_ = FramePairing{};
+    pairing_.shown = UsesOffsets(s_);
+    pairing_.offset = s_.OffsetOf(index);
     if (s_.MetricSsim)
         graph_.GraphColors[index] = RandomColor();
 
@@ -193,14 +200,23 @@ void Run::AnalyseFile(int index) {
         // Whether the pair can be measured, and with which kernels: decided once, here.
         const PairCheck check = CheckPair(clip1, clip2, {s_.MetricPsnr, s_.MetricSsim});
         std::string note = check.refusal;
-        const long long lastFrame =
-            std::min<long long>({endFrame_, clip1.frameCount - 1LL, clip2.frameCount - 1LL});
-        if (note.empty() && s_.StartFrame > lastFrame)
+        FramePairing pairing = PairFrames(index, path, clip1, clip2, note.empty());
+        // Original frame n meets encoded frame n + offset: both must exist.
+        const long long offset = pairing.offset;
+        const long long originalLast = std::min<long long>(endFrame_, clip1.frameCount - 1LL);
+        const long long firstFrame = std::max<long long>(s_.StartFrame, -offset);
+        const long long lastFrame = std::min<long long>(originalLast, clip2.frameCount - 1LL - offset);
+        pairing.unpaired =
+            std::max<long long>(originalLast - s_.StartFrame + 1 - std::max<long long>(lastFrame - firstFrame + 1, 0), 0);
+        if (note.empty() && firstFrame > lastFrame)
             note =
                 Translate("Not analyzed: the start frame lies beyond the last frame that can be analyzed.") +
-                " (" + std::to_string(s_.StartFrame) + " > " + std::to_string(lastFrame) + ")";
+                " (" + std::to_string(firstFrame) + " > " + std::to_string(lastFrame) + ")";
+        const int first = note.empty() ? static_cast<int>(firstFrame) : s_.StartFrame;
         const int last = note.empty() ? static_cast<int>(lastFrame) : s_.StartFrame - 1;
-        const ClipsOpenedInfo opened{index, &clip1, &clip2, s_.StartFrame, last};
+        pairing.firstFrame = first;
+        pairing_ = pairing;
+        const ClipsOpenedInfo opened{index, &clip1, &clip2, first, last, pairing};
         for (RunSink* sink : sinks_)
             sink->ClipsOpened(opened);
         observer_.OnClipsOpened(opened);
@@ -212,7 +228,7 @@ void Run::AnalyseFile(int index) {
         } else {
             // Both clips share it once the pair is accepted.
             totals.Format = clip1.format;
-            const SinkFile file{index, count, path, stamp, storageFolder_, clip1.format};
+            const SinkFile file{index, count, path, stamp, storageFolder_, clip1.format, pairing};
             for (RunSink* sink : sinks_) {
                 SinkOutput out;
                 ++sinksBegun;
@@ -223,7 +239,7 @@ void Run::AnalyseFile(int index) {
             }
             if (!Failed()) {
                 totals.StartTime = TimeOfDayText();
-                AnalyseFrames(index, path, clip1, clip2, *check.measure, last, totals);
+                AnalyseFrames(index, path, clip1, clip2, *check.measure, first, last, pairing.offset, totals);
                 totals.EndTime = TimeOfDayText();
                 for (; sinksEnded < sinksBegun; ++sinksEnded)
                     sinks_[sinksEnded]->EndFile(totals, true);
@@ -260,14 +276,35 @@ void Run::AnalyseFile(int index) {
     observer_.OnFileEnd(end);
 }
 
+// The file's offset: the given one, or the one the alignment finds in clips it can compare.
+FramePairing Run::PairFrames(int index, const std::string& path, const AvsClip& clip1, const AvsClip& clip2,
+                             bool comparable) {
+    FramePairing pairing;
+    pairing.shown = UsesOffsets(s_);
+    pairing.offset = s_.OffsetOf(index);
+    if (!s_.AlignAutomatically || !comparable)
+        return pairing;
+    const AlignmentResult found = FindFrameOffset(clip1, clip2, s_.AlignRange, s_.StartFrame);
+    if (found.decided) {
+        pairing.offset = found.offset;
+        pairing.found = true;
+    } else {
+        pairing.undecidable = true;
+        Report(path + ": " + AlignmentUndecidableText(pairing.offset));
+    }
+    return pairing;
+}
+
 void Run::AnalyseFrames(int index, const std::string& path, const AvsClip& clip1, const AvsClip& clip2,
-                        const PairMeasure& measure, int lastFrame, FileTotals& totals) {
+                        const PairMeasure& measure, int firstFrame, int lastFrame, int offset,
+                        FileTotals& totals) {
     const int count = static_cast<int>(s_.SourceFiles2.size());
+    // The graph counts in the original's frames: a file that starts later leaves a gap.
     if (s_.MetricSsim)
         EnsureGraphRowLength(graph_, static_cast<long long>(lastFrame) - s_.StartFrame + 1);
 
     // The metrics, the outputs and the display all read the same pair: fetched once, original first.
-    FramePairSource source(clip1, s_.SourceFile1, clip2, path, s_.StartFrame, lastFrame);
+    FramePairSource source(clip1, s_.SourceFile1, clip2, path, firstFrame, lastFrame, offset);
     FramePair pair;
     while (!StopNow() && source.Next(pair)) {
         const int f = pair.number;
@@ -280,13 +317,14 @@ void Run::AnalyseFrames(int index, const std::string& path, const AvsClip& clip1
             AddPsnrFrame(totals, psnr);
         if (s_.MetricSsim) {
             AddSsimFrame(totals, ssim, f);
-            graph_.GraphValues[index][totals.AnalysedCount - 1] = ssim.qY;
+            graph_.GraphValues[index][static_cast<size_t>(f - s_.StartFrame)] = ssim.qY;
         }
 
         FrameReport report;
         report.fileIndex = index;
         report.fileCount = count;
         report.frame = f;
+        report.encodedFrame = pair.encodedNumber;
         report.psnr = s_.MetricPsnr ? &psnr : nullptr;
         report.ssim = s_.MetricSsim ? &ssim : nullptr;
         report.totals = &totals;
@@ -299,8 +337,8 @@ void Run::AnalyseFrames(int index, const std::string& path, const AvsClip& clip1
 }
 
 void Run::AppendBlocks(const FileBlock& block) {
-    AppendOverviewBlock(outcome_.overviewLines, s_, block);
-    AppendResultsBlock(outcome_.resultsLines, s_, block);
+    AppendOverviewBlock(outcome_.overviewLines, s_, block, pairing_);
+    AppendResultsBlock(outcome_.resultsLines, s_, block, pairing_);
     // What the blocks append after themselves when another block is to follow.
     const bool separated = !block.last && !block.stopping;
     trailingOverview_ = separated ? 1 : 0;

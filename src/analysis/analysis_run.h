@@ -32,13 +32,15 @@ struct ClipsOpenedInfo {
     const AvsClip* clip2 = nullptr;
     int firstFrame = 0; // the frames the run will analyse; lastFrame < firstFrame when none
     int lastFrame = -1;
+    FramePairing pairing; // the encode's offset, as given or found
 };
 
 // One analysed frame. Pointers are valid only during the callback.
 struct FrameReport {
     int fileIndex = 0;
     int fileCount = 0;
-    int frame = 0;                         // frame number in the clips
+    int frame = 0;                         // the original's frame number
+    int encodedFrame = 0;                  // the encode's: frame + the file's offset
     const PsnrFrameResult* psnr = nullptr; // null when the metric is off
     const SsimFrameResult* ssim = nullptr; // null when the metric is off
     const FileTotals* totals = nullptr;    // running totals of this file

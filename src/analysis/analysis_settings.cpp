@@ -2,6 +2,7 @@
 
 #include "i18n/translate.h"
 
+#include <algorithm>
 #include <cctype>
 #include <limits>
 #include <stdexcept>
@@ -57,6 +58,11 @@ std::string ValidateSettings(const AnalysisSettings& settings) {
         if (std::string refusal = FileNameRefusal(settings.Template2, source); !refusal.empty())
             return refusal;
     return "";
+}
+
+bool UsesOffsets(const AnalysisSettings& settings) {
+    return settings.AlignAutomatically ||
+           std::any_of(settings.Offsets2.begin(), settings.Offsets2.end(), [](int offset) { return offset != 0; });
 }
 
 std::string ItuCaptionFor(int ituMode) {

@@ -8,6 +8,9 @@
 
 namespace bv {
 
+inline constexpr int kDefaultAlignRange = 25;
+inline constexpr int kMaxAlignRange = 1000;
+
 // The PascalCase field names are the ones the documented interface gives the settings.
 struct AnalysisSettings {
     std::string SourceFile1;
@@ -34,7 +37,19 @@ struct AnalysisSettings {
     int ItuMode = 1;          // 1 PC.601, 2 REC.601 (preview conversion only)
     std::string ItuCaption;   // the chosen recommendation's caption as displayed
     std::string StoragePath;  // empty: the folder of SourceFile1
+    // Per Source File 2, in list order: its frame n + offset is compared with frame n of
+    // Source File 1. Missing entries count as 0. With AlignAutomatically the offset found
+    // within -AlignRange..+AlignRange replaces it; the given one is the fallback.
+    std::vector<int> Offsets2;
+    bool AlignAutomatically = false; // "Align Source Files 2 automatically"
+    int AlignRange = kDefaultAlignRange;
+
+    int OffsetOf(size_t index) const { return index < Offsets2.size() ? Offsets2[index] : 0; }
 };
+
+// Whether the job pairs frames other than by equal numbers, or may: then its logs and reports
+// name each file's offset. A job without offsets writes exactly what it always wrote.
+bool UsesOffsets(const AnalysisSettings& settings);
 
 // Parses a frame-range field as a decimal integer. Throws std::invalid_argument with the
 // text "'<text>' is not a valid integer value" when it is not one.

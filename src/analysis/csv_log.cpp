@@ -21,7 +21,7 @@ CsvLog::~CsvLog() {
 }
 
 void CsvLog::Open(const std::string& path, const AnalysisSettings& settings, const std::string& source2,
-                  const avs::PixelFormat* format) {
+                  const avs::PixelFormat* format, const FramePairing& pairing) {
     Close();
     fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (fd_ < 0)
@@ -29,14 +29,15 @@ void CsvLog::Open(const std::string& path, const AnalysisSettings& settings, con
     path_ = path;
     settings_ = &settings;
     format_ = format;
-    for (const std::string& line : CsvHeaderLines(settings, source2, format))
+    pairing_ = pairing;
+    for (const std::string& line : CsvHeaderLines(settings, source2, format, pairing))
         WriteLine(line);
 }
 
 void CsvLog::WriteFrame(int frame, const PsnrFrameResult* psnr, const SsimFrameResult* ssim) {
     // One write per line: a kill or a power loss never leaves half a line behind.
     std::string line;
-    for (const std::string& field : CsvFrameFields(*settings_, frame, psnr, ssim, format_))
+    for (const std::string& field : CsvFrameFields(*settings_, frame, psnr, ssim, format_, pairing_))
         line += field;
     WriteLine(line);
 }

@@ -4,6 +4,7 @@
 
 #include "analysis/analysis_settings.h"
 #include "analysis/file_totals.h"
+#include "analysis/frame_pairing.h"
 #include "metrics/frame_results.h"
 
 #include <string>
@@ -20,9 +21,11 @@ public:
 
     // Creates (or replaces) the file and writes its header. Throws std::runtime_error naming
     // the file when it cannot be created or written. `format`: the clips' format
-    // (nullptr counts as YUY2).
+    // (nullptr counts as YUY2). A pairing with an offset adds the encode's frame number to
+    // each line.
     void Open(const std::string& path, const AnalysisSettings& settings, const std::string& source2,
-              const avs::PixelFormat* format = nullptr);
+              const avs::PixelFormat* format = nullptr, const FramePairing& pairing = {});
+    // `frame` is the original's number.
     void WriteFrame(int frame, const PsnrFrameResult* psnr, const SsimFrameResult* ssim);
     // Writes the footer and closes the file.
     void Finish(const FileTotals& totals);
@@ -40,6 +43,7 @@ private:
     std::string path_;
     const AnalysisSettings* settings_ = nullptr;
     const avs::PixelFormat* format_ = nullptr;
+    FramePairing pairing_;
 };
 
 } // namespace bv

@@ -106,16 +106,50 @@ std::string MeasuredFormatLine(const avs::PixelFormat* format) {
                     name + ", " + std::to_string(format->bitDepth) + " " + Translate("bits"));
 }
 
+
+std::string FrameOffsetValue(const FramePairing& p) {
+    std::string value = std::to_string(p.offset);
+    if (p.found)
+        value += " (" + Translate("found automatically") + ")";
+    else if (p.undecidable)
+        value += " (" + Translate("alignment undecidable") + ")";
+    return value;
+}
+
+std::string FrameOffsetLine(const FramePairing& p) {
+    return Labelled("Frame Offset:", FrameOffsetValue(p));
+}
+
+std::string AlignmentUndecidableText(int fallbackOffset) {
+    return Labelled("The frame offset could not be found automatically; the given offset is used:",
+                    std::to_string(fallbackOffset));
+}
+
+namespace {
+int FirstFrameOf(const AnalysisSettings& s, const FramePairing& p) {
+    return p.firstFrame < 0 ? s.StartFrame : p.firstFrame;
+}
+
+void AppendPairingLines(std::vector<std::string>& lines, const FramePairing& p) {
+    if (!p.shown)
+        return;
+    lines.push_back(FrameOffsetLine(p));
+    lines.push_back(Labelled("Frames without a partner:", std::to_string(p.unpaired)));
+}
+} // namespace
+
 std::vector<std::string> CsvHeaderLines(const AnalysisSettings& s, const std::string& source2,
-                                        const avs::PixelFormat* format) {
+                                        const avs::PixelFormat* format, const FramePairing& pairing) {
     std::vector<std::string> lines{
         kProgramName,
         Translate("Version") + " " + kVersionText,
         "",
         Translate("Source File 1") + ": " + OneLine(s.SourceFile1),
         Translate("Source File 2") + ": " + OneLine(source2),
-        "",
     };
+    if (pairing.shown)
+        lines.push_back(FrameOffsetLine(pairing));
+    lines.emplace_back();
     AppendTemplates(lines, s);
     lines.push_back(s.ItuCaption);
     AppendFormatLine(lines, format);
@@ -134,12 +168,15 @@ std::vector<std::string> CsvHeaderLines(const AnalysisSettings& s, const std::st
         column("Lowest Local SSIM in Y");
         column("(x1, y1, x2, y2)");
     }
+    if (pairing.offset != 0)
+        column("Encoded Frame");
     lines.push_back(heads);
     return lines;
 }
 
 std::vector<std::string> CsvFrameFields(const AnalysisSettings& s, int frame, const PsnrFrameResult* psnr,
-                                        const SsimFrameResult* ssim, const avs::PixelFormat* format) {
+                                        const SsimFrameResult* ssim, const avs::PixelFormat* format,
+                                        const FramePairing& pairing) {
     std::vector<std::string> fields{FormatFrameNumber(frame)};
     if (s.MetricPsnr && psnr != nullptr) {
         fields.push_back(
@@ -161,6 +198,8 @@ std::vector<std::string> CsvFrameFields(const AnalysisSettings& s, int frame, co
                   ")";
         fields.push_back(window);
     }
+    if (pairing.offset != 0)
+        fields.push_back(Field(FormatFrameNumber(frame + pairing.offset)));
     return fields;
 }
 
@@ -231,17 +270,20 @@ void AppendStoppedRunLines(std::vector<std::string>& text, int lastFrame, const 
         text.push_back(OneLine(path));
 }
 
-void AppendOverviewBlock(std::vector<std::string>& overview, const AnalysisSettings& s, const FileBlock& b) {
+void AppendOverviewBlock(std::vector<std::string>& overview, const AnalysisSettings& s, const FileBlock& b,
+                         const FramePairing& pairing) {
     overview.push_back(OneLine(b.source2));
     for (const std::string& warning : TemplateWarnings(s, b.source2))
         overview.push_back(warning);
     if (b.totals != nullptr)
         AppendFormatLine(overview, b.totals->Format);
+    AppendPairingLines(overview, pairing);
+    const int first = FirstFrameOf(s, pairing);
     if (ShowsFigures(b)) {
         const FileTotals& t = *b.totals;
         if (b.stopping) {
-            overview.push_back(Labelled("Start Frame:", std::to_string(s.StartFrame)));
-            overview.push_back(Labelled("End Frame:", std::to_string(s.StartFrame + t.AnalysedCount - 1)));
+            overview.push_back(Labelled("Start Frame:", std::to_string(first)));
+            overview.push_back(Labelled("End Frame:", std::to_string(first + t.AnalysedCount - 1)));
         }
         if (s.MetricPsnr) {
             overview.push_back(PsnrYLine(t));
@@ -257,17 +299,20 @@ void AppendOverviewBlock(std::vector<std::string>& overview, const AnalysisSetti
         overview.emplace_back();
 }
 
-void AppendResultsBlock(std::vector<std::string>& results, const AnalysisSettings& s, const FileBlock& b) {
+void AppendResultsBlock(std::vector<std::string>& results, const AnalysisSettings& s, const FileBlock& b,
+                        const FramePairing& pairing) {
     results.push_back(Labelled("Source File 1:", OneLine(s.SourceFile1)));
     results.push_back(Labelled("Source File 2:", OneLine(b.source2)));
     results.emplace_back();
     AppendTemplates(results, s);
     for (const std::string& warning : TemplateWarnings(s, b.source2))
         results.push_back(warning);
-    results.push_back(Labelled("Start Frame:", std::to_string(s.StartFrame)));
+    AppendPairingLines(results, pairing);
+    const int first = FirstFrameOf(s, pairing);
+    results.push_back(Labelled("Start Frame:", std::to_string(first)));
     const bool figures = ShowsFigures(b);
     if (figures)
-        results.push_back(Labelled("End Frame:", std::to_string(s.StartFrame + b.totals->AnalysedCount - 1)));
+        results.push_back(Labelled("End Frame:", std::to_string(first + b.totals->AnalysedCount - 1)));
     else
         results.push_back(NoteOf(b));
     results.push_back(s.ItuCaption);

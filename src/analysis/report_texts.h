@@ -5,6 +5,7 @@
 
 #include "analysis/analysis_settings.h"
 #include "analysis/file_totals.h"
+#include "analysis/frame_pairing.h"
 #include "metrics/frame_results.h"
 
 #include <string>
@@ -21,15 +22,34 @@ inline constexpr const char* kResultsSeparator = "==============================
 // YUY2 and for nullptr.
 std::string MeasuredFormatLine(const avs::PixelFormat* format);
 
+// The offset alone, with "(found automatically)" or "(alignment undecidable)".
+std::string FrameOffsetValue(const FramePairing& pairing);
+// "Frame Offset: N", with "(found automatically)" or "(alignment undecidable)".
+std::string FrameOffsetLine(const FramePairing& pairing);
+// Said when the alignment cannot decide: the offset used instead.
+std::string AlignmentUndecidableText(int fallbackOffset);
+
 // The header of a Source File 2's CSV log, up to and including the column heads. `format`: the
-// clips' format.
+// clips' format. A file with an offset gets an "Encoded Frame" column at the end of each line.
 std::vector<std::string> CsvHeaderLines(const AnalysisSettings& settings, const std::string& source2,
-                                        const avs::PixelFormat* format = nullptr);
+                                        const avs::PixelFormat* format = nullptr,
+                                        const FramePairing& pairing = {});
+inline std::vector<std::string> CsvHeaderLines(const AnalysisSettings& settings, const std::string& source2,
+                                               const FramePairing& pairing) {
+    return CsvHeaderLines(settings, source2, nullptr, pairing);
+}
 
 // The fields of one frame line in order; every field but the frame number starts with its ";".
+// `frame` is the original's number; the encode's goes last when the pairing has an offset.
 std::vector<std::string> CsvFrameFields(const AnalysisSettings& settings, int frame,
                                         const PsnrFrameResult* psnr, const SsimFrameResult* ssim,
-                                        const avs::PixelFormat* format = nullptr);
+                                        const avs::PixelFormat* format = nullptr,
+                                        const FramePairing& pairing = {});
+inline std::vector<std::string> CsvFrameFields(const AnalysisSettings& settings, int frame,
+                                               const PsnrFrameResult* psnr, const SsimFrameResult* ssim,
+                                               const FramePairing& pairing) {
+    return CsvFrameFields(settings, frame, psnr, ssim, nullptr, pairing);
+}
 
 // The footer after a file's last frame.
 std::vector<std::string> CsvFooterLines(const AnalysisSettings& settings, const FileTotals& totals);
@@ -60,9 +80,11 @@ void AppendStoppedRunLines(std::vector<std::string>& text, int lastFrame, const 
 // whatever file was chosen; said on the command line, in the window and in the reports.
 std::string MissingFileNameWarning(int templateNumber);
 
+// A job with offsets names the file's offset and its frames without a partner; its frames
+// start at the pairing's first frame.
 void AppendOverviewBlock(std::vector<std::string>& overview, const AnalysisSettings& settings,
-                         const FileBlock& block);
+                         const FileBlock& block, const FramePairing& pairing = {});
 void AppendResultsBlock(std::vector<std::string>& results, const AnalysisSettings& settings,
-                        const FileBlock& block);
+                        const FileBlock& block, const FramePairing& pairing = {});
 
 } // namespace bv

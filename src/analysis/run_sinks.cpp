@@ -25,7 +25,7 @@ public:
         const std::string logPath = logPathFor(ClaimStamp(file.stamp, [&](const std::string& candidate) {
             return std::vector<std::string>{logPathFor(candidate)};
         }));
-        log_.Open(logPath, s_, file.path, file.format);
+        log_.Open(logPath, s_, file.path, file.format, file.pairing);
         out.written.push_back(logPath);
     }
     void Frame(const FrameReport& report) override {

@@ -6,6 +6,7 @@
 #include "analysis/analysis_settings.h"
 #include "analysis/file_totals.h"
 #include "analysis/graph_tables.h"
+#include "analysis/frame_pairing.h"
 #include "metrics/frame_results.h"
 
 #include <functional>
@@ -27,6 +28,7 @@ struct SinkFile {
     std::string stamp;         // the file's date-time stamp, before any claim
     std::string storageFolder; // ends with "/"
     const avs::PixelFormat* format = nullptr; // what both clips are measured in
+    FramePairing pairing;      // how its frames are paired with the original's
 };
 
 // A file the end steps are about to write: a report text (page 0) or graph page `page` of `pages`.

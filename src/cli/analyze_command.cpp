@@ -116,6 +116,14 @@ CLI::App* AddAnalyzeCommand(CLI::App& app, AnalyzeOptions& o) {
     cmd->add_flag("--low-priority", o.lowPriority, "Run the analysis at idle priority");
     cmd->add_flag("--shutdown", o.shutdown,
                   "Power the computer off when the run has finished (implies --standard-log)");
+    cmd->add_option("--offset", o.offsets,
+                    "Compare frame n+N of SOURCE2 with frame n of SOURCE1; give it once for every SOURCE2 "
+                    "or once per SOURCE2 in their order (default 0; with --align the fallback)")
+        ->allow_extra_args(false)
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+    cmd->add_flag("--align", o.align, "Find each SOURCE2's frame offset automatically before its run");
+    cmd->add_option("--align-range", o.alignRange, "Search offsets from -R to +R with --align (default 25)")
+        ->check(CLI::Range(1, kMaxAlignRange));
     cmd->add_flag("--quiet", o.quiet, "Print nothing but errors");
     cmd->add_option("--json", o.json,
                     "Write every figure of the run as JSON to FILE (- for standard output, which then "
@@ -154,6 +162,16 @@ AnalysisSettings SettingsFromOptions(const AnalyzeOptions& o) {
     s.ItuMode = o.itu == "rec601" ? 2 : 1;
     s.ItuCaption = ItuCaptionFor(s.ItuMode);
     s.StoragePath = o.storage;
+    if (o.offsets.size() == 1)
+        s.Offsets2.assign(s.SourceFiles2.size(), o.offsets.front());
+    else if (o.offsets.size() == s.SourceFiles2.size())
+        s.Offsets2 = o.offsets;
+    else if (!o.offsets.empty())
+        throw std::invalid_argument("--offset is given " + std::to_string(o.offsets.size()) + " times for " +
+                                    std::to_string(s.SourceFiles2.size()) +
+                                    " SOURCE2 files: give it once for all, or once per SOURCE2");
+    s.AlignAutomatically = o.align;
+    s.AlignRange = o.alignRange;
     return s;
 }
 

@@ -34,6 +34,9 @@ struct AnalyzeOptions {
     bool quiet = false;
     std::string json; // the JSON results file, "-" for standard output; empty: none
     int worst = 0;    // pictures of this many worst frames per SOURCE2
+    std::vector<int> offsets; // once for every SOURCE2, or once per SOURCE2
+    bool align = false;
+    int alignRange = kDefaultAlignRange;
 };
 
 // Saves the pictures of the `count` worst frames of every file the run analysed; returns the

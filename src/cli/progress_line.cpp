@@ -1,5 +1,7 @@
 #include "cli/progress_line.h"
 
+#include "analysis/report_texts.h"
+
 #include <cmath>
 
 namespace bv {
@@ -12,6 +14,8 @@ void ProgressLine::OnClipsOpened(const ClipsOpenedInfo& info) {
     firstFrame_ = info.firstFrame;
     lastFrame_ = info.lastFrame;
     analysed_ = 0;
+    if (info.pairing.shown && info.lastFrame >= info.firstFrame)
+        OnMessage(path_ + ": " + FrameOffsetLine(info.pairing));
 }
 
 void ProgressLine::OnFrame(const FrameReport& report) {

@@ -16,6 +16,8 @@ public:
     // `showProgress`: draw the line (stderr is a terminal); `showMessages`: print messages.
     ProgressLine(std::FILE* out, bool showProgress, bool showMessages);
 
+    void OnFileStart(const FileStartInfo& info) override { path_ = info.path; }
+    // Says the file's frame offset, as given or found, when the job uses offsets.
     void OnClipsOpened(const ClipsOpenedInfo& info) override;
     void OnFrame(const FrameReport& report) override;
     void OnMessage(const std::string& text) override;
@@ -38,6 +40,7 @@ private:
     int firstFrame_ = 0;
     int lastFrame_ = -1;
     int analysed_ = 0;
+    std::string path_;
 };
 
 } // namespace bv

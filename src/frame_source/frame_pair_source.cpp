@@ -36,9 +36,10 @@ void FramePair::Release() {
 }
 
 FramePairSource::FramePairSource(const AvsClip& original, const std::string& originalPath,
-                                 const AvsClip& encoded, const std::string& encodedPath, int first, int last)
+                                 const AvsClip& encoded, const std::string& encodedPath, int first, int last,
+                                 int encodedOffset)
     : original_(original), encoded_(encoded), originalPath_(originalPath), encodedPath_(encodedPath),
-      next_(first), first_(first), last_(last) {}
+      next_(first), first_(first), last_(last), offset_(encodedOffset) {}
 
 FramePairSource::~FramePairSource() {
     {
@@ -96,7 +97,7 @@ void FramePairSource::Read() {
         lock.unlock();
         try {
             fetched.original = FetchFrame(original_, fetched.number);
-            fetched.encoded = FetchFrame(encoded_, fetched.number);
+            fetched.encoded = FetchFrame(encoded_, fetched.number + offset_);
         } catch (...) {
             fetched.error = std::current_exception();
             fetched.original.Release();
@@ -133,10 +134,11 @@ bool FramePairSource::Next(FramePair& pair) {
         lastHandedOut_ = &pair;
     }
     pair.number = f;
+    pair.encodedNumber = f + offset_;
     pair.original = std::move(fetched.original);
     pair.encoded = std::move(fetched.encoded);
     CheckFrameGeometry(pair.original, original_, originalPath_, f);
-    CheckFrameGeometry(pair.encoded, original_, encodedPath_, f);
+    CheckFrameGeometry(pair.encoded, original_, encodedPath_, pair.encodedNumber);
     pair.width = original_.width;
     pair.height = original_.height;
     return true;

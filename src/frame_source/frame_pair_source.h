@@ -28,7 +28,8 @@ struct FramePair {
     // reader thread, which releases it.
     void Release();
 
-    int number = -1;
+    int number = -1;        // the original's frame number
+    int encodedNumber = -1; // the encode's: number + the encode's offset
     FrameView original;
     FrameView encoded;
     int width = 0; // the frame size both frames were checked against (clip 1's)
@@ -44,10 +45,11 @@ public:
     // Pairs fetched but not yet handed out, at most. Each holds two frames of the clips' size.
     static constexpr int kReadAhead = 3;
 
-    // Frames first..last of both clips; the paths name the clips in error texts. The clips must
-    // stay open while the source is in use.
+    // Frames first..last of the original, each with frame n + encodedOffset of the encode (the
+    // caller keeps those inside the encode); the paths name the clips in error texts. The clips
+    // must stay open while the source is in use.
     FramePairSource(const AvsClip& original, const std::string& originalPath, const AvsClip& encoded,
-                    const std::string& encodedPath, int first, int last);
+                    const std::string& encodedPath, int first, int last, int encodedOffset = 0);
     // Ends the reader after the frame it is fetching and releases every frame still held.
     ~FramePairSource();
     FramePairSource(const FramePairSource&) = delete;
@@ -77,6 +79,7 @@ private:
     long long next_; // the next number handed out
     int first_;
     int last_;
+    int offset_; // the encode's frame number minus the original's
 
     std::mutex mutex_;
     std::condition_variable changed_;

@@ -123,11 +123,21 @@ void DrawGraphSeries(QImage& page, int firstFrame, int source, const GraphTables
                                 static_cast<long long>(row.size()) - 1);
         // The curve comes in from outside the page's top-left corner.
         QPoint pen(-kFrameColumnWidth, 0);
+        bool begun = false;
         for (long long m = firstFrame; m <= last; ++m) {
             const double v = row[static_cast<size_t>(m)];
-            if (!(v > kNoGraphValue)) // -1.0 and below end the curve; so does a NaN
-                break;
+            if (!(v > kNoGraphValue)) { // -1.0 and below end the curve; so does a NaN
+                if (begun)
+                    break;
+                continue; // frames an offset left without a partner: the curve begins after them
+            }
             const QPoint next(static_cast<int>(kFrameColumnWidth * (m - firstFrame)), GraphValueY(v, height));
+            const bool startsLate = !begun && m > firstFrame;
+            begun = true;
+            if (startsLate) { // after frames without a value: the curve starts at its first value
+                pen = next;
+                continue;
+            }
             painter.drawLine(pen, next);
             pen = next;
         }

@@ -14,8 +14,16 @@ int AnalysedFrameCount(const std::vector<double>& row) {
     return static_cast<int>(end - row.begin());
 }
 
+int GraphColumnCount(const std::vector<double>& row) {
+    const auto valued = [](double v) { return v > kNoGraphValue; };
+    const auto begin = std::find_if(row.begin(), row.end(), valued);
+    if (begin == row.end())
+        return 0;
+    return static_cast<int>(std::find_if_not(begin, row.end(), valued) - row.begin());
+}
+
 int FirstSourceFrameCount(const GraphTables& tables) {
-    return tables.GraphValues.empty() ? 0 : AnalysedFrameCount(tables.GraphValues.front());
+    return tables.GraphValues.empty() ? 0 : GraphColumnCount(tables.GraphValues.front());
 }
 
 GraphScrollRange ResultsScrollRange(const GraphTables& tables) {

@@ -17,7 +17,10 @@ inline constexpr int kScrollSmallChange = 1;
 
 // Analysed frames of one source: the leading values above -1.0, at most the row's length.
 int AnalysedFrameCount(const std::vector<double>& row);
-// The same for source 0, which alone sets the scroll range and the export; 0 without rows.
+// The frame columns of one source up to the end of its curve: leading columns without a value
+// (original frames an offset left without a partner) count, the first gap after a value ends it.
+int GraphColumnCount(const std::vector<double>& row);
+// The columns of source 0, which alone sets the scroll range and the export; 0 without rows.
 int FirstSourceFrameCount(const GraphTables& tables);
 
 // The Results page's scroll bar, set at the end of a run with SSIM. Its position is the

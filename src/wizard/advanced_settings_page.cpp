@@ -7,6 +7,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <QSpinBox>
+
+#include "analysis/analysis_settings.h"
 
 namespace bv {
 
@@ -78,6 +81,20 @@ AdvancedSettingsPage::AdvancedSettingsPage(QWidget* parent)
     lowPriority = Box(generalGroup, QStringLiteral("CheckBox9"), Caption("Low Process Priority"), 104, false);
     shutdown = Box(generalGroup, QStringLiteral("CheckBox4"), Caption("Shutdown Computer when finished"), 120,
                    false);
+
+    offsetsGroup =
+        Group(this, QStringLiteral("GroupBoxOffsets"), Caption("Frame Offsets"), QRect(96, 224, 281, 73));
+    align = Box(offsetsGroup, QStringLiteral("CheckBoxAlign"), Caption("Align Source Files 2 automatically"), 24,
+                false);
+    auto* rangeLabel = new QLabel(Caption("Search range (frames):"), offsetsGroup);
+    rangeLabel->setGeometry(16, 46, 176, 14);
+    alignRange = new QSpinBox(offsetsGroup);
+    alignRange->setObjectName(QStringLiteral("SpinEditAlignRange"));
+    alignRange->setGeometry(200, 42, 65, 21);
+    alignRange->setRange(1, kMaxAlignRange);
+    alignRange->setValue(kDefaultAlignRange);
+    alignRange->setEnabled(false);
+    connect(align, &QCheckBox::toggled, alignRange, &QWidget::setEnabled);
 
     // Every click, not every change of state: only the user couples the two boxes.
     connect(shutdown, &QCheckBox::clicked, this, &AdvancedSettingsPage::ApplyShutdownOption);

@@ -7,6 +7,7 @@ class QCheckBox;
 class QGroupBox;
 class QLineEdit;
 class QRadioButton;
+class QSpinBox;
 
 namespace bv {
 
@@ -31,6 +32,9 @@ public:
     QCheckBox* preview;      // CheckBox1 "Preview"
     QCheckBox* lowPriority;  // CheckBox9 "Low Process Priority"
     QCheckBox* shutdown;     // CheckBox4 "Shutdown Computer when finished"
+    QGroupBox* offsetsGroup; // "Frame Offsets"
+    QCheckBox* align;        // "Align Source Files 2 automatically"
+    QSpinBox* alignRange;    // the offsets searched: -range..+range
 
     // After every source choice: from frame 0 to the last frame.
     void ResetFrameRange();

@@ -60,6 +60,7 @@ AnalyzationPage::AnalyzationPage(QWidget* parent)
     filePathValue = row(104, nullptr, QStringLiteral("Label54"));
     filePathValue->setTextFormat(Qt::PlainText);
     analysedFrameValue = row(120, Caption("Analyzed Frames:"), QStringLiteral("Label20"));
+    offsetValue = row(136, Caption("Frame Offset:"), QStringLiteral("LabelOffset"));
 
     figureTabs = new CenteredTabWidget(this);
     figureTabs->setObjectName(QStringLiteral("PageControl2"));
@@ -118,7 +119,8 @@ void AnalyzationPage::SetUpTabs(bool psnr, bool ssim, bool preview) {
 }
 
 void AnalyzationPage::ClearDisplay(int startFrame, int endFrame) {
-    for (QLabel* label : {analysedFrameValue, startFrameValue, endFrameValue, fileCountValue, filePathValue})
+    for (QLabel* label :
+         {analysedFrameValue, startFrameValue, endFrameValue, fileCountValue, filePathValue, offsetValue})
         label->clear();
     ClearFigures(true);
     startFrameValue->setText(QString::number(startFrame));
@@ -129,6 +131,7 @@ void AnalyzationPage::StartFile(const QString& path) {
     analysedFrameValue->clear();
     fileCountValue->clear();
     filePathValue->setText(path);
+    offsetValue->clear();
     ClearFigures(false);
 }
 
@@ -150,6 +153,10 @@ void AnalyzationPage::ClearFigures(bool previews) {
 void AnalyzationPage::SizePreviews(QSize clip1, QSize clip2) {
     preview1->resize(FitPreviewImage(clip1.width(), clip1.height()));
     preview2->resize(FitPreviewImage(clip2.width(), clip2.height()));
+}
+
+void AnalyzationPage::ShowOffset(const QString& text) {
+    offsetValue->setText(text);
 }
 
 void AnalyzationPage::ShowFigures(int tab, const LiveFigures& f) {

@@ -29,6 +29,7 @@ public:
     QLabel* fileCountValue;        // Label7, after "Analyze Video:": "2 of 3"
     QLabel* filePathValue;         // Label54, the path of the file under way
     QLabel* analysedFrameValue;    // Label20, after "Analyzed Frames:"
+    QLabel* offsetValue;           // after "Frame Offset:": the offset of the file under way
     QPushButton* stopButton;       // Button25 "Stop"
     CenteredTabWidget* figureTabs; // PageControl2
 
@@ -65,6 +66,8 @@ public:
     // Once a file's clips are open: each preview image fits its clip's frame size into the
     // 164 x 164 box, keeping its top-left corner.
     void SizePreviews(QSize clip1, QSize clip2);
+    // Once a file's clips are open: its frame offset, and whether the alignment found it.
+    void ShowOffset(const QString& text);
     // The figures of the PSNR or the SSIM tab; PSNR in Y keeps its text while there is none.
     void ShowFigures(int tab, const LiveFigures& figures);
     // The pictures of the frame just analysed, stretched to the preview images.

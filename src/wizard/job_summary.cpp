@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QRadioButton>
+#include <algorithm>
 
 namespace bv {
 
@@ -35,6 +36,16 @@ QStringList BuildJobSummary(const LoadSource1Page& source1, const LoadSources2Pa
     lines << source1.sourcePath->text();
     lines << Tr("Source Files 2") + sep;
     lines << sources2.SourceFiles();
+    // Only a job that pairs frames other than by number says how.
+    const std::vector<int> offsets = sources2.Offsets();
+    const bool align = CheckedAndEnabled(page, settings.align);
+    if (align || std::any_of(offsets.begin(), offsets.end(), [](int n) { return n != 0; })) {
+        QStringList given;
+        for (int n : offsets)
+            given << QString::number(n);
+        const QString list = given.join(QStringLiteral(", "));
+        lines << Tr("Frame Offsets") + sep + (align ? Tr("automatic") + QStringLiteral(" (") + list + QStringLiteral(")") : list);
+    }
     lines << QString();
     AddTemplateBlock(lines, *source1.templateGroup, "AviSynth Template 1");
     AddTemplateBlock(lines, *sources2.templateGroup, "AviSynth Template 2");

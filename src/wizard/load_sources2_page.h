@@ -3,8 +3,12 @@
 
 #include "wizard/source_page.h"
 
+#include <vector>
+
 class QGroupBox;
+class QLabel;
 class QListWidget;
+class QSpinBox;
 
 namespace bv {
 
@@ -20,11 +24,20 @@ public:
     QListWidget* sourceList;      // ListBox1, several entries selectable
     QPushButton* addButton;       // Button27 "Add..."
     QPushButton* removeButton;    // Button26 "Remove"
+    QLabel* offsetLabel;          // "Frame Offset:"
+    QSpinBox* offsetEdit;         // the frame offset of the selected entries
 
     QStringList SourceFiles() const;
+    // Per entry, in list order: its encoded frame n + offset is compared with original frame n.
+    std::vector<int> Offsets() const;
+    // Gives the selected entries `offset` and shows it in their lines.
+    void SetSelectedOffset(int offset);
 
     void AddSource();
     void RemoveSelected();
+
+private:
+    void ShowSelectedOffset();
 
 };
 

@@ -1,6 +1,7 @@
 #include "wizard/run_controller.h"
 
 #include "frame_source/frame_pair_source.h"
+#include "analysis/report_texts.h"
 #include "graph/graph_page.h"
 #include "graph/graph_paging.h"
 #include "graph/preview_image.h"
@@ -26,6 +27,7 @@ public:
         showPreview_ = settings.ShowPreview;
         itu_ = settings.ItuMode;
         sourceNames_ = settings.SourceFiles2;
+        startFrame_ = settings.StartFrame;
         lastFrame_ = -1;
         pictureView_ = -1;
     }
@@ -48,6 +50,7 @@ public:
             u.clip1Size = QSize(info.clip1->width, info.clip1->height);
         if (info.clip2 != nullptr)
             u.clip2Size = QSize(info.clip2->width, info.clip2->height);
+        u.offset = FrameOffsetValue(info.pairing);
         clip1Size_ = u.clip1Size;
         clip2Size_ = u.clip2Size;
         clip1Format_ = info.clip1 != nullptr ? info.clip1->format : nullptr;
@@ -76,7 +79,8 @@ public:
             u.preview2 = FrameRgbImage(report.pair->encoded, clip2Format_, itu_, clip2Size_.width(),
                                        clip2Size_.height());
         } else if (graph) {
-            const int analysed = report.totals != nullptr ? report.totals->AnalysedCount : 0;
+            // Columns count in the original's frames, from the start frame.
+            const int analysed = report.frame - startFrame_ + 1;
             u.graphPage = RenderGraphPage(kScreenPageWidth, kGraphPageHeight, LiveGraphPageOffset(analysed),
                                           report.fileIndex + 1, *report.graph, sourceNames_);
         }
@@ -121,6 +125,7 @@ private:
     QSize clip1Size_, clip2Size_;
     const avs::PixelFormat* clip1Format_ = nullptr;
     const avs::PixelFormat* clip2Format_ = nullptr;
+    int startFrame_ = 0;
     int pictureView_ = -1;
     std::chrono::steady_clock::time_point lastPicture_;
 };

@@ -26,6 +26,7 @@ struct LiveUpdate {
     std::string path; // FileStart: the Source File 2 under way; Writing: the file
     QSize clip1Size;  // ClipsOpened: frame sizes of both clips
     QSize clip2Size;
+    std::string offset; // ClipsOpened: the file's frame offset, as given or found
     int frame = 0; // Frame: number of the frame just analysed, the file's totals after it
     FileTotals totals;
     // The figure view the run saw for this frame (see RunController::FigureView); the

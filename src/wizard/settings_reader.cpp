@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QRadioButton>
+#include <QSpinBox>
 
 namespace bv {
 
@@ -35,6 +36,9 @@ AnalysisSettings ReadAnalysisSettings(const LoadSource1Page& source1, const Load
     s.Template1 = ToStdLines(source1.templateGroup->Lines());
     s.LogTemplate1 = LogTemplate(&source1, *source1.templateGroup);
     s.SourceFiles2 = ToStdLines(sources2.SourceFiles());
+    s.Offsets2 = sources2.Offsets();
+    s.AlignAutomatically = CheckedAndEnabled(&settings, settings.align);
+    s.AlignRange = settings.alignRange->value();
     s.Template2 = ToStdLines(sources2.templateGroup->Lines());
     s.LogTemplate2 = LogTemplate(&sources2, *sources2.templateGroup);
 

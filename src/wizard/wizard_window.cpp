@@ -325,6 +325,7 @@ void WizardWindow::ShowRunProgress() {
             break;
         case LiveUpdate::Kind::ClipsOpened:
             analyzation_->SizePreviews(u.clip1Size, u.clip2Size);
+            analyzation_->ShowOffset(QString::fromStdString(u.offset));
             break;
         case LiveUpdate::Kind::Frame:
             analyzation_->ShowProgress(u.fileIndex, u.fileCount, u.frame);

@@ -23,10 +23,14 @@ inline void ExpectFigure(const std::string& written, double exact, const std::st
 }
 
 // One frame line of a log with both metrics: frame, PSNR (empty for identical luma), ED in
-// YUV, Q, weighting, SSIM, lowest local SSIM and its window.
-inline void ExpectFrameLine(const std::string& line, int frame, const FrameFigures& x) {
+// YUV, Q, weighting, SSIM, lowest local SSIM and its window; then the encode's frame number
+// when the file has an offset (`encodedFrame` not -1).
+inline void ExpectFrameLine(const std::string& line, int frame, const FrameFigures& x, int encodedFrame = -1) {
     const auto f = SplitFields(line);
-    ASSERT_EQ(f.size(), 8u) << line;
+    ASSERT_EQ(f.size(), encodedFrame < 0 ? 8u : 9u) << line;
+    if (encodedFrame >= 0) {
+        EXPECT_EQ(f[8], FormatFrameNumber(encodedFrame));
+    }
     EXPECT_EQ(f[0], FormatFrameNumber(frame));
     if (x.d.mse[0] > 0)
         ExpectFigure(f[1], reference::Psnr(x.d.mse[0]), "PSNR");

@@ -84,7 +84,7 @@ inline Lines FrameLines(const Lines& log) {
     Lines frames;
     bool inFrames = false;
     for (const std::string& line : log) {
-        if (line.rfind("Frame", 0) == 0)
+        if (line.rfind("Frame;", 0) == 0) // the column heads (not "Frame Offset:")
             inFrames = true;
         else if (inFrames && line.empty())
             break;

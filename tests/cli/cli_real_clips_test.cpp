@@ -80,10 +80,12 @@ protected:
     std::string template_;
 };
 
-FrameFigures Reference(const std::string& o, const std::string& e, int n, int width = kWidth, int height = kHeight) {
+// Original frame n against encoded frame n + offset.
+FrameFigures Reference(const std::string& o, const std::string& e, int n, int width = kWidth, int height = kHeight,
+                       int offset = 0) {
     const size_t frameBytes = size_t{2} * width * height;
     const uint8_t* po = reinterpret_cast<const uint8_t*>(o.data()) + frameBytes * n;
-    const uint8_t* pe = reinterpret_cast<const uint8_t*>(e.data()) + frameBytes * n;
+    const uint8_t* pe = reinterpret_cast<const uint8_t*>(e.data()) + frameBytes * (n + offset);
     const auto ao = [po, width](int i, int y) { return po[size_t(y) * width * 2 + i]; };
     const auto ae = [pe, width](int i, int y) { return pe[size_t(y) * width * 2 + i]; };
     return {reference::ComputeDistances(ao, ae, width, height), reference::ComputeSsim(ao, ae, width, height)};
@@ -342,6 +344,71 @@ TEST_F(RealClips, Yuy2ClipsOfWidth2Mod4AgreeWithALiteralComputation) {
         for (int n = 0; n < 3; ++n)
             ExpectFrameLine(frames[n], n, Reference(original, encoded, n, w, h));
     }
+}
+
+// Encodes that lost 3 frames, gained 2 duplicated ones, or 7 black ones at CRF 38: the
+// alignment finds each offset, and the figures are those of the same offsets given by hand
+// and of the literal computation on the shifted pairs. A still clip cannot be aligned.
+TEST_F(RealClips, AlignmentFindsEachOffsetAndTheFiguresFollowIt) {
+    const std::vector<std::pair<std::string, int>> encodes{{"enc_lack3.mkv", -3}, {"enc_dup2.mkv", 2}, {"enc_shift7.mkv", 7}};
+    const auto run = [&](const std::string& folder, std::vector<std::string> extra) {
+        std::vector<std::string> args{"analyze", Clip("orig.mkv")};
+        for (const auto& e : encodes)
+            args.push_back(Clip(e.first));
+        extra.insert(extra.end(), {"--template1", template_, "--template2", template_, "--extended-log", "--storage",
+                                   (dir_ / folder).string()});
+        args.insert(args.end(), extra.begin(), extra.end());
+        fs::create_directories(dir_ / folder);
+        const CliResult r = RunCliProcess(args, dir_);
+        EXPECT_EQ(r.status, 0) << r.err;
+        return r;
+    };
+    const CliResult aligned = run("auto", {"--align"});
+    const CliResult manual = run("manual", {"--offset", "-3", "--offset", "2", "--offset", "7"});
+    const std::string original = Yuy2Frames("orig.mkv");
+    for (size_t k = 0; k < encodes.size(); ++k) {
+        const auto& [name, offset] = encodes[k];
+        const std::string said = Clip(name) + ": Frame Offset: " + std::to_string(offset);
+        EXPECT_NE(aligned.err.find(said + " (found automatically)"), std::string::npos) << aligned.err;
+        EXPECT_NE(manual.err.find(said + "\n"), std::string::npos) << manual.err;
+        std::string suffix = "_";
+        suffix += std::to_string(k + 1) + "of3_log.csv";
+        const Lines autoLog = ReadCrLfLines(FilesEndingWith(dir_ / "auto", suffix).at(0));
+        const Lines manualLog = ReadCrLfLines(FilesEndingWith(dir_ / "manual", suffix).at(0));
+        EXPECT_EQ(FrameLines(autoLog), FrameLines(manualLog));
+        EXPECT_EQ(autoLog[5], "Frame Offset: " + std::to_string(offset) + " (found automatically)");
+        EXPECT_EQ(manualLog[5], "Frame Offset: " + std::to_string(offset));
+        EXPECT_NE(std::find(autoLog.begin(), autoLog.end(),
+                            "Frame;PSNR in Y;ED in YUV;Q in Y;Weighting;SSIM in Y;Lowest Local SSIM in Y;(x1, y1, x2, "
+                            "y2);Encoded Frame"),
+                  autoLog.end());
+
+        const int frames = kFrames + offset; // each encode's own length
+        const std::string encoded = Yuy2Frames(name, kWidth, kHeight, frames);
+        const int first = std::max(0, -offset), last = std::min(kFrames, frames - offset) - 1;
+        const Lines lines = FrameLines(autoLog);
+        ASSERT_EQ(lines.size(), size_t(last - first + 1));
+        FileFigures file;
+        for (int n = first; n <= last; ++n) {
+            const FrameFigures x = Reference(original, encoded, n, kWidth, kHeight, offset);
+            ExpectFrameLine(lines[n - first], n, x, n + offset);
+            file.Add(x, n);
+        }
+        file.ExpectFooter(autoLog);
+        EXPECT_NE(aligned.out.find("Frames without a partner: " + std::to_string(kFrames - (last - first + 1))),
+                  std::string::npos);
+    }
+
+    const CliResult still = RunCliProcess({"analyze", Clip("still.mkv"), Clip("still_enc.mkv"), "--template1", template_,
+                                           "--template2", template_, "--align", "--no-ssim"},
+                                          dir_);
+    ASSERT_EQ(still.status, 0) << still.err;
+    EXPECT_NE(still.err.find("The frame offset could not be found automatically; the given offset is used: 0"),
+              std::string::npos)
+        << still.err;
+    EXPECT_NE(still.out.find("Frame Offset: 0 (alignment undecidable)\nFrames without a partner: 0\nStart Frame: 0\nEnd Frame: 39"),
+              std::string::npos)
+        << still.out;
 }
 
 } // namespace

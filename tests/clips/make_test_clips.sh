@@ -25,6 +25,15 @@ done
 make enc_short.mkv ff -i orig.mkv -frames:v 40 -c:v libx264 -crf 28 -preset fast -f matroska
 make enc_small.mkv ff -i orig.mkv -vf scale=160:120 -c:v libx264 -crf 28 -preset fast -f matroska
 
+# Misaligned encodes: the first 3 frames lost (offset -3), 2 duplicated leading frames (+2), 7
+# black leading frames at CRF 38 (+7); and a clip of one repeated frame with its encode.
+make enc_lack3.mkv ff -i orig.mkv -vf trim=start_frame=3,setpts=PTS-STARTPTS -c:v libx264 -crf 28 -preset fast -f matroska
+make enc_dup2.mkv ff -i orig.mkv -vf loop=loop=2:size=1:start=0,setpts=N/25/TB -c:v libx264 -crf 28 -preset fast -f matroska
+make enc_shift7.mkv ff -i orig.mkv -vf tpad=start=7 -c:v libx264 -crf 38 -preset fast -f matroska
+make still.mkv ff -f lavfi -i testsrc2=size=320x240:rate=25 -vf loop=loop=39:size=1:start=0 -frames:v 40 -pix_fmt yuv420p \
+    -c:v libx264 -qp 0 -f matroska
+make still_enc.mkv ff -i still.mkv -c:v libx264 -crf 28 -preset fast -f matroska
+
 # Open-GOP H.264 with B-frames (frame-exactness of random access), and its sequential luma.
 # The luma is taken with extractplanes: a plain conversion to grey would rescale it.
 [ -e .gray_is_luma ] || rm -f opengop.gray
