@@ -2,7 +2,7 @@
 // reach (Import and the source filters fail as for missing files); clips the script makes
 // are asked for a few frames so the filters run too.
 #include "avs_builtin/clip.h"
-#include "avs_builtin/script_environment.h"
+#include "avs_builtin/script_engine.h"
 #include "avs_builtin/script_error.h"
 
 #include <cstddef>
@@ -16,7 +16,7 @@ constexpr int64_t kMaxFetchedPixels = 1 << 20;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace bv::builtin;
-    ScriptEnvironment env(EnvironmentOptions{false});
+    ScriptEngine env(EnvironmentOptions{false});
     try {
         const Value v =
             env.EvaluateText(std::string_view(reinterpret_cast<const char*>(data), size), "fuzz.avs", "");

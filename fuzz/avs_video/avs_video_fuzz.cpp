@@ -2,7 +2,7 @@
 // through FFVideoSource (indexing, the video's information, then every frame). Every bad file
 // must end in a ScriptError, never in a crash, a sanitizer report or a hang.
 #include "avs_builtin/clip.h"
-#include "avs_builtin/script_environment.h"
+#include "avs_builtin/script_engine.h"
 #include "avs_builtin/script_error.h"
 
 #include <cstddef>
@@ -37,7 +37,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     } else {
         return 0;
     }
-    ScriptEnvironment env;
+    ScriptEngine env;
     try {
         const Value v = env.EvaluateText("FFVideoSource(\"" + path + "\", cache=false)", "fuzz.avs", "");
         if (v.isClip()) {

@@ -3,7 +3,7 @@
 // Values, clips and frames each hold their own reference: any release order is safe, and
 // clips and frames outlive the environment that made them.
 #include "avs_builtin/clip.h"
-#include "avs_builtin/script_environment.h"
+#include "avs_builtin/script_engine.h"
 #include "avs_builtin/script_error.h"
 #include "avs_abi/avs_c_abi.h"
 
@@ -17,7 +17,7 @@ using bv::builtin::FramePtr;
 using bv::builtin::Value;
 
 struct AVS_ScriptEnvironment {
-    bv::builtin::ScriptEnvironment environment;
+    bv::builtin::ScriptEngine environment;
     // Texts handed out in values stay valid for the environment's life, as AviSynth's do.
     std::unordered_set<std::string> texts;
     const char* error = nullptr;

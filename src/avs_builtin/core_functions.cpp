@@ -2,7 +2,7 @@
 // and clip-property functions.
 #include "avs_builtin/clip.h"
 #include "avs_builtin/function_table.h"
-#include "avs_builtin/script_environment.h"
+#include "avs_builtin/script_engine.h"
 
 namespace bv::builtin {
 

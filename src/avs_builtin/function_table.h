@@ -11,7 +11,7 @@
 
 namespace bv::builtin {
 
-class ScriptEnvironment;
+class ScriptEngine;
 
 // The arguments of one call, one slot per parameter (void when not given), plus the values
 // of a trailing repeated parameter.
@@ -41,7 +41,7 @@ private:
 
 // What an implementation may use besides its arguments.
 struct CallContext {
-    ScriptEnvironment& environment;
+    ScriptEngine& environment;
     const std::string& name; // the function's name as the script wrote it
 };
 

@@ -1,7 +1,7 @@
 #include "avs_builtin/script_evaluator.h"
 
 #include "avs_builtin/clip.h"
-#include "avs_builtin/script_environment.h"
+#include "avs_builtin/script_engine.h"
 #include "avs_builtin/script_error.h"
 #include "avs_builtin/script_parser.h"
 #include "avs_builtin/splice.h"
@@ -21,7 +21,7 @@ int Wrap(int64_t v) {
 
 class Evaluator {
 public:
-    Evaluator(ScriptEnvironment& env, const std::string& file) : env_(env), file_(file) {}
+    Evaluator(ScriptEngine& env, const std::string& file) : env_(env), file_(file) {}
 
     Value Run(const ParsedScript& script) {
         Value result;
@@ -241,13 +241,13 @@ private:
         }
     }
 
-    ScriptEnvironment& env_;
+    ScriptEngine& env_;
     const std::string& file_;
 };
 
 } // namespace
 
-Value EvaluateScript(ScriptEnvironment& environment, std::string_view text, const std::string& fileName) {
+Value EvaluateScript(ScriptEngine& environment, std::string_view text, const std::string& fileName) {
     const ParsedScript script = ParseScript(text, fileName);
     return Evaluator(environment, fileName).Run(script);
 }

@@ -3,7 +3,7 @@
 // here are accepted and ignored.
 #include "avs_builtin/ffms_source.h"
 #include "avs_builtin/function_table.h"
-#include "avs_builtin/script_environment.h"
+#include "avs_builtin/script_engine.h"
 #include "avs_builtin/script_error.h"
 #include "avs_builtin/splice.h"
 

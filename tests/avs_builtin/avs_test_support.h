@@ -3,7 +3,7 @@
 #pragma once
 
 #include "avs_builtin/clip.h"
-#include "avs_builtin/script_environment.h"
+#include "avs_builtin/script_engine.h"
 #include "avs_builtin/script_error.h"
 
 #include <cstdlib>
@@ -16,11 +16,11 @@
 
 namespace bv::builtin::test {
 
-inline Value Eval(ScriptEnvironment& env, const std::string& text, const std::string& file = "/t/x.avs") {
+inline Value Eval(ScriptEngine& env, const std::string& text, const std::string& file = "/t/x.avs") {
     return env.EvaluateText(text, file, "/t");
 }
 
-inline ClipPtr EvalClip(ScriptEnvironment& env, const std::string& text) {
+inline ClipPtr EvalClip(ScriptEngine& env, const std::string& text) {
     Value v = Eval(env, text);
     if (!v.isClip())
         throw std::runtime_error("script gave no clip: " + text);
@@ -28,7 +28,7 @@ inline ClipPtr EvalClip(ScriptEnvironment& env, const std::string& text) {
 }
 
 // The text of the ScriptError that `text` raises, or "" when it raises none.
-inline std::string ErrorOf(ScriptEnvironment& env, const std::string& text,
+inline std::string ErrorOf(ScriptEngine& env, const std::string& text,
                            const std::string& file = "/t/x.avs") {
     try {
         Eval(env, text, file);

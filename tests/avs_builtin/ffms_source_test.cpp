@@ -28,7 +28,7 @@ protected:
     }
 
     TempFolder cache_;
-    ScriptEnvironment env_;
+    ScriptEngine env_;
 };
 
 constexpr int kW = 320, kH = 240, kFrames = 150; // opengop.mkv

@@ -20,7 +20,7 @@ double Cubic(double x) {
 class Filters : public ::testing::Test {
 protected:
     FramePtr Frame(const std::string& script, int n = 0) { return EvalClip(env, script)->GetFrame(n); }
-    ScriptEnvironment env;
+    ScriptEngine env;
 };
 
 TEST_F(Filters, GeneratorsHaveTheirDocumentedShape) {

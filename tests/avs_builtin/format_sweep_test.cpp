@@ -146,7 +146,7 @@ TEST_F(FormatSweep, EveryFormatAndSizeMatchesFfmpegsDecode) {
                 const std::string source = "FFVideoSource(\"" + (*folder_ / ClipFile(f, w, h)) + "\", cache=false)";
                 const int cw = ClipWidth(f.delivers, w), ch = ClipHeight(f.delivers, h);
                 if (cw == 0) {
-                    ScriptEnvironment env;
+                    ScriptEngine env;
                     EXPECT_NE(ErrorOf(env, source).find("frame size must be positive"), std::string::npos);
                     continue;
                 }
@@ -155,7 +155,7 @@ TEST_F(FormatSweep, EveryFormatAndSizeMatchesFfmpegsDecode) {
                 ASSERT_EQ(frames.size() % kFrames, 0u);
                 const size_t frameBytes = frames.size() / kFrames, lumaBytes = static_cast<size_t>(cw) * ch;
 
-                ScriptEnvironment env;
+                ScriptEngine env;
                 ClipPtr plain = EvalClip(env, source);
                 ASSERT_EQ(plain->info().format, f.delivers);
                 ASSERT_EQ(plain->info().width, cw);

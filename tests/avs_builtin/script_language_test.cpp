@@ -9,7 +9,7 @@ namespace {
 
 class ScriptLanguage : public ::testing::Test {
 protected:
-    ScriptEnvironment env;
+    ScriptEngine env;
 };
 
 TEST_F(ScriptLanguage, LiteralsAndOperators) {
@@ -128,7 +128,7 @@ TEST_F(ScriptLanguage, ErrorsNameFileAndLine) {
     EXPECT_EQ(ErrorOf(env, "BlankClip() \\\n .Bar()"),
               "Script error: There is no function named 'Bar'.\n(/t/x.avs, line 2)");
     // `last` used before any clip.
-    ScriptEnvironment fresh;
+    ScriptEngine fresh;
     EXPECT_EQ(ErrorOf(fresh, "Trim(0, 10)"),
               "Script error: Invalid arguments to function \"Trim\"\n(/t/x.avs, line 1)");
 }
@@ -187,7 +187,7 @@ TEST_F(ScriptLanguage, HostileInputIsRefusedNotObeyed) {
 }
 
 TEST(ScriptEnvironmentInvoke, IsTheCInterfacesStrictCall) {
-    ScriptEnvironment env;
+    ScriptEngine env;
     EXPECT_THROW(env.Invoke("NoSuchFunction", {}, {}), FunctionNotFound);
     EXPECT_THROW(env.Invoke("Trim", {Value::String("x")}, {""}), FunctionNotFound); // no implicit last
     EXPECT_TRUE(env.FunctionExists("Import"));

@@ -1,5 +1,6 @@
-// One script environment: its variables, the functions it calls, Import and the folder
-// that relative file names are resolved against.
+// The server's side of one script environment (what avs_create_script_environment hands out):
+// its variables, the functions it calls, Import and the folder that relative file names are
+// resolved against. Named apart from the client's ScriptEnvironment in frame_source/.
 #pragma once
 
 #include "avs_builtin/script_value.h"
@@ -29,9 +30,9 @@ inline constexpr int kMaxImportDepth = 32;
 // Script files larger than this are refused.
 inline constexpr size_t kMaxScriptBytes = 16u << 20;
 
-class ScriptEnvironment {
+class ScriptEngine {
 public:
-    explicit ScriptEnvironment(EnvironmentOptions options = {}) : options_(options) {}
+    explicit ScriptEngine(EnvironmentOptions options = {}) : options_(options) {}
     const EnvironmentOptions& options() const { return options_; }
 
     // The C interface's call: no implicit `last`; throws FunctionNotFound or ScriptError.

@@ -1,4 +1,4 @@
-#include "avs_builtin/script_environment.h"
+#include "avs_builtin/script_engine.h"
 
 #include "avs_builtin/function_table.h"
 #include "avs_builtin/script_error.h"
@@ -12,7 +12,7 @@ namespace bv::builtin {
 
 namespace {
 
-Value CallImpl(const FunctionDef& def, const Args& args, ScriptEnvironment& env, const std::string& name) {
+Value CallImpl(const FunctionDef& def, const Args& args, ScriptEngine& env, const std::string& name) {
     CallContext context{env, name};
     return def.impl(args, context);
 }
@@ -26,7 +26,7 @@ std::string FolderOf(const std::string& path) {
 
 } // namespace
 
-Value ScriptEnvironment::Invoke(std::string_view name, const std::vector<Value>& args,
+Value ScriptEngine::Invoke(std::string_view name, const std::vector<Value>& args,
                                 const std::vector<std::string>& names) {
     const std::vector<FunctionDef>* defs = FunctionTable::Instance().Find(name);
     if (defs == nullptr)
@@ -40,7 +40,7 @@ Value ScriptEnvironment::Invoke(std::string_view name, const std::vector<Value>&
     throw FunctionNotFound();
 }
 
-bool ScriptEnvironment::FunctionExists(std::string_view name) const {
+bool ScriptEngine::FunctionExists(std::string_view name) const {
     const std::vector<FunctionDef>* defs = FunctionTable::Instance().Find(name);
     if (defs == nullptr)
         return false;
@@ -50,11 +50,11 @@ bool ScriptEnvironment::FunctionExists(std::string_view name) const {
     return false;
 }
 
-bool ScriptEnvironment::ScriptFunctionExists(std::string_view name) const {
+bool ScriptEngine::ScriptFunctionExists(std::string_view name) const {
     return FunctionTable::Instance().Find(name) != nullptr;
 }
 
-Value ScriptEnvironment::CallFromScript(const std::string& name, const std::vector<Value>& args,
+Value ScriptEngine::CallFromScript(const std::string& name, const std::vector<Value>& args,
                                         const std::vector<std::string>& names, bool method) {
     const std::vector<FunctionDef>* defs = FunctionTable::Instance().Find(name);
     if (defs == nullptr)
@@ -84,7 +84,7 @@ Value ScriptEnvironment::CallFromScript(const std::string& name, const std::vect
     throw ScriptError("Script error: Invalid arguments to function \"" + name + "\"");
 }
 
-Value ScriptEnvironment::ImportFile(const std::string& path) {
+Value ScriptEngine::ImportFile(const std::string& path) {
     // Messages name the file as the script wrote it; only opening it uses the resolved path.
     const std::string resolved = ResolvePath(path);
     const std::string cannotOpen = "Import: couldn't open \"" + path + "\"";
@@ -120,7 +120,7 @@ Value ScriptEnvironment::ImportFile(const std::string& path) {
     }
 }
 
-Value ScriptEnvironment::EvaluateText(std::string_view text, const std::string& fileName,
+Value ScriptEngine::EvaluateText(std::string_view text, const std::string& fileName,
                                       const std::string& folder) {
     folders_.push_back(folder);
     try {
@@ -133,7 +133,7 @@ Value ScriptEnvironment::EvaluateText(std::string_view text, const std::string& 
     }
 }
 
-bool ScriptEnvironment::GetVariable(std::string_view name, Value& out) const {
+bool ScriptEngine::GetVariable(std::string_view name, Value& out) const {
     auto it = variables_.find(ToLower(name));
     if (it == variables_.end())
         return false;
@@ -141,11 +141,11 @@ bool ScriptEnvironment::GetVariable(std::string_view name, Value& out) const {
     return true;
 }
 
-void ScriptEnvironment::SetVariable(std::string_view name, Value value) {
+void ScriptEngine::SetVariable(std::string_view name, Value value) {
     variables_[ToLower(name)] = std::move(value);
 }
 
-std::string ScriptEnvironment::ResolvePath(const std::string& path) const {
+std::string ScriptEngine::ResolvePath(const std::string& path) const {
     if (path.empty() || path[0] == '/' || folders_.empty() || folders_.back().empty())
         return path;
     const std::string& folder = folders_.back();
