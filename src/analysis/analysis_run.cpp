@@ -216,6 +216,8 @@ void Run::AnalyseFile(int index) {
         const int last = note.empty() ? static_cast<int>(lastFrame) : s_.StartFrame - 1;
         pairing.firstFrame = first;
         pairing_ = pairing;
+        outcome_.offsets.resize(static_cast<size_t>(index) + 1);
+        outcome_.offsets[static_cast<size_t>(index)] = pairing.offset;
         const ClipsOpenedInfo opened{index, &clip1, &clip2, first, last, pairing};
         for (RunSink* sink : sinks_)
             sink->ClipsOpened(opened);

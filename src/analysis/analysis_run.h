@@ -74,6 +74,7 @@ struct RunOutcome {
     std::vector<std::string> resultsLines;  // the results text
     std::vector<std::string> writtenFiles;  // every file the run wrote, in order
     std::vector<std::string> messages;      // files left out along the way (the error is apart)
+    std::vector<int> offsets;               // per Source File 2 begun: the offset its frames were paired by
     bool shutdownRequested = false;
     bool shutdownAccepted = false;
 };

@@ -47,6 +47,18 @@ struct AnalysisSettings {
     int OffsetOf(size_t index) const { return index < Offsets2.size() ? Offsets2[index] : 0; }
 };
 
+// The settings with the offsets a run used (found or given) in place of the given ones, so that
+// frames read again after it are paired as the run paired them.
+inline AnalysisSettings WithOffsetsUsed(AnalysisSettings settings, const std::vector<int>& offsetsUsed) {
+    for (size_t i = 0; i < offsetsUsed.size(); ++i) {
+        if (settings.Offsets2.size() <= i)
+            settings.Offsets2.resize(i + 1, 0);
+        settings.Offsets2[i] = offsetsUsed[i];
+    }
+    settings.AlignAutomatically = false;
+    return settings;
+}
+
 // Whether the job pairs frames other than by equal numbers, or may: then its logs and reports
 // name each file's offset. A job without offsets writes exactly what it always wrote.
 bool UsesOffsets(const AnalysisSettings& settings);

@@ -266,7 +266,8 @@ int RunAnalyzeCommand(const AnalyzeOptions& given, const std::function<GraphExpo
     // After the run's own files: the frames are read again, so no figure waits for a picture.
     if (options.worst > 0 && makeWorstFramesSaver && outcome.status != RunStatus::Refused) {
         const WorstFramesSaver save = makeWorstFramesSaver();
-        const std::vector<std::string> errors = save(environment, settings, graph, outcome.filesBegun, options.worst);
+        const std::vector<std::string> errors = save(environment, WithOffsetsUsed(settings, outcome.offsets), graph,
+                                                      outcome.filesBegun, options.worst);
         for (const std::string& error : errors)
             std::cerr << error << '\n';
         if (!errors.empty() && outcome.status == RunStatus::Completed)

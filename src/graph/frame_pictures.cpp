@@ -61,26 +61,10 @@ QImage MapImage(const LocalSsimMap& map, int width, int height) {
     return image;
 }
 
-// YUY2 in colour by the recommendation, as the run's preview shows it; other YUV formats as
-// their luma in grey, deeper samples scaled to 8 bits.
+// As the run's preview shows the frame: YUV in colour by the recommendation, grey in grey,
+// deeper samples scaled to 8 bits.
 QImage FrameImage(const FrameView& frame, const avs::PixelFormat& format, int width, int height, int itu) {
-    QImage image;
-    if (format.family == avs::FormatFamily::PackedYuv422) {
-        UnpackYuy2Preview(frame.readPtr(), frame.pitch(), frame.rowSize(), frame.height(), image, width, height);
-        ConvertPreviewToRgb(image, itu, width, height);
-        return image;
-    }
-    const PlaneView& luma = frame.plane(0);
-    image = QImage(width, height, QImage::Format_Grayscale8);
-    for (int y = 0; y < height; ++y) {
-        const uint8_t* row = luma.data + static_cast<ptrdiff_t>(y) * luma.pitch;
-        uchar* out = image.scanLine(y);
-        for (int x = 0; x < width; ++x)
-            out[x] = format.bytesPerSample == 1
-                         ? row[x]
-                         : static_cast<uchar>((row[2 * x] | row[2 * x + 1] << 8) >> (format.bitDepth - 8));
-    }
-    return image.convertToFormat(QImage::Format_RGB32);
+    return FrameRgbImage(frame, &format, itu, width, height).convertToFormat(QImage::Format_RGB32);
 }
 
 // The lowest window: its 8 x 8 square, and a ring around it that finds it in a large frame.
@@ -175,10 +159,12 @@ FramePicture DrawFramePicture(ScriptEnvironment& environment, const AnalysisSett
     const avs::PixelFormat& format = check.measure->format();
     const int w = clip1.width, h = clip1.height;
     const std::string unreadable = path + ": " + Translate("The frame cannot be read:") + " " + std::to_string(frame);
-    if (frame < 0 || frame >= std::min(clip1.frameCount, clip2.frameCount))
+    // Paired as the run paired them: the encode's frame `frame` + its offset.
+    const long long encodedFrame = static_cast<long long>(frame) + s.OffsetOf(static_cast<size_t>(index));
+    if (frame < 0 || frame >= clip1.frameCount || encodedFrame < 0 || encodedFrame >= clip2.frameCount)
         throw std::runtime_error(unreadable);
     FrameView original = FetchFrame(clip1, frame);
-    FrameView encoded = FetchFrame(clip2, frame);
+    FrameView encoded = FetchFrame(clip2, static_cast<int>(encodedFrame));
     if (original.height() < h || encoded.height() < h || original.rowSize() < format.RowBytes(0, w) ||
         encoded.rowSize() < format.RowBytes(0, w))
         throw std::runtime_error(unreadable);

@@ -365,6 +365,8 @@ void WizardWindow::ShowWriting(const LiveUpdate& u) {
 }
 
 void WizardWindow::PresentResults(const RunOutcome& outcome) {
+    // Pictures saved from "Results" pair the frames as the run did.
+    runSettings_ = WithOffsetsUsed(runSettings_, outcome.offsets);
     resultsShown_ = true;
     results_->SetTexts(ToQStringList(outcome.overviewLines), ToQStringList(outcome.resultsLines));
     results_->FreezeGraph(false);
