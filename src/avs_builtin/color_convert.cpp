@@ -271,6 +271,75 @@ FramePtr Yuy2FromPlanar(const VideoFrame& src, bool interlaced) {
     return dst;
 }
 
+namespace {
+
+// Three parts of `near` to one of `far`, rounded as AviSynth's byte averages round:
+// the mean of the two rounded up, then its mean with `near` rounded down.
+inline uint8_t ThreeToOne(int near, int far) {
+    return static_cast<uint8_t>((((near + far + 1) >> 1) + near) >> 1);
+}
+
+} // namespace
+
+FramePtr Yuy2FromYv12Direct(const VideoFrame& src, bool interlaced) {
+    const int w = src.width(), h = src.height(), cw = w / 2;
+    // Rows this close to the top or bottom take their own chroma row as it is.
+    const int edge = interlaced ? 4 : 2;
+    auto dst = VideoFrame::Create(PixelFormat::YUY2, w, h);
+    for (int y = 0; y < h; ++y) {
+        // The chroma row the luma row lies in (of its field), and the one beyond it that
+        // gets a quarter: above for the upper row of each pair, below for the lower.
+        const int own = interlaced ? 2 * (y / 4) + (y & 1) : y / 2;
+        const bool upper = interlaced ? (y & 2) == 0 : (y & 1) == 0;
+        const int other = own + (upper ? -1 : 1) * (interlaced ? 2 : 1);
+        const bool mix = y >= edge && y < h - edge;
+        const uint8_t* luma = src.data(0) + static_cast<ptrdiff_t>(y) * src.pitch(0);
+        const uint8_t* u = src.data(1) + static_cast<ptrdiff_t>(own) * src.pitch(1);
+        const uint8_t* v = src.data(2) + static_cast<ptrdiff_t>(own) * src.pitch(2);
+        const uint8_t* uo = src.data(1) + static_cast<ptrdiff_t>(mix ? other : own) * src.pitch(1);
+        const uint8_t* vo = src.data(2) + static_cast<ptrdiff_t>(mix ? other : own) * src.pitch(2);
+        uint8_t* out = dst->writableData(0) + static_cast<ptrdiff_t>(y) * dst->pitch(0);
+        for (int x = 0; x < cw; ++x) {
+            out[4 * x + 0] = luma[2 * x];
+            out[4 * x + 1] = mix ? ThreeToOne(u[x], uo[x]) : u[x];
+            out[4 * x + 2] = luma[2 * x + 1];
+            out[4 * x + 3] = mix ? ThreeToOne(v[x], vo[x]) : v[x];
+        }
+    }
+    return dst;
+}
+
+FramePtr Yv12FromYuy2Direct(const VideoFrame& src, bool interlaced, PixelFormat format) {
+    const int w = src.width(), h = src.height(), cw = w / 2;
+    auto dst = VideoFrame::Create(format, w, h);
+    auto in = [&](int y) { return src.data(0) + static_cast<ptrdiff_t>(y) * src.pitch(0); };
+    for (int y = 0; y < h; ++y) {
+        uint8_t* luma = dst->writableData(0) + static_cast<ptrdiff_t>(y) * dst->pitch(0);
+        for (int x = 0; x < w; ++x)
+            luma[x] = in(y)[2 * x];
+    }
+    for (int c = 0; c < h / 2; ++c) {
+        // Progressive: the mean of the two rows. Interlaced: three parts of the field row
+        // nearer the chroma row's centre to one of the other (rows 4k, 4k+2 for the top
+        // field's row, 4k+3, 4k+1 for the bottom's).
+        const int group = 4 * (c / 2);
+        const uint8_t* near = in(interlaced ? group + ((c & 1) ? 3 : 0) : 2 * c);
+        const uint8_t* far = in(interlaced ? group + ((c & 1) ? 1 : 2) : 2 * c + 1);
+        uint8_t* u = dst->writableData(1) + static_cast<ptrdiff_t>(c) * dst->pitch(1);
+        uint8_t* v = dst->writableData(2) + static_cast<ptrdiff_t>(c) * dst->pitch(2);
+        for (int x = 0; x < cw; ++x) {
+            if (interlaced) {
+                u[x] = ThreeToOne(near[4 * x + 1], far[4 * x + 1]);
+                v[x] = ThreeToOne(near[4 * x + 3], far[4 * x + 3]);
+            } else {
+                u[x] = static_cast<uint8_t>((near[4 * x + 1] + far[4 * x + 1] + 1) >> 1);
+                v[x] = static_cast<uint8_t>((near[4 * x + 3] + far[4 * x + 3] + 1) >> 1);
+            }
+        }
+    }
+    return dst;
+}
+
 FramePtr PlanarFromYuy2(const VideoFrame& src, bool interlaced, PixelFormat format) {
     const int w = src.width(), h = src.height(), cw = w / 2;
     auto dst = VideoFrame::Create(format, w, h);

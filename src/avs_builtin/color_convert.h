@@ -25,6 +25,14 @@ bool ColorMatrixFromName(const std::string& name, ColorMatrix& matrix);
 FramePtr Yuy2FromPlanar(const VideoFrame& src, bool interlaced);
 // YUY2 -> 4:2:0 (`format` YV12 or I420): luma unchanged, chroma resampled vertically.
 FramePtr PlanarFromYuy2(const VideoFrame& src, bool interlaced, PixelFormat format);
+// AviSynth's own 4:2:0 <-> YUY2 kernels (8 bits), which AviSynth+ uses when no chroma
+// placement or resampler is named. To YUY2 each luma row mixes its chroma row 3:1 with the
+// next one up (upper row of a pair) or down (lower row), within its field when interlaced;
+// the first and last two rows (four when interlaced) take their chroma row as it is. To 4:2:0
+// a chroma row is the mean of its two rows, or, interlaced, 3:1 of its field's two rows, the
+// nearer one weighing more.
+FramePtr Yuy2FromYv12Direct(const VideoFrame& src, bool interlaced);
+FramePtr Yv12FromYuy2Direct(const VideoFrame& src, bool interlaced, PixelFormat format);
 // RGB24/RGB32 -> YUY2: each pixel's luma, chroma of the even pixel filtered 1-2-1.
 FramePtr Yuy2FromRgb(const VideoFrame& src, const ColorMatrix& matrix = {});
 // YUY2 -> RGB24/RGB32; odd pixels take the mean chroma of their neighbours.

@@ -15,18 +15,24 @@ namespace {
 
 class ConvertClip : public Clip {
 public:
-    ConvertClip(ClipPtr child, PixelFormat format, bool interlaced, const ColorMatrix& matrix)
-        : child_(std::move(child)), interlaced_(interlaced), matrix_(matrix) {
+    // `direct`: 4:2:0 <-> YUY2 with AviSynth's own kernels rather than the resampler.
+    ConvertClip(ClipPtr child, PixelFormat format, bool interlaced, const ColorMatrix& matrix, bool direct)
+        : child_(std::move(child)), interlaced_(interlaced), direct_(direct), matrix_(matrix) {
         info_ = child_->info();
         info_.format = format;
     }
     FramePtr GetFrame(int n) override {
-        return ConvertFrame(child_->GetFrame(n), info_.format, interlaced_, matrix_);
+        FramePtr src = child_->GetFrame(n);
+        if (direct_)
+            return info_.format == PixelFormat::YUY2 ? Yuy2FromYv12Direct(*src, interlaced_)
+                                                     : Yv12FromYuy2Direct(*src, interlaced_, info_.format);
+        return ConvertFrame(src, info_.format, interlaced_, matrix_);
     }
 
 private:
     ClipPtr child_;
     bool interlaced_;
+    bool direct_;
     ColorMatrix matrix_;
 };
 
@@ -115,7 +121,15 @@ Value Convert(const Args& a, CallContext& ctx, PixelFormat target, const Slots& 
             throw ScriptError(ctx.name + ": Image height must be multiple of " + std::to_string(1 << t.chromaShiftY));
     }
     CheckFrameSize(ctx.name.c_str(), target, vi.width, vi.height);
-    return Value::FromClip(std::make_shared<ConvertClip>(child, target, interlaced, matrix));
+    // AviSynth+ keeps AviSynth's own YV12 <-> YUY2 kernels for ConvertToYUY2 and ConvertToYV12
+    // called without a chroma placement or resampler; any of those takes the resampler.
+    bool optionsNamed = false;
+    for (size_t slot : {at.inPlacement, at.resample, at.outPlacement})
+        optionsNamed = optionsNamed || (slot != SIZE_MAX && a.Has(slot));
+    const bool direct = !optionsNamed && ((target == PixelFormat::YUY2 && Is420Of8Bits(vi.format)) ||
+                                          (Is420Of8Bits(target) && vi.format == PixelFormat::YUY2 &&
+                                           EqualsNoCase(ctx.name, "ConvertToYV12")));
+    return Value::FromClip(std::make_shared<ConvertClip>(child, target, interlaced, matrix, direct));
 }
 
 Value ConvertToYUY2(const Args& a, CallContext& ctx) {

@@ -141,16 +141,24 @@ TEST_F(Filters, ConvertToYuy2KeepsThe420LumaAndInterpolatesChroma) {
     for (int y = 0; y < 48; ++y)
         for (int x = 0; x < 64; ++x)
             ASSERT_EQ(b->row(y)[2 * x], a->row(y)[x]) << x << "," << y;
-    // Chroma is resampled with the bicubic kernel (b = c = 1/3); MPEG-2 puts chroma row k
-    // between luma rows 2k and 2k+1, so luma row 2k+1 lies a quarter chroma row below it.
     const int k = 32 / 2 - 1; // chroma rows 14, 15: the top bars; 16, 17: the strip
     const int ua = a->data(1)[static_cast<ptrdiff_t>(k) * a->pitch(1)];
     const int ub = a->data(1)[static_cast<ptrdiff_t>(k + 1) * a->pitch(1)];
     ASSERT_NE(ua, ub);
+    // Without options AviSynth's own kernel: each luma row takes 3/4 of its chroma row and 1/4
+    // of the next one towards it, as avg(avg(near, far) - 1, near) of bytes rounding up.
+    auto threeToOne = [](int near, int far) { return ((near + far + 1) / 2 + near) / 2; };
+    EXPECT_EQ(b->row(2 * k + 1)[1], threeToOne(ua, ub));
+    EXPECT_EQ(b->row(2 * k + 2)[1], threeToOne(ub, ua));
+    for (int y : {0, 1, 46, 47}) // the first and last two rows take their chroma row as it is
+        EXPECT_EQ(b->row(y)[3], a->data(2)[y / 2 * a->pitch(2)]) << y;
+    // With a resampler named, the bicubic kernel (b = c = 1/3); MPEG-2 puts chroma row k
+    // between luma rows 2k and 2k+1, so luma row 2k+1 lies a quarter chroma row below it.
+    FramePtr r = Frame("ColorBars(64, 48, \"YV12\").ConvertToYUY2(chromaresample=\"bicubic\")");
     const double near = Cubic(0.25) + Cubic(1.25), far = Cubic(0.75) + Cubic(1.75);
-    EXPECT_EQ(b->row(2 * k + 1)[1], std::lround(near * ua + far * ub));
-    EXPECT_EQ(b->row(2 * k + 2)[1], std::lround(far * ua + near * ub));
-    EXPECT_EQ(b->row(0)[1], a->data(1)[0]); // the edge repeats
+    EXPECT_EQ(r->row(2 * k + 1)[1], std::lround(near * ua + far * ub));
+    EXPECT_EQ(r->row(2 * k + 2)[1], std::lround(far * ua + near * ub));
+    EXPECT_EQ(r->row(0)[1], a->data(1)[0]); // the edge repeats
     // And back: the same luma, and the same chroma wherever it does not change vertically
     // within the kernels' reach.
     FramePtr c = EvalClip(env, "ColorBars(64, 48, \"YV12\").ConvertToYUY2().ConvertToYV12()")->GetFrame(0);
@@ -185,6 +193,64 @@ TEST_F(Filters, InterlacedConversionWorksPerField) {
     FramePtr back = Yuy2FromPlanar(*planar, true);
     for (int y = 0; y < 8; ++y)
         EXPECT_EQ(back->row(y)[1], y % 2 == 0 ? 60 : 200) << y;
+    // AviSynth's own kernels keep the fields apart too.
+    FramePtr direct = Yv12FromYuy2Direct(*src, true, PixelFormat::YV12);
+    EXPECT_EQ(PlaneBytes(*direct, 1), PlaneBytes(*planar, 1));
+    EXPECT_EQ(PlaneBytes(*Yuy2FromYv12Direct(*direct, true)), PlaneBytes(*back));
+}
+
+TEST_F(Filters, Yv12AndYuy2WithoutOptionsMixChromaRowsAsAviSynthDoes) {
+    // Every chroma row different, so each output row shows which rows it mixed.
+    auto threeToOne = [](int near, int far) { return ((near + far + 1) / 2 + near) / 2; };
+    auto yuy2 = VideoFrame::Create(PixelFormat::YUY2, 4, 16);
+    for (int y = 0; y < 16; ++y)
+        for (int x = 0; x < 2; ++x) {
+            uint8_t* p = yuy2->writableRow(y) + 4 * x;
+            p[0] = p[2] = static_cast<uint8_t>(y);
+            p[1] = static_cast<uint8_t>(10 * y + 7);
+            p[3] = static_cast<uint8_t>(250 - 9 * y);
+        }
+    auto u = [&](int y) { return 10 * y + 7; };
+    FramePtr progressive = Yv12FromYuy2Direct(*yuy2, false, PixelFormat::YV12);
+    FramePtr interlaced = Yv12FromYuy2Direct(*yuy2, true, PixelFormat::YV12);
+    for (int c = 0; c < 8; ++c) {
+        EXPECT_EQ(progressive->data(1)[c * progressive->pitch(1)], (u(2 * c) + u(2 * c + 1) + 1) / 2) << c;
+        const int k = 4 * (c / 2);
+        EXPECT_EQ(interlaced->data(1)[c * interlaced->pitch(1)],
+                  c % 2 == 0 ? threeToOne(u(k), u(k + 2)) : threeToOne(u(k + 3), u(k + 1)))
+            << c;
+    }
+    EXPECT_EQ(PlaneBytes(*progressive, 0), PlaneBytes(*interlaced, 0));
+
+    // 4:2:0 -> YUY2: 3/4 of the row's own chroma row, 1/4 of the next towards it (within the
+    // field); the first and last two rows (four interlaced) keep their own.
+    auto yv12 = VideoFrame::Create(PixelFormat::YV12, 4, 16);
+    for (int c = 0; c < 8; ++c)
+        for (int p = 1; p < 3; ++p)
+            for (int x = 0; x < 2; ++x)
+                yv12->writableData(p)[c * yv12->pitch(p) + x] = static_cast<uint8_t>(13 * c + 5 + 90 * (p - 1));
+    auto c420 = [](int c) { return 13 * c + 5; };
+    FramePtr p2 = Yuy2FromYv12Direct(*yv12, false), i2 = Yuy2FromYv12Direct(*yv12, true);
+    const int progressiveRows[4] = {c420(0), c420(0), threeToOne(c420(1), c420(0)), threeToOne(c420(1), c420(2))};
+    for (int y = 0; y < 4; ++y)
+        EXPECT_EQ(p2->row(y)[1], progressiveRows[y]) << y;
+    EXPECT_EQ(p2->row(15)[1], c420(7));
+    EXPECT_EQ(p2->row(13)[1], threeToOne(c420(6), c420(7)));
+    for (int y : {0, 1, 2, 3})
+        EXPECT_EQ(i2->row(y)[1], c420(y % 2)) << y;
+    EXPECT_EQ(i2->row(4)[1], threeToOne(c420(2), c420(0)));
+    EXPECT_EQ(i2->row(5)[1], threeToOne(c420(3), c420(1)));
+    EXPECT_EQ(i2->row(6)[1], threeToOne(c420(2), c420(4)));
+    EXPECT_EQ(i2->row(7)[1], threeToOne(c420(3), c420(5)));
+    EXPECT_EQ(i2->row(14)[3], c420(6) + 90);
+
+    // Scripts reach these kernels only when no placement or resampler is named.
+    const std::string bars = "ColorBars(64, 48, \"YUY2\")";
+    FramePtr yuy2Bars = Frame(bars);
+    EXPECT_EQ(PlaneBytes(*Frame(bars + ".ConvertToYV12()"), 1),
+              PlaneBytes(*Yv12FromYuy2Direct(*yuy2Bars, false, PixelFormat::YV12), 1));
+    EXPECT_EQ(PlaneBytes(*Frame(bars + ".ConvertToYV12(chromaresample=\"bicubic\")"), 1),
+              PlaneBytes(*PlanarFromYuy2(*yuy2Bars, false, PixelFormat::YV12), 1));
 }
 
 TEST_F(Filters, RgbConversionsRoundTripAndKeepOrientation) {
