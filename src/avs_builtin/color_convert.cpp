@@ -80,35 +80,71 @@ bool ColorMatrixFromName(const std::string& name, ColorMatrix& m) {
 
 namespace {
 
-uint8_t Round8(double v) {
-    return static_cast<uint8_t>(std::clamp(std::floor(v + 0.5), 0.0, 255.0));
+
+// A matrix as AviSynth+ works with it on 8-bit samples: coefficients times 2^shift, each
+// rounded half up (negative ones towards zero, as a C cast does). Ranges: luma 219 (or 255),
+// chroma 112 (or 127) either side of 128.
+struct FixedMatrix {
+    int yb = 0, yg = 0, yr = 0, ub = 0, ug = 0, ur = 0, vb = 0, vg = 0, vr = 0;
+    int offsetY = 0; // added to Y: 16 from RGB, -16 to RGB, in limited range
+    int ku = 0, kv = 0; // RGB to YUY2's chroma factors, Suv / (255 (1 - Kb)) and Suv / (255 (1 - Kr))
+};
+
+int FixedOf(double v) {
+    return static_cast<int>(v + 0.5);
 }
 
-// RGB 0..255 to Y, U, V before rounding: y' = Kr R + Kg G + Kb B, U = (B - y') / (2 (1 - Kb)),
-// V = (R - y') / (2 (1 - Kr)), scaled by 219/255 and 224/255 for limited range.
-struct Yuv {
-    double y, u, v;
-};
-Yuv ToYuv(const ColorMatrix& m, double r, double g, double b) {
-    const double luma = m.kr * r + (1 - m.kr - m.kb) * g + m.kb * b;
-    const double cb = (b - luma) / (2 * (1 - m.kb)), cr = (r - luma) / (2 * (1 - m.kr));
+FixedMatrix RgbToYuvFixed(const ColorMatrix& m, int shift) {
+    const double kr = m.kr, kb = m.kb, kg = 1 - kr - kb, mul = 1 << shift;
+    const int sy = m.limited ? 219 : 255, suv = m.limited ? 112 : 127, srgb = 255;
+    FixedMatrix f;
+    f.yb = FixedOf(sy * kb * mul / srgb);
+    f.yg = FixedOf(sy * kg * mul / srgb);
+    f.yr = FixedOf(sy * kr * mul / srgb);
+    f.ub = FixedOf(suv * mul / srgb);
+    f.ug = FixedOf(suv * kg / (kb - 1) * mul / srgb);
+    f.ur = FixedOf(suv * kr / (kb - 1) * mul / srgb);
+    f.vb = FixedOf(suv * kb / (kr - 1) * mul / srgb);
+    f.vg = FixedOf(suv * kg / (kr - 1) * mul / srgb);
+    f.vr = FixedOf(suv * mul / srgb);
+    f.offsetY = m.limited ? 16 : 0;
+    // Full range: white must stay 255, so green takes what the rounding left over.
     if (!m.limited)
-        return {luma, 128 + cb, 128 + cr};
-    return {16 + luma * 219 / 255, 128 + cb * 224 / 255, 128 + cr * 224 / 255};
+        f.yg = (1 << shift) - (f.yr + f.yb);
+    f.ku = FixedOf(suv / (srgb * (1.0 - kb)) * mul);
+    f.kv = FixedOf(suv / (srgb * (1.0 - kr)) * mul);
+    return f;
 }
-// The inverse, to B, G, R bytes.
-void ToBgr(const ColorMatrix& m, int y, int u, int v, uint8_t* bgr) {
-    double luma = y, cb = u - 128, cr = v - 128;
-    if (m.limited) {
-        luma = (y - 16) * 255.0 / 219;
-        cb *= 255.0 / 224;
-        cr *= 255.0 / 224;
-    }
-    const double r = luma + 2 * (1 - m.kr) * cr, b = luma + 2 * (1 - m.kb) * cb;
-    const double g = (luma - m.kr * r - m.kb * b) / (1 - m.kr - m.kb);
-    bgr[0] = Round8(b);
-    bgr[1] = Round8(g);
-    bgr[2] = Round8(r);
+
+FixedMatrix YuvToRgbFixed(const ColorMatrix& m, int shift) {
+    const double kr = m.kr, kb = m.kb, kg = 1 - kr - kb, mul = 1 << shift;
+    const int sy = m.limited ? 219 : 255, suv = m.limited ? 112 : 127, srgb = 255;
+    FixedMatrix f;
+    f.yb = f.yg = f.yr = FixedOf(srgb * 1.0 * mul / sy);
+    f.ub = FixedOf(srgb * (1 - kb) * mul / suv);
+    f.ug = FixedOf(srgb * (kb - 1) * kb / kg * mul / suv);
+    f.vg = FixedOf(srgb * (kr - 1) * kr / kg * mul / suv);
+    f.vr = FixedOf(srgb * (1 - kr) * mul / suv);
+    f.offsetY = m.limited ? -16 : 0;
+    return f;
+}
+
+// RGB -> YUV with 15 fractional bits, YUV -> RGB with 13, rounded half up.
+constexpr int kToYuvShift = 15;
+constexpr int kToRgbShift = 13;
+
+void RgbPixelToYuv(const FixedMatrix& f, const uint8_t* bgr, uint8_t& y, uint8_t& u, uint8_t& v) {
+    const int b = bgr[0], g = bgr[1], r = bgr[2], half = 1 << (kToYuvShift - 1);
+    y = Clamp8(f.offsetY + ((f.yb * b + f.yg * g + f.yr * r + half) >> kToYuvShift));
+    u = Clamp8(128 + ((f.ub * b + f.ug * g + f.ur * r + half) >> kToYuvShift));
+    v = Clamp8(128 + ((f.vb * b + f.vg * g + f.vr * r + half) >> kToYuvShift));
+}
+
+void YuvPixelToBgr(const FixedMatrix& f, int y, int u, int v, uint8_t* bgr) {
+    const int luma = y + f.offsetY, cb = u - 128, cr = v - 128, half = 1 << (kToRgbShift - 1);
+    bgr[0] = Clamp8((f.yb * luma + f.ub * cb + f.vb * cr + half) >> kToRgbShift);
+    bgr[1] = Clamp8((f.yg * luma + f.ug * cb + f.vg * cr + half) >> kToRgbShift);
+    bgr[2] = Clamp8((f.yr * luma + f.ur * cb + f.vr * cr + half) >> kToRgbShift);
 }
 
 // Mitchell-Netravali cubic with b = c = 1/3, AviSynth's BicubicResize default.
@@ -360,29 +396,42 @@ FramePtr PlanarFromYuy2(const VideoFrame& src, bool interlaced, PixelFormat form
 }
 
 FramePtr Yuy2FromRgb(const VideoFrame& src, const ColorMatrix& m) {
-    const int w = src.width(), h = src.height();
+    // AviSynth's own RGB -> YUY2: each pixel's luma; the chroma of the even pixel from its
+    // RGB and luma filtered 1-2-1 with its neighbours (the first pixel is its own left one),
+    // in fixed point: the colour difference B - Y' (R - Y') times ku (kv).
+    const FixedMatrix f = RgbToYuvFixed(m, kToYuvShift);
+    constexpr int P = kToYuvShift;
+    const int bias = m.limited ? (16 << P) + (1 << (P - 1)) : 1 << (P - 1);
+    const int w = src.width(), h = src.height(), bpp = BytesPerPixel(src.format());
     auto dst = VideoFrame::Create(PixelFormat::YUY2, w, h);
-    const int bpp = BytesPerPixel(src.format());
+    auto luma = [&](const uint8_t* p) { return (f.yb * p[0] + f.yg * p[1] + f.yr * p[2] + bias) >> P; };
     for (int y = 0; y < h; ++y) {
         const uint8_t* in = src.row(y);
         uint8_t* out = dst->writableRow(y);
         for (int x = 0; x < w; x += 2) {
             const uint8_t* p = in + x * bpp;
-            out[2 * x + 0] = Round8(ToYuv(m, p[2], p[1], p[0]).y);
-            out[2 * x + 2] = Round8(ToYuv(m, p[bpp + 2], p[bpp + 1], p[bpp]).y);
-            // Chroma of the even pixel, 1-2-1 with its neighbours (the first repeats).
             const uint8_t* l = x > 0 ? p - bpp : p;
             const uint8_t* r = p + bpp;
-            const Yuv c = ToYuv(m, (l[2] + 2 * p[2] + r[2]) / 4.0, (l[1] + 2 * p[1] + r[1]) / 4.0,
-                                (l[0] + 2 * p[0] + r[0]) / 4.0);
-            out[2 * x + 1] = Round8(c.u);
-            out[2 * x + 3] = Round8(c.v);
+            const int y0 = luma(l), y1 = luma(p), y2 = luma(r);
+            out[2 * x + 0] = static_cast<uint8_t>(y1);
+            out[2 * x + 2] = static_cast<uint8_t>(y2);
+            const int bSum = l[0] + 2 * p[0] + r[0], rSum = l[2] + 2 * p[2] + r[2], ySum = y0 + 2 * y1 + y2;
+            if (m.limited) {
+                const int scaledY = (ySum - 4 * 16) * FixedOf(255.0 / 219.0 * (1 << P));
+                const int by = (bSum << P) - scaledY, ry = (rSum << P) - scaledY;
+                out[2 * x + 1] = Clamp8(((by >> (P + 2 - 6)) * f.ku + (128 << (P + 6)) + (1 << (P + 5))) >> (P + 6));
+                out[2 * x + 3] = Clamp8(((ry >> (P + 2 - 6)) * f.kv + (128 << (P + 6)) + (1 << (P + 5))) >> (P + 6));
+            } else {
+                out[2 * x + 1] = Clamp8(((bSum - ySum) * f.ku + (128 << (P + 2)) + (1 << (P + 1))) >> (P + 2));
+                out[2 * x + 3] = Clamp8(((rSum - ySum) * f.kv + (128 << (P + 2)) + (1 << (P + 1))) >> (P + 2));
+            }
         }
     }
     return dst;
 }
 
 FramePtr RgbFromYuy2(const VideoFrame& src, PixelFormat format, const ColorMatrix& m) {
+    const FixedMatrix f = YuvToRgbFixed(m, kToRgbShift);
     const int w = src.width(), h = src.height();
     auto dst = VideoFrame::Create(format, w, h);
     const int bpp = BytesPerPixel(format);
@@ -396,59 +445,12 @@ FramePtr RgbFromYuy2(const VideoFrame& src, PixelFormat format, const ColorMatri
             const int u1 = last ? u0 : (u0 + pair[5] + 1) >> 1;
             const int v1 = last ? v0 : (v0 + pair[7] + 1) >> 1;
             uint8_t* p = out + x * bpp;
-            ToBgr(m, pair[0], u0, v0, p);
-            ToBgr(m, pair[2], u1, v1, p + bpp);
+            YuvPixelToBgr(f, pair[0], u0, v0, p);
+            YuvPixelToBgr(f, pair[2], u1, v1, p + bpp);
             if (bpp == 4) {
                 p[3] = 255;
                 p[7] = 255;
             }
-        }
-    }
-    return dst;
-}
-
-FramePtr PlanarFromRgb(const VideoFrame& src, bool interlaced, PixelFormat format, const ColorMatrix& m) {
-    const int w = src.width(), h = src.height(), cw = w / 2;
-    auto dst = VideoFrame::Create(format, w, h);
-    const int bpp = BytesPerPixel(src.format());
-    Plane u(w, h), v(w, h);
-    for (int y = 0; y < h; ++y) {
-        const uint8_t* in = src.row(y);
-        uint8_t* luma = dst->writableData(0) + static_cast<ptrdiff_t>(y) * dst->pitch(0);
-        for (int x = 0; x < w; ++x) {
-            const uint8_t* p = in + x * bpp;
-            const Yuv c = ToYuv(m, p[2], p[1], p[0]);
-            luma[x] = Round8(c.y);
-            u.row(y)[x] = Round8(c.u);
-            v.row(y)[x] = Round8(c.v);
-        }
-    }
-    // Horizontally MPEG-2 chroma sits on the even pixel: half a pixel left of the centre.
-    Plane hu(cw, h), hv(cw, h);
-    ResampleLines(u.row(0), 1, w, w, hu.row(0), 1, cw, cw, h, -0.5);
-    ResampleLines(v.row(0), 1, w, w, hv.row(0), 1, cw, cw, h, -0.5);
-    ResampleRows(hu.row(0), cw, h, dst->writableData(1), dst->pitch(1), h / 2, cw, interlaced);
-    ResampleRows(hv.row(0), cw, h, dst->writableData(2), dst->pitch(2), h / 2, cw, interlaced);
-    return dst;
-}
-
-FramePtr RgbFromPlanar(const VideoFrame& src, bool interlaced, PixelFormat format, const ColorMatrix& m) {
-    const int w = src.width(), h = src.height(), cw = w / 2;
-    auto dst = VideoFrame::Create(format, w, h);
-    const int bpp = BytesPerPixel(format);
-    Plane vu(cw, h), vv(cw, h), u(w, h), v(w, h);
-    ResampleRows(src.data(1), src.pitch(1), h / 2, vu.row(0), cw, h, cw, interlaced);
-    ResampleRows(src.data(2), src.pitch(2), h / 2, vv.row(0), cw, h, cw, interlaced);
-    // Chroma sample k is at pixel 2k: a quarter of a chroma sample right of the centre mapping.
-    ResampleLines(vu.row(0), 1, cw, cw, u.row(0), 1, w, w, h, 0.25);
-    ResampleLines(vv.row(0), 1, cw, cw, v.row(0), 1, w, w, h, 0.25);
-    for (int y = 0; y < h; ++y) {
-        const uint8_t* luma = src.data(0) + static_cast<ptrdiff_t>(y) * src.pitch(0);
-        uint8_t* out = dst->writableRow(y);
-        for (int x = 0; x < w; ++x) {
-            ToBgr(m, luma[x], u.row(y)[x], v.row(y)[x], out + x * bpp);
-            if (bpp == 4)
-                out[x * bpp + 3] = 255;
         }
     }
     return dst;
@@ -605,25 +607,22 @@ FramePtr AsPlanar(const FramePtr& src) {
 
 // RGB to 4:4:4 by the matrix: every pixel's own Y, U and V.
 FramePtr Yv24FromRgb(const VideoFrame& src, const ColorMatrix& m) {
+    const FixedMatrix f = RgbToYuvFixed(m, kToYuvShift);
     const int w = src.width(), h = src.height(), bpp = BytesPerPixel(src.format());
     auto dst = VideoFrame::Create(PixelFormat::YV24, w, h);
     for (int y = 0; y < h; ++y) {
         const uint8_t* in = src.row(y);
         uint8_t *luma = SampleRow<uint8_t>(*dst, 0, y), *u = SampleRow<uint8_t>(*dst, 1, y),
                 *v = SampleRow<uint8_t>(*dst, 2, y);
-        for (int x = 0; x < w; ++x) {
-            const uint8_t* p = in + x * bpp;
-            const Yuv c = ToYuv(m, p[2], p[1], p[0]);
-            luma[x] = Round8(c.y);
-            u[x] = Round8(c.u);
-            v[x] = Round8(c.v);
-        }
+        for (int x = 0; x < w; ++x)
+            RgbPixelToYuv(f, in + x * bpp, luma[x], u[x], v[x]);
     }
     return dst;
 }
 
 // 4:4:4 (8-bit) to RGB by the matrix.
 FramePtr RgbFromYv24(const VideoFrame& src, PixelFormat format, const ColorMatrix& m) {
+    const FixedMatrix f = YuvToRgbFixed(m, kToRgbShift);
     const int w = src.width(), h = src.height(), bpp = BytesPerPixel(format);
     auto dst = VideoFrame::Create(format, w, h);
     for (int y = 0; y < h; ++y) {
@@ -631,7 +630,7 @@ FramePtr RgbFromYv24(const VideoFrame& src, PixelFormat format, const ColorMatri
                       *v = SampleRow<uint8_t>(src, 2, y);
         uint8_t* out = dst->writableRow(y);
         for (int x = 0; x < w; ++x) {
-            ToBgr(m, luma[x], u[x], v[x], out + x * bpp);
+            YuvPixelToBgr(f, luma[x], u[x], v[x], out + x * bpp);
             if (bpp == 4)
                 out[x * bpp + 3] = 255;
         }
@@ -640,6 +639,14 @@ FramePtr RgbFromYv24(const VideoFrame& src, PixelFormat format, const ColorMatri
 }
 
 } // namespace
+
+FramePtr PlanarFromRgb(const VideoFrame& src, bool interlaced, PixelFormat format, const ColorMatrix& m) {
+    return ConvertPlanar(*Yv24FromRgb(src, m), format, interlaced);
+}
+
+FramePtr RgbFromPlanar(const VideoFrame& src, bool interlaced, PixelFormat format, const ColorMatrix& m) {
+    return RgbFromYv24(*ConvertPlanar(src, PixelFormat::YV24, interlaced), format, m);
+}
 
 FramePtr ConvertBitDepth(const FramePtr& src, PixelFormat format, bool fullRange) {
     const avs::PixelFormat &from = Describe(src->format()), &to = Describe(format);
