@@ -1,8 +1,9 @@
-// Conversions between the server's pixel formats, frame by frame, as AviSynth+ documents
-// them: RGB <-> YUV by the chosen matrix (Rec.601 limited range by default); 4:2:0 chroma
-// resampled with the bicubic kernel (b = c = 1/3) at MPEG-2 placement (horizontally on the
-// left pixel, vertically between the two rows, per field when interlaced); RGB -> YUY2
-// with the 1-2-1 kernel on the left pixel; YUY2 -> RGB interpolating odd pixels [1 1].
+// Conversions between the server's pixel formats, frame by frame, as AviSynth+ does them:
+// RGB <-> YUV by the chosen matrix (Rec.601 limited range by default) in its fixed point;
+// chroma resampled with the bicubic kernel (b = c = 1/3) at MPEG-2 placement (horizontally on
+// the left pixel, vertically between the two rows, per field when interlaced), except for
+// AviSynth's own 4:2:0 <-> YUY2 kernels; RGB -> YUY2 with the 1-2-1 kernel on the left pixel;
+// YUY2 -> RGB interpolating odd pixels [1 1].
 #pragma once
 
 #include "avs_builtin/video_frame.h"
