@@ -1,19 +1,25 @@
 #!/usr/bin/env bash
-# Whole-run timing beside FFmpeg, on the same files. For each size an original stored as raw
-# YUY2 in AVI and an x264 CRF 28 4:2:0 encode in MKV; then, interleaved RUNS times (median kept):
+# Whole-run timing beside FFmpeg, on the same files. Two cases for each size:
+#   yuy2    an original stored as raw YUY2 in AVI and an x264 CRF 28 4:2:0 encode of it, read
+#           with `.ConvertToYUY2()` in the encode's template (the clips of an older workflow);
+#   native  an original stored as raw 4:2:0 in AVI and an x264 CRF 28 encode of it, both read
+#           as they are (FFV1 instead would make both tools wait on its slow decoder alike).
+# Then, interleaved RUNS times (median kept):
 #   ours        brevanta-cli analyze, both metrics, no logs (and once more with both logs);
 #   ffmpeg      its psnr+ssim pipeline on the same two files;
 #   decode      FFmpeg decoding both files alone;
-#   read        brevanta-cli frames of the raw original to /dev/null, against FFmpeg reading it.
+#   read        brevanta-cli frames of the original to /dev/null, against FFmpeg reading it.
 # Wall and CPU (user+system) come from /usr/bin/time; "peak" is our largest resident size.
 # The figures are noisy on a shared machine: the load average is printed with them.
 #   bench/whole_run.sh [BUILD_DIR] [RUNS] [SIZES...]     sizes: 720x576 1920x1080 3840x2160
+#   CASES="yuy2 native" (the default) picks the cases.
 set -euo pipefail
 build=$(cd "${1:-build}" && pwd)
 runs=${2:-5}
 shift $(($# > 2 ? 2 : $#))
 sizes=("$@")
 [ ${#sizes[@]} -gt 0 ] || sizes=(720x576 1920x1080 3840x2160)
+read -r -a cases <<<"${CASES:-yuy2 native}"
 cli="$build/bin/brevanta-cli"
 work="$build/bench-data/whole_run"
 mkdir -p "$work"
@@ -22,18 +28,23 @@ ff() { ffmpeg -nostdin -hide_banner -loglevel error -y "$@"; }
 frames_of() { case $1 in 720x576) echo 250 ;; 1920x1080) echo 120 ;; *) echo 30 ;; esac; }
 
 # The files: a zooming Mandelbrot picture (drawn small and scaled up above 720x576, which keeps
-# the large sizes quick to make), stored raw, and its encode.
+# the large sizes quick to make), stored losslessly, and its encode.
 for size in "${sizes[@]}"; do
     n=$(frames_of "$size")
-    [ -s "enc_$size.mkv" ] && continue
     w=${size%x*} h=${size#*x}
     if [ "$w" -le 720 ]; then src="mandelbrot=size=$size:rate=25"
     else src="mandelbrot=size=$((w / 4))x$((h / 4)):rate=25,scale=$size:flags=bicubic"; fi
-    ff -f lavfi -i "$src" -frames:v "$n" -pix_fmt yuyv422 -c:v rawvideo "orig_$size.avi"
-    ff -i "orig_$size.avi" -pix_fmt yuv420p -c:v libx264 -crf 28 -preset veryfast "enc_$size.mkv"
+    if [ ! -s "enc_$size.mkv" ]; then
+        ff -f lavfi -i "$src" -frames:v "$n" -pix_fmt yuyv422 -c:v rawvideo "orig_$size.avi"
+        ff -i "orig_$size.avi" -pix_fmt yuv420p -c:v libx264 -crf 28 -preset veryfast "enc_$size.mkv"
+    fi
+    if [ ! -s "enc420_$size.mkv" ]; then
+        ff -f lavfi -i "$src" -frames:v "$n" -pix_fmt yuv420p -c:v rawvideo "orig420_$size.avi"
+        ff -i "orig420_$size.avi" -c:v libx264 -crf 28 -preset veryfast "enc420_$size.mkv"
+    fi
 done
-printf 'FFVideoSource("$FileName")\n' > orig.avs
-printf 'FFVideoSource("$FileName")\nConvertToYUY2()\n' > enc.avs
+printf 'FFVideoSource("$FileName")\n' > plain.avs
+printf 'FFVideoSource("$FileName")\nConvertToYUY2()\n' > yuy2.avs
 
 timed() { # timed NAME COMMAND...: appends "wall cpu peak_kb" to NAME.times
     local name=$1; shift
@@ -43,42 +54,49 @@ timed() { # timed NAME COMMAND...: appends "wall cpu peak_kb" to NAME.times
 median() { # median FILE COLUMN
     awk -v c="$2" '{ print $c }' "$1" | sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
 }
-analyse() { # analyse NAME SIZE [LOG OPTIONS...]: a timed run into an empty folder
-    local name=$1 size=$2; shift 2
-    rm -rf out && mkdir out
-    timed "$name" "$cli" analyze "orig_$size.avi" "enc_$size.mkv" --template1 orig.avs --template2 enc.avs \
-        --storage out --quiet "$@"
-}
 
 echo "load average before: $(cut -d' ' -f1-3 /proc/loadavg)"
 for size in "${sizes[@]}"; do
-    rm -f ./*.times
-    n=$(frames_of "$size")
-    analyse first "$size" # indexes both files once: the runs below read the cached index
-    for ((i = 0; i < runs; i++)); do
-        analyse ours "$size"
-        timed ffmpeg ffmpeg -nostdin -i "enc_$size.mkv" -i "orig_$size.avi" \
-            -lavfi "[0:v]split[a][b];[1:v]split[c][d];[a][c]ssim;[b][d]psnr" -f null -
-        timed decode ffmpeg -nostdin -i "enc_$size.mkv" -i "orig_$size.avi" \
-            -map 0:v -f null - -map 1:v -f null -
-        analyse ours_logs "$size" --standard-log --extended-log
-        timed read "$cli" frames "orig_$size.avi" 0 $((n - 1)) /dev/null --template orig.avs
-        timed ffread ffmpeg -nostdin -i "orig_$size.avi" -f null -
+    for kind in "${cases[@]}"; do
+        case $kind in
+        yuy2) orig="orig_$size.avi" enc="enc_$size.mkv" template2=yuy2.avs ;;
+        native) orig="orig420_$size.avi" enc="enc420_$size.mkv" template2=plain.avs ;;
+        *) echo "unknown case $kind" >&2; exit 2 ;;
+        esac
+        analyse() { # analyse NAME [LOG OPTIONS...]: a timed run into an empty folder
+            local name=$1; shift
+            rm -rf out && mkdir out
+            timed "$name" "$cli" analyze "$orig" "$enc" --template1 plain.avs --template2 "$template2" \
+                --storage out --quiet "$@"
+        }
+        rm -f ./*.times
+        n=$(frames_of "$size")
+        analyse first # indexes both files once: the runs below read the cached index
+        for ((i = 0; i < runs; i++)); do
+            analyse ours
+            timed ffmpeg ffmpeg -nostdin -i "$enc" -i "$orig" \
+                -lavfi "[0:v]split[a][b];[1:v]split[c][d];[a][c]ssim;[b][d]psnr" -f null -
+            timed decode ffmpeg -nostdin -i "$enc" -i "$orig" -map 0:v -f null - -map 1:v -f null -
+            analyse ours_logs --standard-log --extended-log
+            timed read "$cli" frames "$orig" 0 $((n - 1)) /dev/null --template plain.avs
+            timed ffread ffmpeg -nostdin -i "$orig" -f null -
+        done
+        printf '\n%s %s, %d frames, medians of %d (load %s)\n' "$size" "$kind" "$n" "$runs" \
+            "$(cut -d' ' -f1-3 /proc/loadavg)"
+        printf '| %-18s | %8s | %8s |\n' "" "wall s" "CPU s"
+        for k in ours ours_logs ffmpeg decode read ffread; do
+            printf '| %-18s | %8.2f | %8.2f |\n' "$k" "$(median $k.times 1)" "$(median $k.times 2)"
+        done
+        ow=$(median ours.times 1) oc=$(median ours.times 2) lw=$(median ours_logs.times 1)
+        fw=$(median ffmpeg.times 1) dw=$(median decode.times 1) dc=$(median decode.times 2)
+        rw=$(median read.times 1) frw=$(median ffread.times 1) peak=$(median ours.times 3)
+        awk -v ow="$ow" -v oc="$oc" -v lw="$lw" -v fw="$fw" -v dw="$dw" -v dc="$dc" -v rw="$rw" \
+            -v frw="$frw" -v peak="$peak" 'BEGIN {
+            printf "ours / ffmpeg wall: %.2f (no logs), %.2f (both logs); target <= 0.85\n", ow / fw, lw / fw
+            half = oc / 2; bound = (dw > half) ? dw : half
+            printf "ours wall / max(CPU/2, ffmpeg decode wall): %.2f; target <= 1.15\n", ow / bound
+            printf "ours CPU - ffmpeg decode CPU: %.2f s (compare with metrics_bench both_fast_1thread x frames)\n", oc - dc
+            printf "frames read speed / ffmpeg: %.2f; target >= 0.8\n", frw / rw
+            printf "peak resident size: %.0f MB\n", peak / 1024 }'
     done
-    printf '\n%s, %d frames, medians of %d (load %s)\n' "$size" "$n" "$runs" "$(cut -d' ' -f1-3 /proc/loadavg)"
-    printf '| %-18s | %8s | %8s |\n' "" "wall s" "CPU s"
-    for k in ours ours_logs ffmpeg decode read ffread; do
-        printf '| %-18s | %8.2f | %8.2f |\n' "$k" "$(median $k.times 1)" "$(median $k.times 2)"
-    done
-    ow=$(median ours.times 1) oc=$(median ours.times 2) lw=$(median ours_logs.times 1)
-    fw=$(median ffmpeg.times 1) dw=$(median decode.times 1) dc=$(median decode.times 2)
-    rw=$(median read.times 1) frw=$(median ffread.times 1) peak=$(median ours.times 3)
-    awk -v ow="$ow" -v oc="$oc" -v lw="$lw" -v fw="$fw" -v dw="$dw" -v dc="$dc" -v rw="$rw" \
-        -v frw="$frw" -v peak="$peak" 'BEGIN {
-        printf "ours / ffmpeg wall: %.2f (no logs), %.2f (both logs); target <= 0.85\n", ow / fw, lw / fw
-        half = oc / 2; bound = (dw > half) ? dw : half
-        printf "ours wall / max(CPU/2, ffmpeg decode wall): %.2f; target <= 1.15\n", ow / bound
-        printf "ours CPU - ffmpeg decode CPU: %.2f s (compare with metrics_bench both_fast_1thread x frames)\n", oc - dc
-        printf "frames read speed / ffmpeg: %.2f; target >= 0.8\n", frw / rw
-        printf "peak resident size: %.0f MB\n", peak / 1024 }'
 done
