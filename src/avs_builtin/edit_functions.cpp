@@ -25,40 +25,49 @@ private:
     int first_;
 };
 
+// The frames first..last of `child`, with `first` already within the clip; an empty clip
+// when last is before first.
 ClipPtr TrimRange(const ClipPtr& child, int64_t first, int64_t last) {
     const int64_t frames = child->info().frameCount;
-    if (frames == 0)
-        return child;
-    first = std::min(first, frames - 1);
-    last = std::clamp(last, first - 1, frames - 1);
-    return std::make_shared<TrimClip>(child, static_cast<int>(first), static_cast<int>(last - first + 1));
+    last = std::min(last, frames - 1);
+    return std::make_shared<TrimClip>(child, static_cast<int>(first),
+                                      static_cast<int>(std::max<int64_t>(last - first + 1, 0)));
+}
+
+// As AviSynth+ 3.7 trims: the first frame is first clamped into the clip.
+int64_t FirstFrame(const Args& a) {
+    return std::clamp<int64_t>(a[1].asInt(), 0, std::max(a.ClipAt(0)->info().frameCount - 1, 0));
 }
 
 // Trim(clip, first_frame, last_frame): last_frame 0 means to the end, a negative one a
 // frame count, and one before first_frame gives first_frame alone.
 Value TrimFirstLast(const Args& a, CallContext&) {
-    const int64_t first = std::max(a[1].asInt(), 0);
-    const int64_t last = a[2].asInt();
+    const int64_t first = FirstFrame(a), last = a[2].asInt();
     return Value::FromClip(TrimRange(a.ClipAt(0), first,
                                      last == 0  ? INT32_MAX
                                      : last < 0 ? first - last - 1
                                                 : std::max(last, first)));
 }
 
-// Trim(clip, first_frame, length=) or Trim(clip, first_frame, end=): no special values,
-// and exactly one of the two.
-Value TrimNamed(const Args& a, CallContext& ctx) {
-    if (a.Has(2) == a.Has(3))
-        throw ScriptError("Script error: Invalid arguments to function \"" + ctx.name + "\"");
-    const int64_t first = std::max(a[1].asInt(), 0);
-    if (a.Has(2)) {
-        if (a[2].asInt() < 0)
-            throw ScriptError("Trim: Invalid length");
-        return Value::FromClip(TrimRange(a.ClipAt(0), first, first + a[2].asInt() - 1));
-    }
-    if (a[3].asInt() < first)
-        throw ScriptError("Trim: Invalid end");
-    return Value::FromClip(TrimRange(a.ClipAt(0), first, a[3].asInt()));
+// Trim(clip, first_frame) alone, which AviSynth+ declares only to refuse in its own words.
+Value TrimFirstOnly(const Args&, CallContext& ctx) {
+    throw ScriptError("Script error: Invalid arguments to function \"" + ctx.name + "\"");
+}
+
+// Trim(clip, first_frame, length=): no special values.
+Value TrimLength(const Args& a, CallContext&) {
+    if (a[2].asInt() < 0)
+        throw ScriptError("Trim: Length must be >= 0");
+    const int64_t first = FirstFrame(a);
+    return Value::FromClip(TrimRange(a.ClipAt(0), first, first + a[2].asInt() - 1));
+}
+
+// Trim(clip, first_frame, end=): no special values.
+Value TrimEnd(const Args& a, CallContext&) {
+    const int64_t first = FirstFrame(a);
+    if (a[2].asInt() < first)
+        throw ScriptError("Trim: End must be >= Start");
+    return Value::FromClip(TrimRange(a.ClipAt(0), first, a[2].asInt()));
 }
 
 class CropClip : public Clip {
@@ -191,8 +200,11 @@ Value AssumeFpsPreset(const Args& a, CallContext& ctx) {
 } // namespace
 
 void RegisterEditFunctions(FunctionTable& t) {
+    // AviSynth+'s four forms, tried in this order.
     t.Add("Trim", "cii[pad]b[cache]b", TrimFirstLast);
-    t.Add("Trim", "ci[length]i[end]i[pad]b[cache]b", TrimNamed);
+    t.Add("Trim", "ci[pad]b[cache]b", TrimFirstOnly);
+    t.Add("Trim", "ci[length]i[pad]b[cache]b", TrimLength);
+    t.Add("Trim", "ci[end]i[pad]b[cache]b", TrimEnd);
     t.Add("Crop", "ciiii[align]b", Crop);
     t.Add("AssumeFPS", "ci[]i[sync_audio]b", AssumeFpsInts);
     t.Add("AssumeFPS", "cf[sync_audio]b", AssumeFpsFloat);

@@ -41,6 +41,7 @@ struct Node {
         Unary,      // `name` is the operator; one child
         Binary,     // `name` is the operator; two children
         Ternary,    // children: condition, then, else
+        Comparison, // children compared pairwise by `comparisons` (one fewer), a < b < c
     };
     Kind kind = Kind::Literal;
     int line = 1;
@@ -48,6 +49,7 @@ struct Node {
     Value literal;
     std::string name;
     Operator op = Operator::None; // Unary, Binary
+    std::vector<Operator> comparisons; // Comparison
     std::vector<std::unique_ptr<Node>> children;
     std::vector<std::string> argNames; // Call: one per child, "" for positional
     bool method = false;

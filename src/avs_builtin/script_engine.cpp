@@ -81,7 +81,28 @@ Value ScriptEngine::CallFromScript(const std::string& name, const std::vector<Va
     if (wrong.passed != 0)
         throw ScriptError("Script error: the named argument \"" + wrong.name + "\" to " + name +
                           " had the wrong type (passed '" + std::string(1, wrong.passed) + "')");
-    throw ScriptError("Script error: Invalid arguments to function \"" + name + "\"");
+    // AviSynth+'s general wording; filters that check their own arguments (Trim) use theirs.
+    throw ScriptError("Script error: Invalid arguments to function '" + name + "'.");
+}
+
+bool ScriptEngine::TryCallByName(const std::string& name, Value& result) {
+    const std::vector<FunctionDef>* defs = FunctionTable::Instance().Find(name);
+    if (defs == nullptr)
+        return false;
+    for (const FunctionDef& def : *defs)
+        if (auto bound = BindArguments(def, {}, {})) {
+            result = CallImpl(def, *bound, *this, name);
+            return true;
+        }
+    Value last;
+    if (!GetVariable("last", last) || !last.isClip())
+        return false;
+    for (const FunctionDef& def : *defs)
+        if (auto bound = BindArguments(def, {last}, {""})) {
+            result = CallImpl(def, *bound, *this, name);
+            return true;
+        }
+    return false;
 }
 
 Value ScriptEngine::ImportFile(const std::string& path) {

@@ -5,6 +5,7 @@
 
 #include "avs_builtin/script_value.h"
 
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -46,6 +47,9 @@ public:
     Value CallFromScript(const std::string& name, const std::vector<Value>& args,
                          const std::vector<std::string>& names, bool method);
     bool ScriptFunctionExists(std::string_view name) const;
+    // A name written alone: the function called without arguments, else with `last`;
+    // false when neither fits (AviSynth+ then says it does not know the name).
+    bool TryCallByName(const std::string& name, Value& result);
 
     // Evaluates a script file in this environment and returns its value.
     Value ImportFile(const std::string& path);

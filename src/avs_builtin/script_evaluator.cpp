@@ -6,7 +6,6 @@
 #include "avs_builtin/script_parser.h"
 #include "avs_builtin/splice.h"
 
-#include <cmath>
 #include <cstdint>
 #include <strings.h>
 
@@ -44,6 +43,7 @@ public:
                     break;
                 }
             } catch (ScriptError& e) {
+                // Every error within a statement names the statement's line, as AviSynth+ does.
                 if (!e.located())
                     e.AppendLocation(file_, s.line);
                 throw;
@@ -57,11 +57,7 @@ public:
     }
 
 private:
-    [[noreturn]] void Fail(const Node& at, const std::string& message) const {
-        ScriptError e(message);
-        e.AppendLocation(file_, at.line);
-        throw e;
-    }
+    [[noreturn]] static void Fail(const std::string& message) { throw ScriptError(message); }
 
     Value Evaluate(const Node& n) {
         switch (n.kind) {
@@ -75,23 +71,24 @@ private:
             return EvaluateUnary(n);
         case Node::Kind::Binary:
             return EvaluateBinary(n);
+        case Node::Kind::Comparison:
+            return EvaluateComparison(n);
         case Node::Kind::Ternary: {
             const Value c = Evaluate(*n.children[0]);
             if (!c.isBool())
-                Fail(n, "Evaluate: left of `?' must be boolean (true/false)");
+                Fail("Evaluate: left of `?' must be boolean (true/false)");
             return Evaluate(*n.children[c.asBool() ? 1 : 2]);
         }
         }
         return Value();
     }
 
+    // A variable, else a function without arguments, else one taking `last` alone.
     Value EvaluateIdentifier(const Node& n) {
         Value v;
-        if (env_.GetVariable(n.name, v))
+        if (env_.GetVariable(n.name, v) || env_.TryCallByName(n.name, v))
             return v;
-        if (!env_.ScriptFunctionExists(n.name))
-            Fail(n, "I don't know what '" + n.name + "' means.");
-        return Call(n, {}, {}, false);
+        Fail("I don't know what '" + n.name + "' means.");
     }
 
     Value EvaluateCall(const Node& n) {
@@ -99,31 +96,18 @@ private:
         args.reserve(n.children.size());
         for (const auto& child : n.children)
             args.push_back(Evaluate(*child));
-        return Call(n, args, n.argNames, n.method);
-    }
-
-    Value Call(const Node& n, const std::vector<Value>& args, const std::vector<std::string>& names,
-               bool method) {
-        try {
-            return env_.CallFromScript(n.name, args, names, method);
-        } catch (ScriptError& e) {
-            if (!e.located())
-                e.AppendLocation(file_, n.line);
-            throw;
-        }
+        return env_.CallFromScript(n.name, args, n.argNames, n.method);
     }
 
     Value EvaluateUnary(const Node& n) {
         const Value v = Evaluate(*n.children[0]);
         if (n.op == Operator::Not) {
             if (!v.isBool())
-                Fail(n, "Evaluate: operand of `!' must be boolean (true/false)");
+                Fail("Evaluate: operand of `!' must be boolean (true/false)");
             return Value::Bool(!v.asBool());
         }
         if (!v.isNumber())
-            Fail(n, "Evaluate: unary operator `" + n.name + "' needs a number");
-        if (n.op == Operator::Plus)
-            return v;
+            Fail("Evaluate: unary minus can only by used with numbers");
         return v.isInt() ? Value::Int(Wrap(-int64_t{v.asInt()})) : Value::Float(-v.asFloat());
     }
 
@@ -131,114 +115,116 @@ private:
         if (n.op == Operator::And || n.op == Operator::Or) {
             const Value l = Evaluate(*n.children[0]);
             if (!l.isBool())
-                Fail(n, "Evaluate: left operand of " + n.name + " must be boolean (true/false)");
+                Fail("Evaluate: left operand of " + n.name + " must be boolean (true/false)");
             if (l.asBool() == (n.op == Operator::Or))
                 return l;
             const Value r = Evaluate(*n.children[1]);
             if (!r.isBool())
-                Fail(n, "Evaluate: right operand of " + n.name + " must be boolean (true/false)");
+                Fail("Evaluate: right operand of " + n.name + " must be boolean (true/false)");
             return r;
         }
         const Value l = Evaluate(*n.children[0]);
         const Value r = Evaluate(*n.children[1]);
         switch (n.op) {
         case Operator::Plus:
+            return Plus(l, r);
         case Operator::Splice:
-            return Add(n, l, r);
-        case Operator::Minus:
-        case Operator::Times:
-        case Operator::Divide:
-        case Operator::Modulo:
-            return Arithmetic(n, l, r);
+            if (!l.isClip() || !r.isClip())
+                Fail("Evaluate: operands of `++' must be clips");
+            return Value::FromClip(MakeSplice(l.asClip(), r.asClip()));
         default:
-            return Compare(n, l, r);
+            return Product(n, l, r);
         }
     }
 
-    Value Add(const Node& n, const Value& l, const Value& r) {
-        if (l.isClip() && r.isClip()) {
-            try {
-                return Value::FromClip(MakeSplice(l.asClip(), r.asClip()));
-            } catch (ScriptError& e) {
-                Fail(n, e.message());
-            }
-        }
-        if (n.op == Operator::Plus && l.isString() && r.isString()) {
+    Value Plus(const Value& l, const Value& r) {
+        if (l.isClip() && r.isClip())
+            return Value::FromClip(MakeSplice(l.asClip(), r.asClip()));
+        if (l.isInt() && r.isInt())
+            return Value::Int(Wrap(int64_t{l.asInt()} + r.asInt()));
+        if (l.isNumber() && r.isNumber())
+            return Value::Float(l.asFloat() + r.asFloat());
+        if (l.isString() && r.isString()) {
             if (l.asString().size() + r.asString().size() > kMaxStringLength)
-                Fail(n, "Evaluate: string too long");
+                Fail("Evaluate: string too long");
             return Value::String(l.asString() + r.asString());
         }
-        if (n.op == Operator::Plus && l.isNumber() && r.isNumber())
-            return Arithmetic(n, l, r);
-        Fail(n, "Evaluate: operands of `" + n.name + "' must both be numbers, strings or clips");
+        Fail("Evaluate: operands of `+' must both be numbers, strings, or clips");
     }
 
-    Value Arithmetic(const Node& n, const Value& l, const Value& r) {
-        if (!l.isNumber() || !r.isNumber())
-            Fail(n, "Evaluate: operands of `" + n.name + "' must be numbers");
+    // *, / and %: % takes integers only, as in AviSynth+.
+    Value Product(const Node& n, const Value& l, const Value& r) {
+        if (n.op == Operator::Modulo ? !l.isInt() || !r.isInt() : !l.isNumber() || !r.isNumber())
+            Fail("Evaluate: operands of `" + n.name + "' must be " +
+                 (n.op == Operator::Modulo ? "integers" : "numeric"));
         if (l.isInt() && r.isInt()) {
             const int64_t a = l.asInt(), b = r.asInt();
-            switch (n.op) {
-            case Operator::Plus:
-                return Value::Int(Wrap(a + b));
-            case Operator::Minus:
-                return Value::Int(Wrap(a - b));
-            case Operator::Times:
+            if (n.op == Operator::Times)
                 return Value::Int(Wrap(a * b));
-            default:
-                if (b == 0)
-                    Fail(n, "Evaluate: division by zero");
-                return Value::Int(Wrap(n.op == Operator::Divide ? a / b : a % b));
-            }
+            if (b == 0)
+                Fail("Evaluate: division by zero");
+            return Value::Int(Wrap(n.op == Operator::Divide ? a / b : a % b));
         }
         const double a = l.asFloat(), b = r.asFloat();
-        switch (n.op) {
-        case Operator::Plus:
-            return Value::Float(a + b);
-        case Operator::Minus:
-            return Value::Float(a - b);
-        case Operator::Times:
-            return Value::Float(a * b);
-        case Operator::Divide:
-            return Value::Float(a / b);
-        default:
-            return Value::Float(std::fmod(a, b));
-        }
+        return Value::Float(n.op == Operator::Times ? a * b : a / b);
     }
 
-    Value Compare(const Node& n, const Value& l, const Value& r) {
-        const Operator op = n.op;
-        const bool equality = op == Operator::Equal || op == Operator::NotEqual;
-        int order = 0; // <0, 0, >0
-        if (l.isNumber() && r.isNumber()) {
-            const double a = l.asFloat(), b = r.asFloat();
-            if (l.isInt() && r.isInt())
-                order = l.asInt() < r.asInt() ? -1 : l.asInt() > r.asInt() ? 1 : 0;
-            else
-                order = a < b ? -1 : a > b ? 1 : 0;
-        } else if (l.isString() && r.isString()) {
-            order = strcasecmp(l.asString().c_str(), r.asString().c_str()); // the language ignores case
-        } else if (l.isBool() && r.isBool() && equality) {
-            order = l.asBool() == r.asBool() ? 0 : 1;
-        } else if (l.isClip() && r.isClip() && equality) {
-            order = l.asClip() == r.asClip() ? 0 : 1;
-        } else {
-            Fail(n, "Evaluate: operands of `" + n.name + "' cannot be compared");
+    // AviSynth+ has two comparisons, equality and less-than; the others are made of them
+    // (a >= b is !(a < b)), and a chain a < b < c is (a < b) && (b < c).
+    Value EvaluateComparison(const Node& n) {
+        Value left = Evaluate(*n.children[0]);
+        for (size_t i = 0; i < n.comparisons.size(); ++i) {
+            Value right = Evaluate(*n.children[i + 1]);
+            bool holds = false;
+            switch (n.comparisons[i]) {
+            case Operator::Equal:
+                holds = Equal(left, right);
+                break;
+            case Operator::NotEqual:
+                holds = !Equal(left, right);
+                break;
+            case Operator::Less:
+                holds = Less(left, right);
+                break;
+            case Operator::Greater:
+                holds = Less(right, left);
+                break;
+            case Operator::LessEqual:
+                holds = !Less(right, left);
+                break;
+            default:
+                holds = !Less(left, right);
+                break;
+            }
+            if (!holds)
+                return Value::Bool(false);
+            left = std::move(right);
         }
-        switch (op) {
-        case Operator::Equal:
-            return Value::Bool(order == 0);
-        case Operator::NotEqual:
-            return Value::Bool(order != 0);
-        case Operator::Less:
-            return Value::Bool(order < 0);
-        case Operator::Greater:
-            return Value::Bool(order > 0);
-        case Operator::LessEqual:
-            return Value::Bool(order <= 0);
-        default:
-            return Value::Bool(order >= 0);
-        }
+        return Value::Bool(true);
+    }
+
+    static bool Equal(const Value& a, const Value& b) {
+        if (a.isBool() && b.isBool())
+            return a.asBool() == b.asBool();
+        if (a.isInt() && b.isInt())
+            return a.asInt() == b.asInt();
+        if (a.isNumber() && b.isNumber())
+            return a.asFloat() == b.asFloat();
+        if (a.isClip() && b.isClip())
+            return a.asClip() == b.asClip();
+        if (a.isString() && b.isString())
+            return strcasecmp(a.asString().c_str(), b.asString().c_str()) == 0; // the language ignores case
+        Fail("Evaluate: operands of `==' and `!=' must be comparable");
+    }
+
+    static bool Less(const Value& a, const Value& b) {
+        if (a.isInt() && b.isInt())
+            return a.asInt() < b.asInt();
+        if (a.isNumber() && b.isNumber())
+            return a.asFloat() < b.asFloat();
+        if (a.isString() && b.isString())
+            return strcasecmp(a.asString().c_str(), b.asString().c_str()) < 0;
+        Fail("Evaluate: operands of `<' and friends must be string or numeric");
     }
 
     ScriptEngine& env_;

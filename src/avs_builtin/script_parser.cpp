@@ -25,6 +25,8 @@ class Parser {
 public:
     explicit Parser(std::vector<Token> tokens) : t_(std::move(tokens)) {}
 
+    // As AviSynth+ reads a script: statements follow one another, on lines of their own or
+    // not ("a = 1 b = 2" is two statements).
     ParsedScript Run() {
         ParsedScript script;
         while (true) {
@@ -33,9 +35,8 @@ public:
             if (Peek().kind == Token::Kind::End)
                 return script;
             script.statements.push_back(ParseStatement());
-            const Token& end = Peek();
-            if (end.kind != Token::Kind::Newline && end.kind != Token::Kind::End)
-                Fail(end, "Script error: syntax error");
+            // Runtime errors name the line the statement ends on, as AviSynth+ does.
+            script.statements.back().line = Peek().endLine;
         }
     }
 
@@ -53,8 +54,9 @@ private:
     bool IsWord(const Token& t, std::string_view word) const {
         return t.kind == Token::Kind::Identifier && EqualsNoCase(t.text, word);
     }
+    // AviSynth+ places an error at the end of the token it stopped at.
     [[noreturn]] void Fail(const Token& at, const std::string& message) const {
-        throw SyntaxError{message, at.line, at.column};
+        throw SyntaxError{message, at.endLine, at.endColumn};
     }
     // Every level of the tree counts (parentheses, operator chains, method chains), since
     // evaluating and freeing the tree recurse as deep as it is.
@@ -62,9 +64,9 @@ private:
         if (++depth_ > kMaxExpressionDepth)
             Fail(at, "Script error: expression nested too deeply");
     }
-    void Expect(std::string_view op, const char* message) {
+    void Expect(std::string_view op) {
         if (!IsOp(Peek(), op))
-            Fail(Peek(), message);
+            Fail(Peek(), "Script error: expected `" + std::string(op) + "'");
         Take();
     }
     NodePtr MakeNode(Node::Kind kind, const Token& at) const {
@@ -74,11 +76,19 @@ private:
         n->column = at.column;
         return n;
     }
+    NodePtr MakeOperator(Node::Kind kind, const Token& at, std::string_view text, NodePtr a, NodePtr b = nullptr) {
+        NodePtr n = MakeNode(kind, at);
+        n->name = std::string(text);
+        n->op = OperatorFromText(text);
+        n->children.push_back(std::move(a));
+        if (b)
+            n->children.push_back(std::move(b));
+        return n;
+    }
 
     Statement ParseStatement() {
         Statement s;
         const Token& first = Peek();
-        s.line = first.line;
         static constexpr std::string_view kUnsupported[] = {"function", "if", "while", "for", "try"};
         for (std::string_view word : kUnsupported)
             if (IsWord(first, word) && !IsOp(Peek(1), "(") && !IsOp(Peek(1), "="))
@@ -89,11 +99,17 @@ private:
             s.expression = ParseExpression();
             return s;
         }
-        size_t nameAt = 0;
-        if (IsWord(first, "global") && Peek(1).kind == Token::Kind::Identifier)
-            nameAt = 1;
-        if (Peek(nameAt).kind == Token::Kind::Identifier && IsOp(Peek(nameAt + 1), "=")) {
-            i_ += nameAt;
+        if (IsWord(first, "global")) {
+            Take();
+            if (Peek().kind != Token::Kind::Identifier)
+                Fail(Peek(), "Script error: `global' must be followed by a variable name");
+            s.kind = Statement::Kind::Assignment;
+            s.variable = Take().text;
+            Expect("=");
+            s.expression = ParseExpression();
+            return s;
+        }
+        if (Peek().kind == Token::Kind::Identifier && IsOp(Peek(1), "=")) {
             s.kind = Statement::Kind::Assignment;
             s.variable = Take().text;
             Take(); // '='
@@ -101,6 +117,8 @@ private:
             return s;
         }
         s.expression = ParseExpression();
+        if (IsOp(Peek(), "="))
+            Fail(Peek(), "Script error: left operand of `=' must be a variable name");
         return s;
     }
 
@@ -120,53 +138,89 @@ private:
         NodePtr n = MakeNode(Node::Kind::Ternary, q);
         n->children.push_back(std::move(cond));
         n->children.push_back(ParseExpression());
-        Expect(":", "Script error: expected `:'");
+        Expect(":");
         n->children.push_back(ParseExpression());
         return n;
     }
 
-    template <typename Next>
-    NodePtr ParseLeftAssoc(std::initializer_list<std::string_view> ops, Next next) {
+    // `||` and `&&` group to the right, as in AviSynth+.
+    NodePtr ParseOr() { return ParseRightAssoc("||", &Parser::ParseAnd); }
+    NodePtr ParseAnd() { return ParseRightAssoc("&&", &Parser::ParseComparison); }
+    NodePtr ParseRightAssoc(std::string_view op, NodePtr (Parser::*next)()) {
         NodePtr left = (this->*next)();
-        const int depthBefore = depth_;
-        while (true) {
-            const Token& t = Peek();
-            bool match = false;
-            for (std::string_view op : ops)
-                match = match || IsOp(t, op);
-            if (!match) {
-                depth_ = depthBefore;
-                return left;
-            }
-            Enter(t);
-            Take();
-            NodePtr n = MakeNode(Node::Kind::Binary, t);
-            n->name = t.text;
-            n->op = OperatorFromText(t.text);
-            n->children.push_back(std::move(left));
-            n->children.push_back((this->*next)());
-            left = std::move(n);
-        }
+        if (!IsOp(Peek(), op))
+            return left;
+        const Token& t = Take();
+        Enter(t);
+        NodePtr right = ParseRightAssoc(op, next);
+        --depth_;
+        return MakeOperator(Node::Kind::Binary, t, op, std::move(left), std::move(right));
     }
-    NodePtr ParseOr() { return ParseLeftAssoc({"||"}, &Parser::ParseAnd); }
-    NodePtr ParseAnd() { return ParseLeftAssoc({"&&"}, &Parser::ParseComparison); }
-    NodePtr ParseComparison() {
-        return ParseLeftAssoc({"==", "!=", "<>", "<", ">", "<=", ">="}, &Parser::ParseAdditive);
-    }
-    NodePtr ParseAdditive() { return ParseLeftAssoc({"+", "++", "-"}, &Parser::ParseMultiplicative); }
-    NodePtr ParseMultiplicative() { return ParseLeftAssoc({"*", "/", "%"}, &Parser::ParseUnary); }
 
-    NodePtr ParseUnary() {
+    // A chain of comparisons, a < b <= c, holds when each neighbouring pair does.
+    NodePtr ParseComparison() {
+        NodePtr first = ParseAdditive(false);
+        if (!IsComparison(Peek()))
+            return first;
+        NodePtr n = MakeNode(Node::Kind::Comparison, Peek());
+        n->children.push_back(std::move(first));
+        const int depthBefore = depth_;
+        while (IsComparison(Peek())) {
+            const Token& t = Take();
+            Enter(t);
+            n->comparisons.push_back(OperatorFromText(t.text));
+            n->children.push_back(ParseAdditive(false));
+        }
+        depth_ = depthBefore;
+        return n;
+    }
+    bool IsComparison(const Token& t) const {
+        for (std::string_view op : {"==", "!=", "<>", "<", ">", "<=", ">="})
+            if (IsOp(t, op))
+                return true;
+        return false;
+    }
+
+    // As AviSynth+ builds sums: to the right, a - b becoming a + (-b), so a - b - c is
+    // a + ((-b) + (-c)) and `"x" - "y"` fails in the negation.
+    NodePtr ParseAdditive(bool negate) {
+        NodePtr left = ParseMultiplicative();
+        if (negate)
+            left = MakeOperator(Node::Kind::Unary, Peek(), "-", std::move(left));
         const Token& t = Peek();
-        if (IsOp(t, "-") || IsOp(t, "+") || IsOp(t, "!")) {
+        if (!IsOp(t, "+") && !IsOp(t, "-") && !IsOp(t, "++"))
+            return left;
+        Take();
+        Enter(t);
+        NodePtr right = ParseAdditive(IsOp(t, "-"));
+        --depth_;
+        return MakeOperator(Node::Kind::Binary, t, IsOp(t, "++") ? "++" : "+", std::move(left), std::move(right));
+    }
+
+    NodePtr ParseMultiplicative() {
+        NodePtr left = ParseUnary();
+        const int depthBefore = depth_;
+        while (IsOp(Peek(), "*") || IsOp(Peek(), "/") || IsOp(Peek(), "%")) {
+            const Token& t = Take();
+            Enter(t);
+            NodePtr right = ParseUnary();
+            left = MakeOperator(Node::Kind::Binary, t, t.text, std::move(left), std::move(right));
+        }
+        depth_ = depthBefore;
+        return left;
+    }
+
+    // A leading + is dropped whatever follows it.
+    NodePtr ParseUnary() {
+        while (IsOp(Peek(), "+"))
+            Take();
+        const Token& t = Peek();
+        if (IsOp(t, "-") || IsOp(t, "!")) {
             Take();
             Enter(t);
-            NodePtr n = MakeNode(Node::Kind::Unary, t);
-            n->name = t.text;
-            n->op = OperatorFromText(t.text);
-            n->children.push_back(ParseUnary());
+            NodePtr operand = ParseUnary();
             --depth_;
-            return n;
+            return MakeOperator(Node::Kind::Unary, t, t.text, std::move(operand));
         }
         return ParsePostfix();
     }
@@ -195,11 +249,13 @@ private:
 
     void ParseArguments(Node& call) {
         Take(); // '('
-        if (IsOp(Peek(), ")")) {
-            Take();
-            return;
-        }
-        while (true) {
+        bool needComma = false;
+        while (!IsOp(Peek(), ")")) {
+            if (needComma) {
+                if (!IsOp(Peek(), ","))
+                    Fail(Peek(), "Script error: expected a , or )");
+                Take();
+            }
             std::string name;
             if (Peek().kind == Token::Kind::Identifier && IsOp(Peek(1), "=")) {
                 name = Take().text;
@@ -207,14 +263,9 @@ private:
             }
             call.children.push_back(ParseExpression());
             call.argNames.push_back(std::move(name));
-            if (IsOp(Peek(), ")")) {
-                Take();
-                return;
-            }
-            if (!IsOp(Peek(), ","))
-                Fail(Peek(), "Script error: expected a , or )");
-            Take();
+            needComma = true;
         }
+        Take(); // ')'
     }
 
     NodePtr ParsePrimary() {
@@ -256,7 +307,7 @@ private:
             if (IsOp(t, "(")) {
                 Take();
                 NodePtr n = ParseExpression();
-                Expect(")", "Script error: expected `)'");
+                Expect(")");
                 return n;
             }
             break;

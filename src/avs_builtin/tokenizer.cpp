@@ -1,259 +1,276 @@
 #include "avs_builtin/tokenizer.h"
 
-#include <charconv>
 #include <cstdint>
 
 namespace bv::builtin {
 
 namespace {
 
-bool IsIdentStart(char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_';
+bool IsAlpha(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
 }
 bool IsDigit(char c) {
     return c >= '0' && c <= '9';
 }
-bool IsIdentChar(char c) {
-    return IsIdentStart(c) || IsDigit(c);
+bool IsAlnum(char c) {
+    return IsAlpha(c) || IsDigit(c);
 }
-bool IsBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\f' || c == '\v';
+bool IsLineEnd(char c) {
+    return c == '\n' || c == '\r';
+}
+int HexValue(char c) {
+    if (IsDigit(c))
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+bool EqualsNoCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if ((a[i] | 0x20) != (b[i] | 0x20))
+            return false;
+    return true;
 }
 
+// Reads the text as AviSynth+ does: the text ends at its end or at a NUL byte, blanks are
+// spaces and tabs only, and a line ends with CR, LF or a CR LF / LF CR pair.
 class Lexer {
 public:
-    explicit Lexer(std::string_view text) : s_(text) {}
+    explicit Lexer(std::string_view text) : s_(text.substr(0, text.find('\0'))) {}
 
     std::vector<Token> Run() {
         std::vector<Token> out;
         while (true) {
-            SkipBlanksAndComments();
-            if (pos_ >= s_.size() || AtEndMarker()) {
-                out.push_back(Make(Token::Kind::End, ""));
+            SkipBetweenTokens();
+            Token t = Begin();
+            const char c = At(0);
+            if (pos_ >= s_.size()) {
+                out.push_back(Finish(t, Token::Kind::End));
                 return out;
             }
-            const char c = s_[pos_];
-            if (c == '\n') {
-                Token t = Make(Token::Kind::Newline, "");
-                Advance();
-                if (!ContinuesOnNextLine())
-                    out.push_back(t);
+            if (IsLineEnd(c)) {
+                SkipLineEnd();
+                t.kind = Token::Kind::Newline;
+                t.endLine = t.line;
+                t.endColumn = 0;
+                out.push_back(t);
                 continue;
             }
-            if (c == '\\') {
-                ContinueAtLineEnd();
-                continue;
+            if (IsDigit(c) || (c == '.' && IsDigit(At(1)))) {
+                Number(t);
+            } else if (c == '$') {
+                HexNumber(t);
+            } else if (c == '"') {
+                String(t);
+            } else if (IsAlpha(c) || c == '_') {
+                while (IsAlnum(At(0)) || At(0) == '_')
+                    ++pos_;
+                t.text.assign(s_.substr(start_, pos_ - start_));
+                // __END__ ends the script wherever it stands; the rest is free text.
+                if (EqualsNoCase(t.text, "__END__")) {
+                    out.push_back(Finish(t, Token::Kind::End));
+                    return out;
+                }
+                t.kind = Token::Kind::Identifier;
+            } else {
+                Operator(t);
             }
-            if (IsDigit(c) || (c == '.' && pos_ + 1 < s_.size() && IsDigit(s_[pos_ + 1])))
-                out.push_back(Number());
-            else if (c == '$')
-                out.push_back(HexNumber());
-            else if (c == '"')
-                out.push_back(String());
-            else if (IsIdentStart(c))
-                out.push_back(Identifier());
-            else
-                out.push_back(Operator());
+            out.push_back(Finish(t, t.kind));
         }
     }
 
 private:
-    Token Make(Token::Kind kind, std::string text) const {
+    char At(size_t ahead) const { return pos_ + ahead < s_.size() ? s_[pos_ + ahead] : '\0'; }
+    int Column() const { return static_cast<int>(pos_ - lineStart_); }
+
+    Token Begin() {
+        start_ = pos_;
         Token t;
-        t.kind = kind;
-        t.text = std::move(text);
         t.line = line_;
-        t.column = static_cast<int>(pos_ - lineStart_);
+        t.column = Column();
         return t;
     }
-    [[noreturn]] void Fail(const std::string& message) const {
-        throw SyntaxError{message, line_, static_cast<int>(pos_ - lineStart_)};
+    Token Finish(Token t, Token::Kind kind) const {
+        t.kind = kind;
+        t.endLine = line_;
+        t.endColumn = Column();
+        return t;
     }
-    void Advance() {
-        if (s_[pos_] == '\n') {
-            ++line_;
-            lineStart_ = pos_ + 1;
+    [[noreturn]] void Fail(const std::string& message) const { throw SyntaxError{message, line_, Column()}; }
+
+    // Moves over text inside a comment or string, keeping line and column up to date:
+    // AviSynth+ counts only LF there, and a column starts after any CR or LF.
+    void Pass(size_t end) {
+        for (; pos_ < end; ++pos_) {
+            if (s_[pos_] == '\n')
+                ++line_;
+            if (IsLineEnd(s_[pos_]))
+                lineStart_ = pos_ + 1;
         }
+    }
+    void SkipBlanks() {
+        while (At(0) == ' ' || At(0) == '\t')
+            ++pos_;
+    }
+    void SkipLineEnd() {
+        if (!IsLineEnd(At(0)))
+            return;
+        const char first = At(0);
         ++pos_;
-    }
-    bool At(std::string_view what) const { return s_.substr(pos_, what.size()) == what; }
-
-    bool AtEndMarker() const {
-        // "__END__" at the start of a line ends the script; the rest is free text.
-        if (!At("__END__") || pos_ != lineStart_)
-            return false;
-        return pos_ + 7 >= s_.size() || !IsIdentChar(s_[pos_ + 7]);
+        ++line_;
+        if (IsLineEnd(At(0)) && At(0) != first)
+            ++pos_;
+        lineStart_ = pos_;
     }
 
-    void SkipBlanksAndComments() {
-        while (pos_ < s_.size()) {
-            const char c = s_[pos_];
-            if (IsBlank(c)) {
+    // Blanks, comments and continued lines.
+    void SkipBetweenTokens() {
+        while (true) {
+            SkipBlanks();
+            const char c = At(0);
+            if (c == '\\') {
+                // A backslash ends its line: only blanks may follow it there.
                 ++pos_;
-            } else if (c == '#') {
-                while (pos_ < s_.size() && s_[pos_] != '\n')
-                    ++pos_;
-            } else if (At("/*")) {
-                pos_ += 2;
-                while (pos_ < s_.size() && !At("*/"))
-                    Advance();
-                pos_ = std::min(pos_ + 2, s_.size());
-            } else if (At("[*")) {
-                int depth = 0;
+                SkipBlanks();
+                if (!IsLineEnd(At(0)))
+                    Fail("Script error: `\\' can only appear at the beginning or end of a line");
+                SkipLineEnd();
+            } else if (IsLineEnd(c)) {
+                // A line end followed (after blank lines) by a backslash joins the lines.
+                const size_t pos = pos_, lineStart = lineStart_;
+                const int line = line_;
                 do {
-                    if (At("[*")) {
-                        ++depth;
-                        pos_ += 2;
-                    } else if (At("*]")) {
-                        --depth;
-                        pos_ += 2;
-                    } else {
-                        Advance();
-                    }
-                } while (depth > 0 && pos_ < s_.size());
+                    SkipLineEnd();
+                    SkipBlanks();
+                } while (IsLineEnd(At(0)));
+                if (At(0) == '\\') {
+                    ++pos_;
+                    continue;
+                }
+                pos_ = pos;
+                lineStart_ = lineStart;
+                line_ = line;
+                return;
+            } else if (c == '#') {
+                while (pos_ < s_.size() && !IsLineEnd(s_[pos_]))
+                    ++pos_;
+                return;
+            } else if (c == '/' && At(1) == '*') {
+                const size_t end = s_.find("*/", pos_ + 2);
+                if (end == std::string_view::npos)
+                    Fail("Parse error: block comment missing closing */");
+                Pass(end + 2);
+            } else if (c == '*' && At(1) == '/') {
+                Fail("Parse error: orphan block comment closing */");
+            } else if (c == '[' && At(1) == '*') {
+                size_t end = s_.find("*]", pos_ + 2), nest = s_.find("[*", pos_ + 2);
+                while (nest != std::string_view::npos && end != std::string_view::npos && nest + 1 < end) {
+                    end = s_.find("*]", end + 2);
+                    nest = s_.find("[*", nest + 2);
+                }
+                if (end == std::string_view::npos)
+                    Fail("Parse error: nestable block comment missing closing *]");
+                Pass(end + 2);
+            } else if (c == '*' && At(1) == ']') {
+                Fail("Parse error: orphan nestable block comment closing *]");
             } else {
                 return;
             }
         }
     }
 
-    // After a line end: a backslash as the first thing on the next line joins the lines.
-    bool ContinuesOnNextLine() {
-        size_t p = pos_;
-        while (p < s_.size() && IsBlank(s_[p]))
-            ++p;
-        if (p < s_.size() && s_[p] == '\\') {
-            pos_ = p + 1;
-            return true;
-        }
-        return false;
-    }
-
-    // A backslash elsewhere must end its line (blanks and a comment may follow).
-    void ContinueAtLineEnd() {
-        ++pos_;
-        size_t p = pos_;
-        while (p < s_.size() && IsBlank(s_[p]))
-            ++p;
-        if (p < s_.size() && s_[p] == '#')
-            while (p < s_.size() && s_[p] != '\n')
-                ++p;
-        if (p < s_.size() && s_[p] != '\n')
-            Fail("Script error: syntax error");
-        pos_ = p;
-        if (pos_ < s_.size())
-            Advance(); // the line end itself
-        ContinuesOnNextLine();
-    }
-
-    Token Number() {
-        Token t = Make(Token::Kind::Int, "");
-        // Digits with an optional period ("1." is a float too); hexadecimal only as $FF,
-        // so "0x40" is the number 0 followed by the name x40, a syntax error.
-        const size_t start = pos_;
-        bool isFloat = false;
-        while (pos_ < s_.size() && IsDigit(s_[pos_]))
-            ++pos_;
-        if (pos_ < s_.size() && s_[pos_] == '.' && !(pos_ + 1 < s_.size() && IsIdentStart(s_[pos_ + 1]))) {
-            isFloat = true;
-            ++pos_;
-            while (pos_ < s_.size() && IsDigit(s_[pos_]))
-                ++pos_;
-        }
-        if (pos_ < s_.size() && (s_[pos_] == 'e' || s_[pos_] == 'E')) {
-            size_t p = pos_ + 1;
-            if (p < s_.size() && (s_[p] == '+' || s_[p] == '-'))
-                ++p;
-            if (p < s_.size() && IsDigit(s_[p])) {
+    // Digits with at most one period; no exponent and no other base, so "1e3" is the number
+    // 1 followed by the name e3, and "0x40" is 0 followed by x40. The value is gathered as
+    // AviSynth+ gathers it: all digits as a whole number, then divided by the power of ten.
+    void Number(Token& t) {
+        bool isFloat = false, tooLarge = false;
+        int64_t whole = 0;
+        double digits = 0, place = 1;
+        do {
+            if (At(0) == '.') {
                 isFloat = true;
-                pos_ = p;
-                while (pos_ < s_.size() && IsDigit(s_[pos_]))
+                ++pos_;
+                while (IsDigit(At(0))) {
+                    place *= 10;
+                    digits = digits * 10 + (At(0) - '0');
                     ++pos_;
+                }
+                break;
             }
-        }
-        // from_chars: the C locale of the host process (Qt sets the user's) must not matter.
-        const char* first = s_.data() + start;
-        const char* last = s_.data() + pos_;
+            const int d = At(0) - '0';
+            if (whole > (INT64_MAX - d) / 10)
+                tooLarge = true;
+            else
+                whole = whole * 10 + d;
+            digits = digits * 10 + d;
+            ++pos_;
+        } while (IsDigit(At(0)) || At(0) == '.');
         if (isFloat) {
             t.kind = Token::Kind::Float;
-            auto [end, ec] = std::from_chars(first, last, t.floatValue);
-            if (ec != std::errc() || end != last)
-                Fail("Script error: invalid number");
-        } else {
-            int64_t v = 0;
-            auto [end, ec] = std::from_chars(first, last, v);
-            if (ec != std::errc() || end != last || v > INT32_MAX)
-                Fail("Script error: integer constant out of range");
-            t.intValue = static_cast<int>(v);
+            t.floatValue = digits / place;
+            return;
         }
-        return t;
+        // AviSynth+ would hold a larger one as a 64-bit value, which this server lacks.
+        if (tooLarge || whole > INT32_MAX)
+            throw SyntaxError{"Script error: integer constant out of range", t.line, t.column};
+        t.kind = Token::Kind::Int;
+        t.intValue = static_cast<int>(whole);
     }
 
-    // $FF0000: a 32-bit pattern, so $FFFFFFFF is -1.
-    Token HexNumber() {
-        Token t = Make(Token::Kind::Int, "");
+    // $FF0000: hexadecimal digits up to the next character that is not a letter or digit; the
+    // low 32 bits count, so $FFFFFFFF is -1.
+    void HexNumber(Token& t) {
         ++pos_;
-        const size_t start = pos_;
-        while (pos_ < s_.size() && std::isxdigit(static_cast<unsigned char>(s_[pos_])))
-            ++pos_;
         uint64_t v = 0;
-        auto [end, ec] = std::from_chars(s_.data() + start, s_.data() + pos_, v, 16);
-        if (start == pos_ || ec != std::errc() || v > UINT32_MAX)
-            Fail("Script error: invalid hexadecimal number");
-        t.intValue = static_cast<int>(static_cast<uint32_t>(v));
-        return t;
-    }
-
-    Token String() {
-        Token t = Make(Token::Kind::String, "");
-        const bool triple = At("\"\"\"");
-        const std::string_view close = triple ? "\"\"\"" : "\"";
-        pos_ += close.size();
-        const size_t start = pos_;
-        while (pos_ < s_.size() && !At(close))
-            Advance();
-        if (pos_ >= s_.size())
-            throw SyntaxError{"Parse error: string missing closing quotation mark", t.line, t.column};
-        // As in AviSynth: quotes right after the closing three belong to the string, so
-        // """say "hi"""" holds say "hi". No escapes exist inside either kind.
-        if (triple)
-            while (pos_ + 3 < s_.size() && s_[pos_ + 3] == '"')
-                ++pos_;
-        t.text.assign(s_.substr(start, pos_ - start));
-        pos_ += close.size();
-        return t;
-    }
-
-    Token Identifier() {
-        Token t = Make(Token::Kind::Identifier, "");
-        const size_t start = pos_;
-        while (pos_ < s_.size() && IsIdentChar(s_[pos_]))
+        do {
+            const int d = HexValue(At(0));
+            if (d < 0)
+                Fail("$ must be followed by a hexadecimal number");
+            v = v * 16 + static_cast<uint64_t>(d);
             ++pos_;
-        t.text.assign(s_.substr(start, pos_ - start));
-        return t;
+        } while (IsAlnum(At(0)));
+        t.kind = Token::Kind::Int;
+        t.intValue = static_cast<int>(static_cast<uint32_t>(v));
     }
 
-    Token Operator() {
-        static constexpr std::string_view kTwo[] = {"==", "!=", "<>", "<=", ">=", "&&", "||", "++"};
-        for (std::string_view op : kTwo) {
-            if (At(op)) {
-                Token t = Make(Token::Kind::Operator, std::string(op));
-                pos_ += 2;
-                return t;
-            }
-        }
-        // Braces only so that the parser can name what it does not support.
-        static constexpr std::string_view kOne = "(),.=+-*/%<>!?:{}";
-        if (kOne.find(s_[pos_]) == std::string_view::npos)
-            Fail("Script error: syntax error");
-        Token t = Make(Token::Kind::Operator, std::string(1, s_[pos_]));
-        ++pos_;
-        return t;
+    // "text" or """text""": no escapes; line ends belong to the string. Quotes right after
+    // the closing three belong to the string, so """say "hi"""" holds say "hi".
+    void String(Token& t) {
+        const bool triple = At(1) == '"' && At(2) == '"';
+        const size_t start = pos_ + (triple ? 3 : 1);
+        size_t end = s_.find(triple ? "\"\"\"" : "\"", start);
+        if (end == std::string_view::npos)
+            Fail(triple ? "Parse error: string missing closing quotation marks"
+                        : "Parse error: string missing closing quotation mark");
+        if (triple)
+            while (end + 3 < s_.size() && s_[end + 3] == '"')
+                ++end;
+        t.kind = Token::Kind::String;
+        t.text.assign(s_.substr(start, end - start));
+        Pass(end + (triple ? 3 : 1));
+    }
+
+    void Operator(Token& t) {
+        const char c = At(0), next = At(1);
+        size_t length = 1;
+        if ((c == '<' && (next == '=' || next == '>')) || ((c == '>' || c == '!' || c == '=') && next == '=') ||
+            ((c == '+' || c == '&' || c == '|') && next == c))
+            length = 2;
+        else if (std::string_view("<>!=+&|{}()[],?:-*/%.").find(c) == std::string_view::npos)
+            Fail(std::string("unexpected character \"") + c + "\"");
+        t.kind = Token::Kind::Operator;
+        t.text.assign(s_.substr(pos_, length));
+        pos_ += length;
     }
 
     std::string_view s_;
     size_t pos_ = 0;
-    size_t lineStart_ = 0;
+    size_t start_ = 0;     // where the current token starts
+    size_t lineStart_ = 0; // just after the last CR or LF before pos_
     int line_ = 1;
 };
 

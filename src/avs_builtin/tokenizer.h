@@ -1,6 +1,6 @@
-// Splits script text into tokens: numbers, strings, names, operators and line ends.
-// Comments (#, /* */, nesting [* *]), line continuation with a backslash at the end of a
-// line or at the start of the next, and __END__ are handled here.
+// Splits script text into tokens: numbers, strings, names, operators and line ends, by the
+// rules of AviSynth+'s tokenizer. Comments (#, /* */, nesting [* *]), line continuation with
+// a backslash at the end of a line or at the start of the next, and __END__ are handled here.
 #pragma once
 
 #include <string>
@@ -15,8 +15,12 @@ struct Token {
     std::string text; // identifier, operator or string contents
     int intValue = 0;
     double floatValue = 0;
-    int line = 1;   // 1-based
-    int column = 0; // 0-based
+    int line = 1;   // 1-based, where the token starts
+    int column = 0; // 0-based, where the token starts
+    // Where AviSynth+ reports an error found at this token: the line the token ends on and
+    // the count of characters before its end on that line (a line end: its own line, 0).
+    int endLine = 1;
+    int endColumn = 0;
 };
 
 // A syntax error before the file name is known; the parser turns it into a ScriptError.

@@ -18,13 +18,19 @@ TEST_F(ScriptLanguage, LiteralsAndOperators) {
     EXPECT_EQ(Eval(env, "7 / 2").asInt(), 3);
     EXPECT_EQ(Eval(env, "-7 % 3").asInt(), -1);
     EXPECT_DOUBLE_EQ(Eval(env, "7 / 2.0").asFloat(), 3.5);
-    EXPECT_DOUBLE_EQ(Eval(env, ".5 + 1e1").asFloat(), 10.5);
+    EXPECT_DOUBLE_EQ(Eval(env, ".5 + 10").asFloat(), 10.5);
     EXPECT_EQ(Eval(env, "$FF").asInt(), 255);
     EXPECT_EQ(Eval(env, "$FFFFFFFF").asInt(), -1);
     EXPECT_DOUBLE_EQ(Eval(env, "1. + 2").asFloat(), 3.0); // a trailing period makes a float
-    // Only $ marks hexadecimal: 0x10 is 0 followed by the name x10.
-    EXPECT_EQ(ErrorOf(env, "0x10"), "Script error: syntax error\n(/t/x.avs, line 1, column 1)");
+    // As AviSynth+ 3.7 tokenizes: only $ marks hexadecimal and there is no exponent, so 0x10
+    // and 1e3 are a number followed by a name, and statements need no line of their own.
+    EXPECT_EQ(ErrorOf(env, "0x10"), "I don't know what 'x10' means.\n(/t/x.avs, line 1)");
+    EXPECT_EQ(ErrorOf(env, "x = 1e3"), "I don't know what 'e3' means.\n(/t/x.avs, line 1)");
+    EXPECT_EQ(Eval(env, "a = 3 b = 4 a * b").asInt(), 12);
     EXPECT_EQ(Eval(env, "2147483647 + 1").asInt(), INT32_MIN); // wraps like a 32-bit int
+    // AviSynth+ builds a - b - c as a + ((-b) + (-c)), which floats can tell apart.
+    EXPECT_EQ(Eval(env, "0.1 - 0.1 - 0.2").asFloat(), 0.1 + (-0.1 + -0.2));
+    EXPECT_TRUE(Eval(env, "1 < 2 <= 2 && !(3 > 2 > 2)").asBool()); // chains compare neighbours
     EXPECT_EQ(Eval(env, "\"ab\" + \"cd\"").asString(), "abcd");
     EXPECT_EQ(Eval(env, "\"\"\"say \"hi\"\n\"\"\"").asString(), "say \"hi\"\n");
     // As AviSynth reads them: quotes after the closing three belong to the string; no escapes.
@@ -112,10 +118,10 @@ TEST_F(ScriptLanguage, ErrorsNameFileAndLine) {
     EXPECT_EQ(ErrorOf(env, "BlankClip()\nFoo()"),
               "Script error: There is no function named 'Foo'.\n(/t/x.avs, line 2)");
     EXPECT_EQ(ErrorOf(env, "x = 1\n\nTrim(\"a\")"),
-              "Script error: Invalid arguments to function \"Trim\"\n(/t/x.avs, line 3)");
+              "Script error: Invalid arguments to function 'Trim'.\n(/t/x.avs, line 3)");
     EXPECT_EQ(ErrorOf(env, "Nonsense"), "I don't know what 'Nonsense' means.\n(/t/x.avs, line 1)");
     EXPECT_EQ(ErrorOf(env, "BlankClip(\"a\" \"b\")"),
-              "Script error: expected a , or )\n(/t/x.avs, line 1, column 14)");
+              "Script error: expected a , or )\n(/t/x.avs, line 1, column 17)");
     EXPECT_EQ(ErrorOf(env, "x = \"open"),
               "Parse error: string missing closing quotation mark\n(/t/x.avs, line 1, column 4)");
     EXPECT_EQ(ErrorOf(env, "ColorBars(width=\"a\")"),
@@ -130,7 +136,39 @@ TEST_F(ScriptLanguage, ErrorsNameFileAndLine) {
     // `last` used before any clip.
     ScriptEngine fresh;
     EXPECT_EQ(ErrorOf(fresh, "Trim(0, 10)"),
-              "Script error: Invalid arguments to function \"Trim\"\n(/t/x.avs, line 1)");
+              "Script error: Invalid arguments to function 'Trim'.\n(/t/x.avs, line 1)");
+}
+
+// The texts and places AviSynth+ 3.7's tokenizer, parser and evaluator give (read from its
+// source): a parse error is placed at the end of the token it stopped at, counting the
+// characters before that end on its line; at a line end, that line and column 0.
+TEST_F(ScriptLanguage, ParseAndEvaluationErrorsAsAviSynthPlusGivesThem) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"Trim(0, 2\n", "Script error: expected a , or )\n(/t/x.avs, line 1, column 0)"},
+        {"x = 1\n  y = (2\n", "Script error: expected `)'\n(/t/x.avs, line 2, column 0)"},
+        {"x = \"\"\"open", "Parse error: string missing closing quotation marks\n(/t/x.avs, line 1, column 4)"},
+        {"x = $12G4", "$ must be followed by a hexadecimal number\n(/t/x.avs, line 1, column 7)"},
+        {"x = 1 ; y", "unexpected character \";\"\n(/t/x.avs, line 1, column 6)"},
+        {"x = 1 /* open", "Parse error: block comment missing closing */\n(/t/x.avs, line 1, column 6)"},
+        {"x = 1 \\ # no", "Script error: `\\' can only appear at the beginning or end of a line\n"
+                         "(/t/x.avs, line 1, column 8)"},
+        {"1 = 2", "Script error: left operand of `=' must be a variable name\n(/t/x.avs, line 1, column 3)"},
+        {"global 5 = 2", "Script error: `global' must be followed by a variable name\n(/t/x.avs, line 1, column 8)"},
+        {"x = 7.5 % 2", "Evaluate: operands of `%' must be integers\n(/t/x.avs, line 1)"},
+        {"x = \"a\" - \"b\"", "Evaluate: unary minus can only by used with numbers\n(/t/x.avs, line 1)"},
+        {"x = 1 + \"b\"", "Evaluate: operands of `+' must both be numbers, strings, or clips\n(/t/x.avs, line 1)"},
+        {"x = true < false", "Evaluate: operands of `<' and friends must be string or numeric\n(/t/x.avs, line 1)"},
+        {"x = 1 == \"a\"", "Evaluate: operands of `==' and `!=' must be comparable\n(/t/x.avs, line 1)"},
+        // A name alone is a variable, a function without arguments or one taking `last`.
+        {"BlankClip()\nTrim", "I don't know what 'Trim' means.\n(/t/x.avs, line 2)"},
+        // A line end inside parentheses ends the statement too; runtime errors name the line
+        // the statement ends on.
+        {"BlankClip(width=\"a\",\n", "Script error: syntax error\n(/t/x.avs, line 1, column 0)"},
+        {"BlankClip(width=\"a\", \\\n  height=2)", "Script error: the named argument \"width\" to BlankClip had "
+                                               "the wrong type (passed 's')\n(/t/x.avs, line 2)"},
+    };
+    for (const auto& [script, error] : cases)
+        EXPECT_EQ(ErrorOf(env, script), error) << script;
 }
 
 TEST_F(ScriptLanguage, ImportEvaluatesInTheSameEnvironmentAndNamesEachLevel) {
