@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <vector>
 
 namespace bv::builtin {
 
@@ -96,98 +97,98 @@ FramePtr Paint(const VideoInfo& vi, bool yuvColors, ColorAt colorAt) {
     return f;
 }
 
-// SMPTE colour bars in studio levels: seven 75% bars, a strip of reversed blue bars, and
-// -I, 100% white, +Q, black with the PLUGE (-4, 0 and +4 IRE) at the bottom.
-enum Bar {
-    kWhite75,
-    kYellow,
-    kCyan,
-    kGreen,
-    kMagenta,
-    kRed,
-    kBlue,
-    kBlack,
-    kMinusI,
-    kWhite,
-    kPlusQ,
-    kBelow,
-    kAbove
+// SMPTE colour bars as AviSynth+ 3.7 draws them (Rec. ITU-R BT.801-1, studio levels): seven
+// 75% bars over the top two thirds, reversed blue bars to three quarters, then -I, 100%
+// white, +Q, black and the PLUGE (-4, 0, +4 IRE). The colours are AviSynth+'s own tables,
+// 0xRRGGBB in studio RGB and 0xYYUUVV (its YUV values are not quite a matrix of the RGB ones).
+struct BarColors {
+    uint32_t top[7], middle[7], bottom[8];
 };
+constexpr BarColors kRgbBars = {
+    {0xb4b4b4, 0xb4b410, 0x10b4b4, 0x10b410, 0xb410b4, 0xb41010, 0x1010b4},
+    {0x1010b4, 0x101010, 0xb410b4, 0x101010, 0x10b4b4, 0x101010, 0xb4b4b4},
+    {0x10466a, 0xebebeb, 0x481076, 0x101010, 0x070707, 0x101010, 0x191919, 0x101010}};
+constexpr BarColors kYuvBars = {
+    {0xb48080, 0xa22c8e, 0x839c2c, 0x70483a, 0x54b8c6, 0x4164d4, 0x23d472},
+    {0x23d472, 0x108080, 0x54b8c6, 0x108080, 0x839c2c, 0x108080, 0xb48080},
+    {0x109e5f, 0xeb8080, 0x10ae95, 0x108080, 0x078080, 0x108080, 0x198080, 0x108080}};
 
-// Which bar pixel (x, y) shows. Edges fall on the pixel nearest their exact place, on the
-// nearest chroma sample boundary for YUV (`xStep`, `yStep` 2 where chroma is shared).
-Bar ColorBarAt(const VideoInfo& vi, int xStep, int yStep, int x, int y) {
-    static constexpr Bar kTop[7] = {kWhite75, kYellow, kCyan, kGreen, kMagenta, kRed, kBlue};
-    static constexpr Bar kMiddle[7] = {kBlue, kBlack, kMagenta, kBlack, kCyan, kBlack, kWhite75};
-    static constexpr Bar kBottom[8] = {kMinusI, kWhite, kPlusQ, kBlack, kBelow, kBlack, kAbove, kBlack};
-    // The edge at num/den of `size`, rounded to the nearest multiple of `step`.
-    auto edge = [](int64_t size, int64_t num, int64_t den, int64_t step) {
-        return static_cast<int>((2 * size * num + step * den) / (2 * step * den) * step);
-    };
-    const int w = vi.width, h = vi.height;
-    if (y < edge(h, 3, 4, yStep)) {
-        int bar = 0;
-        while (bar < 6 && x >= edge(w, bar + 1, 7, xStep))
-            ++bar;
-        return (y < edge(h, 2, 3, yStep) ? kTop : kMiddle)[bar];
+// Which colour each column of a band shows. AviSynth+ lays the bars out on the chroma grid
+// of subsampled YUV (so `width` is in chroma samples there) with these integer edges.
+struct BarColumns {
+    std::vector<uint8_t> upper, bottom; // indices into top/middle and into bottom
+};
+BarColumns LayOutBars(int width) {
+    BarColumns c{std::vector<uint8_t>(static_cast<size_t>(width)), std::vector<uint8_t>(static_cast<size_t>(width))};
+    for (int x = 0, i = 0; x < width; ++x) {
+        while (x >= (width * (i + 1) + 3) / 7)
+            ++i;
+        c.upper[static_cast<size_t>(x)] = static_cast<uint8_t>(i);
     }
-    // Bottom: -I, white, +Q and black of 5/4 bar each, three PLUGE bars of 1/3 bar, black.
-    const int edges[7] = {edge(w, 5, 28, xStep),  edge(w, 10, 28, xStep), edge(w, 15, 28, xStep),
-                          edge(w, 20, 28, xStep), edge(w, 16, 21, xStep), edge(w, 17, 21, xStep),
-                          edge(w, 18, 21, xStep)};
-    int i = 0;
-    while (i < 7 && x >= edges[i])
-        ++i;
-    return kBottom[i];
+    // -I, white, +Q, black each 5/4 of a bar, then the PLUGE in thirds of a bar, then black.
+    auto bottomEnd = [width](int i) { return i < 4 ? (width * (i + 1) * 5 + 14) / 28 : (width * (i + 12) + 10) / 21; };
+    for (int x = 0, i = 0; x < width; ++x) {
+        while (i < 7 && x >= bottomEnd(i))
+            ++i;
+        c.bottom[static_cast<size_t>(x)] = static_cast<uint8_t>(i);
+    }
+    return c;
 }
 
-// The colours as 0xRRGGBB in studio RGB (75% = 180, black 16) and as 0xYYUUVV. The 75% bars
-// in YUV are Rec.601 of the exact 75% levels (16 + 0.75 * 219 = 180.25); the PLUGE colours
-// are the SMPTE values, -I and +Q at black's luma.
-struct BarPalette {
-    uint32_t rgb[13];
-    uint32_t yuv[13];
-};
-
-BarPalette MakeBarPalette() {
-    BarPalette p{};
-    const double hi = 16 + 0.75 * 219;
-    const int bars[7][3] = {{1, 1, 1}, {1, 1, 0}, {0, 1, 1}, {0, 1, 0}, {1, 0, 1}, {1, 0, 0}, {0, 0, 1}};
-    auto clamp8 = [](double v) { return static_cast<uint32_t>(std::clamp(std::lround(v), 0L, 255L)); };
-    for (int i = 0; i < 7; ++i) {
-        const double r = bars[i][0] ? hi : 16, g = bars[i][1] ? hi : 16, b = bars[i][2] ? hi : 16;
-        const double y = 0.299 * r + 0.587 * g + 0.114 * b;
-        const double u = 128 + (b - y) / 1.772 * 224 / 219, v = 128 + (r - y) / 1.402 * 224 / 219;
-        p.rgb[i] = clamp8(r) << 16 | clamp8(g) << 8 | clamp8(b);
-        p.yuv[i] = clamp8(y) << 16 | clamp8(u) << 8 | clamp8(v);
+// The band of row `y` (0 top, 1 middle, 2 bottom). Packed and planar RGB are drawn from the
+// bottom up (h/4 rows of bottom band, up to h/3 the middle one); YUV from the top down
+// (two thirds, then up to three quarters), on the chroma grid's rows.
+int BarBand(bool rgb, int y, int height) {
+    if (rgb) {
+        const int fromBottom = height - 1 - y;
+        return fromBottom < height / 4 ? 2 : fromBottom < height / 3 ? 1 : 0;
     }
-    const uint32_t rgb[6] = {0x101010, 0x003a62, 0xebebeb, 0x3b0f7e, 0x070707, 0x191919};
-    const uint32_t yuv[6] = {0x108080, 0x109e5f, 0xeb8080, 0x10ae95, 0x078080, 0x198080};
-    for (int i = 0; i < 6; ++i) {
-        p.rgb[kBlack + i] = rgb[i];
-        p.yuv[kBlack + i] = yuv[i];
-    }
-    return p;
+    return y * 3 < height * 2 ? 0 : y * 4 < height * 3 ? 1 : 2;
 }
 
 // ColorBars(width=640, height=480, pixel_type="RGB32", staticframes=true): an hour at 29.97
-// fps. RGB32's alpha is 0.
+// fps. RGB32's alpha is 0; deeper YUV has the 8-bit values shifted up.
 Value ColorBars(const Args& a, CallContext& ctx) {
     VideoInfo vi;
     vi.width = a.IntOr(0, 640);
     vi.height = a.IntOr(1, 480);
-    vi.format = ParseFormat(ctx.name, a.StringOr(2, "RGB32"));
+    PixelFormat format = PixelFormat::RGB32;
+    const std::string type = a.StringOr(2, "RGB32");
+    const bool known = PixelFormatFromName(type, format);
+    const avs::PixelFormat& d = Describe(format);
+    // AviSynth+'s checks and words.
+    if (!known || d.family == avs::FormatFamily::Grey)
+        throw ScriptError("ColorBars: this pixel_type not supported");
+    if (format == PixelFormat::YUY2 && vi.width % 2 != 0)
+        throw ScriptError("ColorBars: YUY2 width must be even!");
+    if (d.chromaShiftY == 1 && (vi.width % 2 != 0 || vi.height % 2 != 0))
+        throw ScriptError("ColorBars: for 4:2:0 both height and width must be even!");
+    if (d.family == avs::FormatFamily::PlanarYuv && d.chromaShiftX == 1 && vi.width % 2 != 0)
+        throw ScriptError("ColorBars: for 4:2:2 width must be even!");
+    if (d.chromaShiftX == 2 && vi.width % 4 != 0)
+        throw ScriptError("ColorBars: for 4:1:1 width must be divisible by 4!");
+    vi.format = format;
     vi.fpsNumerator = 30000;
     vi.fpsDenominator = 1001;
     vi.frameCount = 107892;
     CheckFrameSize(ctx.name.c_str(), vi.format, vi.width, vi.height);
     return Value::FromClip(std::make_shared<StillClip>(vi, [](const VideoInfo& info) {
-        static const BarPalette palette = MakeBarPalette();
         const bool rgb = IsRgb(info.format);
-        const uint32_t* colors = rgb ? palette.rgb : palette.yuv;
-        const avs::PixelFormat& d = Describe(info.format);
-        const int xStep = 1 << d.chromaShiftX, yStep = 1 << d.chromaShiftY;
-        return Paint(info, !rgb, [&](int x, int y) { return colors[ColorBarAt(info, xStep, yStep, x, y)]; });
+        const avs::PixelFormat& f = Describe(info.format);
+        const int shiftX = f.chromaShiftX, shiftY = f.chromaShiftY;
+        const BarColumns columns = LayOutBars(info.width >> shiftX);
+        const BarColors& colors = rgb ? kRgbBars : kYuvBars;
+        return Paint(info, !rgb, [&](int x, int y) {
+            const size_t column = static_cast<size_t>(x >> shiftX);
+            switch (BarBand(rgb, y >> shiftY, info.height >> shiftY)) {
+            case 0:
+                return colors.top[columns.upper[column]];
+            case 1:
+                return colors.middle[columns.upper[column]];
+            default:
+                return colors.bottom[columns.bottom[column]];
+            }
+        });
     }));
 }
 

@@ -5,6 +5,7 @@
 #include <array>
 #include <cmath>
 #include <cstring>
+#include <vector>
 #include <gtest/gtest.h>
 
 namespace bv::builtin::test {
@@ -53,41 +54,45 @@ TEST_F(Filters, GeneratorsHaveTheirDocumentedShape) {
     EXPECT_EQ(yuy2->pitch(0), 1472); // what AviSynth+ gives for this size
 }
 
-TEST_F(Filters, ColorBarsHasTheDocumentedLevelsInEveryPixelType) {
-    // Studio levels: 75% bars at 16 + 0.75 * 219, in YUV Rec.601 of those levels:
-    // Y = 0.299 R + 0.587 G + 0.114 B, U = 128 + (B - Y) / 1.772 * 224 / 219,
-    // V = 128 + (R - Y) / 1.402 * 224 / 219. The PLUGE has SMPTE's values.
+// Pixel (x, y) of any format as {R, G, B} or {Y, U, V}, deeper samples scaled to 8 bits.
+std::array<int, 3> PixelAt(const VideoFrame& f, int x, int y) {
+    const avs::PixelFormat& d = Describe(f.format());
+    if (IsRgb(f.format())) {
+        const uint8_t* p = f.row(y) + x * BytesPerPixel(f.format());
+        return {p[2], p[1], p[0]};
+    }
+    if (f.format() == PixelFormat::YUY2) {
+        const uint8_t* p = f.row(y) + (x & ~1) * 2;
+        return {p[(x & 1) * 2], p[1], p[3]};
+    }
+    auto sample = [&](int p, int px, int py) {
+        const uint8_t* row = f.data(p) + static_cast<ptrdiff_t>(py) * f.pitch(p);
+        return d.bytesPerSample == 1 ? row[px] : reinterpret_cast<const uint16_t*>(row)[px] >> (d.bitDepth - 8);
+    };
+    const int cx = x >> d.chromaShiftX, cy = y >> d.chromaShiftY;
+    return {sample(0, x, y), sample(1, cx, cy), sample(2, cx, cy)};
+}
+
+TEST_F(Filters, ColorBarsHasAviSynthPlusLevelsInEveryPixelType) {
+    // AviSynth+ 3.7's tables (source.cpp): studio RGB with 75% at 180, and its own YUV values.
     const int top[7][6] = {{180, 180, 180, 180, 128, 128}, {180, 180, 16, 162, 44, 142},
                            {16, 180, 180, 131, 156, 44},   {16, 180, 16, 112, 72, 58},
                            {180, 16, 180, 84, 184, 198},   {180, 16, 16, 65, 100, 212},
                            {16, 16, 180, 35, 212, 114}};
-    const int pluge[7][6] = {{0, 58, 98, 16, 158, 95},    {235, 235, 235, 235, 128, 128},
-                             {59, 15, 126, 16, 174, 149}, {16, 16, 16, 16, 128, 128},
-                             {7, 7, 7, 7, 128, 128},      {16, 16, 16, 16, 128, 128},
+    const int pluge[7][6] = {{16, 70, 106, 16, 158, 95},   {235, 235, 235, 235, 128, 128},
+                             {72, 16, 118, 16, 174, 149},  {16, 16, 16, 16, 128, 128},
+                             {7, 7, 7, 7, 128, 128},       {16, 16, 16, 16, 128, 128},
                              {25, 25, 25, 25, 128, 128}};
     // 700 x 480: bars 100 wide, pluge parts 125 and 33 1/3 wide; sample the middle of each.
     const int topX[7] = {50, 150, 250, 350, 450, 550, 650};
     const int plugeX[7] = {62, 187, 312, 437, 516, 550, 583};
-    for (const char* type : {"RGB32", "RGB24", "YUY2", "YV12", "I420"}) {
+    for (const char* type : {"RGB32", "RGB24", "YUY2", "YV12", "I420", "YV16", "YV24", "YV411", "YUV420P10"}) {
         FramePtr f = Frame(std::string("ColorBars(700, 480, \"") + type + "\")");
         const bool rgb = IsRgb(f->format());
-        auto pixel = [&](int x, int y) -> std::array<int, 3> {
-            if (rgb) {
-                const uint8_t* p = f->row(y) + x * BytesPerPixel(f->format());
-                return {p[2], p[1], p[0]};
-            }
-            if (f->format() == PixelFormat::YUY2) {
-                const uint8_t* p = f->row(y) + (x & ~1) * 2;
-                return {p[(x & 1) * 2], p[1], p[3]};
-            }
-            return {f->data(0)[y * f->pitch(0) + x], f->data(1)[y / 2 * f->pitch(1) + x / 2],
-                    f->data(2)[y / 2 * f->pitch(2) + x / 2]};
-        };
         auto expect = [&](const int(&want)[6], int x, int y) {
-            const std::array<int, 3> got = pixel(x, y);
+            const std::array<int, 3> got = PixelAt(*f, x, y);
             for (int c = 0; c < 3; ++c)
-                EXPECT_EQ(got[c], want[rgb ? c : 3 + c])
-                    << type << " at " << x << "," << y << " component " << c;
+                EXPECT_EQ(got[c], want[rgb ? c : 3 + c]) << type << " at " << x << "," << y << " component " << c;
         };
         for (int i = 0; i < 7; ++i) {
             expect(top[i], topX[i], 100);
@@ -97,6 +102,47 @@ TEST_F(Filters, ColorBarsHasTheDocumentedLevelsInEveryPixelType) {
         if (f->format() == PixelFormat::RGB32) {
             EXPECT_EQ(f->row(0)[3], 0) << "alpha";
         }
+    }
+    EXPECT_EQ(ErrorOf(env, "ColorBars(pixel_type=\"Y8\")"), "ColorBars: this pixel_type not supported\n(/t/x.avs, line 1)");
+    EXPECT_EQ(ErrorOf(env, "ColorBars(90, 50, \"YV411\")"),
+              "ColorBars: for 4:1:1 width must be divisible by 4!\n(/t/x.avs, line 1)");
+}
+
+TEST_F(Filters, ColorBarsEdgesFallWhereAviSynthPlusPutsThem) {
+    // Where each bar ends at 92 x 50, as AviSynth+ 3.7 computes it: for a band W samples wide,
+    // top bar i ends at (W (i + 1) + 3) / 7, bottom parts at (5 W (i + 1) + 14) / 28 and
+    // (W (i + 12) + 10) / 21. Subsampled YUV lays them out on its chroma grid (W = 46 for
+    // 4:2:2 and 4:2:0, 23 for 4:1:1). RGB counts its bands from the bottom row up (h/4 and
+    // h/3 rows), YUV from the top (two thirds and three quarters, of chroma rows).
+    struct Case {
+        const char* type;
+        std::vector<int> upper, bottom;
+    };
+    const Case cases[] = {
+        {"RGB32", {13, 26, 39, 53, 66, 79, 92}, {16, 33, 49, 66, 70, 74, 79, 92}},
+        {"YV24", {13, 26, 39, 53, 66, 79, 92}, {16, 33, 49, 66, 70, 74, 79, 92}},
+        {"YV12", {14, 26, 40, 52, 66, 78, 92}, {16, 32, 50, 66, 70, 74, 78, 92}},
+        {"YUY2", {14, 26, 40, 52, 66, 78, 92}, {16, 32, 50, 66, 70, 74, 78, 92}},
+        {"YV411", {12, 28, 40, 52, 64, 80, 92}, {16, 32, 48, 64, 72, 76, 80, 92}},
+    };
+    for (const Case& c : cases) {
+        FramePtr f = Frame(std::string("ColorBars(92, 50, \"") + c.type + "\")");
+        auto runEnds = [&](int y) {
+            std::vector<int> ends;
+            for (int x = 1; x <= 92; ++x)
+                if (x == 92 || PixelAt(*f, x, y) != PixelAt(*f, x - 1, y))
+                    ends.push_back(x);
+            return ends;
+        };
+        EXPECT_EQ(runEnds(0), c.upper) << c.type;
+        EXPECT_EQ(runEnds(36), c.upper) << c.type;
+        EXPECT_EQ(runEnds(49), c.bottom) << c.type;
+        // Rows 0-33 top, 34-37 the reversed blue bars, 38-49 the bottom band.
+        EXPECT_EQ(PixelAt(*f, 0, 33), PixelAt(*f, 0, 0)) << c.type;
+        EXPECT_EQ(PixelAt(*f, 0, 34), PixelAt(*f, 90, 0)) << c.type; // blue opens the middle band
+        EXPECT_EQ(PixelAt(*f, 0, 37), PixelAt(*f, 90, 0)) << c.type;
+        EXPECT_EQ(PixelAt(*f, 0, 38), PixelAt(*f, 0, 49)) << c.type;
+        EXPECT_NE(PixelAt(*f, 0, 38), PixelAt(*f, 0, 37)) << c.type;
     }
 }
 
@@ -258,7 +304,7 @@ TEST_F(Filters, RgbConversionsRoundTripAndKeepOrientation) {
     FramePtr rgb = Frame("ColorBars(32, 24, \"RGB32\")");
     // ColorBars' top-left is 75% grey, its bottom-left -I: compare both ends of the picture.
     EXPECT_EQ(yuy2->row(0)[0], 171); // 16 + 180 * 219 / 255: Rec.601 takes RGB as full range
-    EXPECT_LT(yuy2->row(23)[0], 60); // -I is dark
+    EXPECT_LT(yuy2->row(23)[0], 70); // -I is dark
     EXPECT_EQ(rgb->row(0)[0], 180);  // row(0) is the top of the picture
     // Random colours in blocks of four pixels survive RGB -> YUY2 -> RGB within rounding
     // where the 1-2-1 chroma of the even pixel lies inside one block: the third pixel.
