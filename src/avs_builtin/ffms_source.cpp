@@ -4,7 +4,6 @@
 #include <cmath>
 #include <cstring>
 #include <ffms.h>
-#include <numeric>
 #include <strings.h>
 
 extern "C" {
@@ -97,6 +96,9 @@ int ResizerOf(const std::string& name, const std::string& who) {
 } // namespace
 
 FfmsSource::FfmsSource(const FfmsSourceOptions& o) : who_(o.function) {
+    // Checked before anything is opened, as FFMS2's plugin does.
+    if (o.fpsDenominator < 1)
+        throw ScriptError(who_ + ": FPS denominator needs to be 1 or higher");
     FfmsIndexPtr index = LoadFfmsIndex(o.path, o.cache, who_);
     int track = o.track;
     if (track < 0) {
@@ -138,8 +140,6 @@ FfmsSource::FfmsSource(const FfmsSourceOptions& o) : who_(o.function) {
     info_.frameCount = reader_->frameCount();
     int64_t num = p.FPSNumerator > 0 ? p.FPSNumerator : 25, den = p.FPSDenominator > 0 ? p.FPSDenominator : 1;
     if (o.fpsNumerator > 0) {
-        if (o.fpsDenominator <= 0)
-            throw ScriptError(who_ + ": FPS denominator needs to be 1 or higher");
         num = o.fpsNumerator;
         den = o.fpsDenominator;
         // Frame n is the frame shown at time first + n / fps, as FFMS2's own plugin maps it.
@@ -161,9 +161,9 @@ FfmsSource::FfmsSource(const FfmsSourceOptions& o) : who_(o.function) {
         const double frames = std::floor(span * static_cast<double>(num) / static_cast<double>(den) + 0.5);
         info_.frameCount = static_cast<int>(std::clamp(frames, 1.0, static_cast<double>(kMaxFrameCount)));
     }
-    const int64_t g = std::gcd(num, den);
-    info_.fpsNumerator = static_cast<uint32_t>(num / g);
-    info_.fpsDenominator = static_cast<uint32_t>(den / g);
+    // As given, not reduced: FFMS2's plugin hands fpsnum/fpsden (or FFMS2's rate) on unchanged.
+    info_.fpsNumerator = static_cast<uint32_t>(num);
+    info_.fpsDenominator = static_cast<uint32_t>(den);
 }
 
 int FfmsSource::SourceFrameOf(int n) const {

@@ -149,6 +149,13 @@ TEST_F(FfmsSourceTest, OtherFormatsBecomeTheNearestOne) {
     EXPECT_EQ(tenth->info().frameCount, 24);
     EXPECT_EQ(PlaneBytes(*tenth->GetFrame(3)), PlaneBytes(*orig->GetFrame(8)));
     EXPECT_EQ(PlaneBytes(*tenth->GetFrame(1)), PlaneBytes(*orig->GetFrame(3)));
+    // FFMS2's plugin hands the rate on as given, unreduced, and checks the denominator first.
+    ClipPtr halves = Open(Source("orig.mkv", ", fpsnum=50, fpsden=2"));
+    EXPECT_EQ(halves->info().fpsNumerator, 50u);
+    EXPECT_EQ(halves->info().fpsDenominator, 2u);
+    EXPECT_EQ(halves->info().frameCount, 60);
+    EXPECT_EQ(ErrorOf(env_, Source("orig.mkv", ", fpsden=0")),
+              "FFVideoSource: FPS denominator needs to be 1 or higher\n(/t/x.avs, line 1)");
 }
 
 // Frame n of `file` as FFMS2 itself delivers it in `format` at the given size with its
