@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <numeric>
 #include <strings.h>
 
 namespace bv::builtin {
@@ -146,13 +147,16 @@ private:
     ClipPtr child_;
 };
 
+// The clip carries the rate in lowest terms, as AviSynth+'s VideoInfo::SetFPS stores it.
 Value WithFps(const Args& a, CallContext& ctx, int64_t num, int64_t den) {
-    if (den <= 0)
-        throw ScriptError(ctx.name + ": Denominator cannot be 0 or less");
-    if (num <= 0)
+    if (den == 0)
+        throw ScriptError(ctx.name + ": Denominator cannot be 0 (zero).");
+    // AviSynth+ would wrap these into huge unsigned rates (or 0 fps); refused here.
+    if (den < 0 || num <= 0)
         throw ScriptError(ctx.name + ": the frame rate must be positive");
+    const int64_t g = std::gcd(num, den);
     return Value::FromClip(
-        std::make_shared<FpsClip>(a.ClipAt(0), static_cast<uint32_t>(num), static_cast<uint32_t>(den)));
+        std::make_shared<FpsClip>(a.ClipAt(0), static_cast<uint32_t>(num / g), static_cast<uint32_t>(den / g)));
 }
 
 // AssumeFPS(clip, numerator, denominator=1, sync_audio)
@@ -190,11 +194,15 @@ Value AssumeFpsPreset(const Args& a, CallContext& ctx) {
                     {"pal_film", 25, 1},
                     {"pal_video", 25, 1},
                     {"pal_double", 50, 1},
-                    {"pal_quad", 100, 1}};
+                    {"pal_quad", 100, 1},
+                    {"drop24", 24000, 1001},
+                    {"drop30", 30000, 1001},
+                    {"drop60", 60000, 1001},
+                    {"drop120", 120000, 1001}};
     for (const auto& p : kPresets)
         if (strcasecmp(p.name, a[1].asString().c_str()) == 0)
             return WithFps(a, ctx, p.num, p.den);
-    throw ScriptError(ctx.name + ": invalid preset value used");
+    throw ScriptError(ctx.name + ": invalid preset value used.\n");
 }
 
 } // namespace

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <numeric>
 #include <vector>
 
 namespace bv::builtin {
@@ -221,6 +222,9 @@ Value BlankClip(const Args& a, CallContext& ctx) {
             vi.fpsDenominator = static_cast<uint32_t>(a.IntOr(6, 1));
         } else {
             FloatToFps(ctx.name, a[5].asFloat(), vi.fpsNumerator, vi.fpsDenominator);
+            const uint32_t g = std::gcd(vi.fpsNumerator, vi.fpsDenominator);
+            vi.fpsNumerator /= g;
+            vi.fpsDenominator /= g;
         }
     }
     CheckFrameSize(ctx.name.c_str(), vi.format, vi.width, vi.height);

@@ -552,11 +552,21 @@ TEST_F(Filters, AssumeFpsForms) {
     c = EvalClip(env, "BlankClip().AssumeFPS(12.5)");
     EXPECT_EQ(c->info().fpsNumerator, 25u);
     EXPECT_EQ(c->info().fpsDenominator, 2u);
+    // As AviSynth+ 3.7's FloatToFPS computes them: NTSC multiples first, then the smallest
+    // semiconvergent that is the same float; the clip keeps the rate in lowest terms.
+    const std::pair<const char*, std::pair<unsigned, unsigned>> rates[] = {
+        {"59.94005994", {60000, 1001}}, {"119.88011988", {120000, 1001}}, {"14.985014985", {15000, 1001}},
+        {"3.3333", {33333, 10000}},     {"50, 2", {25, 1}},               {"\"drop30\"", {30000, 1001}}};
+    for (const auto& [rate, want] : rates) {
+        c = EvalClip(env, std::string("BlankClip().AssumeFPS(") + rate + ")");
+        EXPECT_EQ(std::make_pair(c->info().fpsNumerator, c->info().fpsDenominator), want) << rate;
+    }
+    EXPECT_EQ(ErrorOf(env, "BlankClip().AssumeFPS(0.0)"), "AssumeFPS: FPS must be greater then 0.\n\n(/t/x.avs, line 1)");
     c = EvalClip(env, "BlankClip().AssumeFPS(\"pal_video\")");
     EXPECT_EQ(c->info().fpsNumerator, 25u);
     c = EvalClip(env, "BlankClip().AssumeFPS(ColorBars())");
     EXPECT_EQ(c->info().fpsNumerator, 30000u);
-    EXPECT_NE(ErrorOf(env, "BlankClip().AssumeFPS(25, 0)").find("Denominator"), std::string::npos);
+    EXPECT_EQ(ErrorOf(env, "BlankClip().AssumeFPS(25, 0)"), "AssumeFPS: Denominator cannot be 0 (zero).\n(/t/x.avs, line 1)");
 }
 
 } // namespace
