@@ -104,16 +104,19 @@ Value Crop(const Args& a, CallContext&) {
     const VideoInfo& vi = child->info();
     const int64_t left = a[1].asInt(), top = a[2].asInt();
     int64_t width = a[3].asInt(), height = a[4].asInt();
+    // AviSynth+'s checks, in its order and words.
+    if (left < 0 || top < 0)
+        throw ScriptError("Crop: Top and Left must be more than 0");
     if (width <= 0)
         width = vi.width - left + width;
     if (height <= 0)
         height = vi.height - top + height;
-    if (left < 0 || top < 0 || left + width > vi.width || top + height > vi.height)
-        throw ScriptError("Crop: you cannot use crop to enlarge or 'shift' a clip");
     if (width <= 0)
         throw ScriptError("Crop: Destination width is 0 or less.");
     if (height <= 0)
         throw ScriptError("Crop: Destination height is 0 or less.");
+    if (left + width > vi.width || top + height > vi.height)
+        throw ScriptError("Crop: you cannot use crop to enlarge or 'shift' a clip");
     // Subsampled chroma: the crop must keep whole chroma samples.
     const int xMod = 1 << Describe(vi.format).chromaShiftX;
     const int yMod = 1 << Describe(vi.format).chromaShiftY;

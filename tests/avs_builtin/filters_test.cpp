@@ -534,7 +534,10 @@ TEST_F(Filters, CropCutsTheRightRectangle) {
               "Crop: YUV image can only be cropped by Mod 2 (bottom).");
     EXPECT_EQ(cropError("YUY2", "Crop(0, 1, 0, -3)"), ""); // whole rows of YUY2 carry chroma
     EXPECT_EQ(cropError("RGB32", "Crop(1, 1, 3, 3)"), "");
-    EXPECT_NE(ErrorOf(env, "ColorBars().Crop(0, 0, 700, 0)").find("enlarge"), std::string::npos);
+    EXPECT_EQ(cropError("RGB32", "Crop(0, 0, 700, 0)"), "Crop: you cannot use crop to enlarge or 'shift' a clip");
+    // AviSynth+ 3.7 checks in this order: negative left or top, then the size left over.
+    EXPECT_EQ(cropError("YV12", "Crop(-2, 0, 0, 0)"), "Crop: Top and Left must be more than 0");
+    EXPECT_EQ(cropError("YV12", "Crop(640, 1, 0, 0)"), "Crop: Destination width is 0 or less.");
 }
 
 TEST_F(Filters, AssumeFpsForms) {
