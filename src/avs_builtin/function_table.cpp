@@ -114,7 +114,7 @@ char TypeLetter(const Value& v) {
 }
 
 std::optional<Args> BindArguments(const FunctionDef& def, const std::vector<Value>& values,
-                                  const std::vector<std::string>& names, WrongNamedType* wrong) {
+                                  const std::vector<std::string>& names) {
     std::vector<Value> slots(def.params.size());
     std::vector<bool> given(def.params.size(), false);
     std::vector<Value> rest;
@@ -131,11 +131,8 @@ std::optional<Args> BindArguments(const FunctionDef& def, const std::vector<Valu
             given[p] = true;
             if (values[a].isVoid())
                 continue;
-            if (!Fits(def.params[p].type, values[a])) {
-                if (wrong != nullptr)
-                    *wrong = {def.params[p].name, TypeLetter(values[a])};
+            if (!Fits(def.params[p].type, values[a]))
                 return std::nullopt;
-            }
             slots[p] = values[a];
             continue;
         }
@@ -163,6 +160,60 @@ std::optional<Args> BindArguments(const FunctionDef& def, const std::vector<Valu
     if (def.repeatedNeedsOne && rest.empty())
         return std::nullopt;
     return Args(std::move(slots), std::move(rest));
+}
+
+std::optional<std::string> NamedArgumentError(const std::vector<FunctionDef>& defs, const std::string& name,
+                                              const std::vector<Value>& values,
+                                              const std::vector<std::string>& names, const Value* last) {
+    std::vector<Value> positional;
+    std::vector<std::pair<std::string, Value>> named;
+    if (last != nullptr)
+        positional.push_back(*last);
+    for (size_t a = 0; a < values.size(); ++a) {
+        if (a < names.size() && !names[a].empty())
+            named.emplace_back(names[a], values[a]);
+        else
+            positional.push_back(values[a]);
+    }
+    auto paramOf = [](const FunctionDef& def, const std::string& n) {
+        size_t p = 0;
+        while (p < def.params.size() && (def.params[p].name.empty() || !EqualsNoCase(def.params[p].name, n)))
+            ++p;
+        return p;
+    };
+    const FunctionDef* chosen = nullptr;
+    for (bool byNames : {true, false}) {
+        for (const FunctionDef& def : defs) {
+            bool covered = true;
+            for (const auto& [n, v] : named)
+                covered = covered && paramOf(def, n) < def.params.size();
+            if ((!byNames || covered) && BindArguments(def, positional, {})) {
+                chosen = &def;
+                break;
+            }
+        }
+        if (chosen != nullptr)
+            break;
+    }
+    if (chosen == nullptr)
+        return std::nullopt;
+    std::vector<bool> filled(chosen->params.size(), false);
+    const size_t byPosition = chosen->repeatedType != 0 ? chosen->repeatedAt : chosen->params.size();
+    for (size_t p = 0; p < std::min(positional.size(), byPosition); ++p)
+        filled[p] = !positional[p].isVoid();
+    for (const auto& [n, v] : named) {
+        const size_t p = paramOf(*chosen, n);
+        if (p == chosen->params.size())
+            return "Script error: " + name + " does not have a named argument \"" + n + "\"";
+        if (filled[p])
+            return "Script error: the named argument \"" + n +
+                   "\" was passed more than once (twice as named or first unnamed then named) to " + name;
+        if (!v.isVoid() && !Fits(chosen->params[p].type, v))
+            return "Script error: the named argument \"" + n + "\" to " + name + " had the wrong type (passed '" +
+                   std::string(1, TypeLetter(v)) + "')";
+        filled[p] = !v.isVoid();
+    }
+    return std::nullopt;
 }
 
 } // namespace bv::builtin

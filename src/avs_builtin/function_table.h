@@ -79,17 +79,20 @@ private:
     std::vector<std::pair<std::string, std::vector<FunctionDef>>> byName_; // lower-case names
 };
 
-// A named argument whose name fits a parameter but whose value does not.
-struct WrongNamedType {
-    std::string name;
-    char passed = 0; // the value's type letter
-};
-
 // Matches values (with names, "" for positional; void values count as not given) to the
-// parameter list; nothing when they do not fit. `wrong`, when given, learns of a named
-// argument of the wrong type.
+// parameter list; nothing when they do not fit.
 std::optional<Args> BindArguments(const FunctionDef& def, const std::vector<Value>& values,
-                                  const std::vector<std::string>& names, WrongNamedType* wrong = nullptr);
+                                  const std::vector<std::string>& names);
+
+// When no overload of `name` takes the arguments: the overload AviSynth+ settles on for the
+// positional ones alone (first one whose parameter names cover the named arguments, else
+// the first at all; without `last` in front before with it) and what it then says about a
+// named argument ("Script error: Trim does not have a named argument \"x\"", "... was
+// passed more than once ...", "... had the wrong type (passed 's')"); nothing when no
+// overload takes the positional arguments either.
+std::optional<std::string> NamedArgumentError(const std::vector<FunctionDef>& defs, const std::string& name,
+                                              const std::vector<Value>& values,
+                                              const std::vector<std::string>& names, const Value* last);
 
 // The type letter of a value as parameter lists write it ('c', 'i', 'f', 'b', 's').
 char TypeLetter(const Value& v);

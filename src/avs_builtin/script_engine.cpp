@@ -55,33 +55,36 @@ bool ScriptEngine::ScriptFunctionExists(std::string_view name) const {
 }
 
 Value ScriptEngine::CallFromScript(const std::string& name, const std::vector<Value>& args,
-                                        const std::vector<std::string>& names, bool method) {
+                                   const std::vector<std::string>& names, bool method) {
     const std::vector<FunctionDef>* defs = FunctionTable::Instance().Find(name);
     if (defs == nullptr)
         throw ScriptError("Script error: There is no function named '" + name + "'.");
-    WrongNamedType wrong;
     for (const FunctionDef& def : *defs)
-        if (auto bound = BindArguments(def, args, names, &wrong))
+        if (auto bound = BindArguments(def, args, names))
             return CallImpl(def, *bound, *this, name);
     Value last;
-    if (!method && GetVariable("last", last) && last.isClip()) {
-        std::vector<Value> withLast;
-        withLast.reserve(args.size() + 1);
-        withLast.push_back(last);
-        withLast.insert(withLast.end(), args.begin(), args.end());
+    const bool withLast = !method && GetVariable("last", last) && last.isClip();
+    if (withLast) {
+        std::vector<Value> withLastArgs;
+        withLastArgs.reserve(args.size() + 1);
+        withLastArgs.push_back(last);
+        withLastArgs.insert(withLastArgs.end(), args.begin(), args.end());
         std::vector<std::string> namesWithLast;
         namesWithLast.reserve(args.size() + 1);
         namesWithLast.emplace_back();
         namesWithLast.insert(namesWithLast.end(), names.begin(), names.end());
-        namesWithLast.resize(withLast.size());
+        namesWithLast.resize(withLastArgs.size());
         for (const FunctionDef& def : *defs)
-            if (auto bound = BindArguments(def, withLast, namesWithLast, &wrong))
+            if (auto bound = BindArguments(def, withLastArgs, namesWithLast))
                 return CallImpl(def, *bound, *this, name);
     }
-    if (wrong.passed != 0)
-        throw ScriptError("Script error: the named argument \"" + wrong.name + "\" to " + name +
-                          " had the wrong type (passed '" + std::string(1, wrong.passed) + "')");
-    // AviSynth+'s general wording; filters that check their own arguments (Trim) use theirs.
+    // AviSynth+ settles on an overload by the positional arguments and then complains about
+    // the named ones; failing that, its general wording.
+    auto named = NamedArgumentError(*defs, name, args, names, nullptr);
+    if (!named && withLast)
+        named = NamedArgumentError(*defs, name, args, names, &last);
+    if (named)
+        throw ScriptError(*named);
     throw ScriptError("Script error: Invalid arguments to function '" + name + "'.");
 }
 

@@ -159,6 +159,7 @@ TEST_F(ScriptLanguage, ParseAndEvaluationErrorsAsAviSynthPlusGivesThem) {
         {"x = 1 + \"b\"", "Evaluate: operands of `+' must both be numbers, strings, or clips\n(/t/x.avs, line 1)"},
         {"x = true < false", "Evaluate: operands of `<' and friends must be string or numeric\n(/t/x.avs, line 1)"},
         {"x = 1 == \"a\"", "Evaluate: operands of `==' and `!=' must be comparable\n(/t/x.avs, line 1)"},
+        {"ColorBars(widht=5)", "Script error: ColorBars does not have a named argument \"widht\"\n(/t/x.avs, line 1)"},
         // A name alone is a variable, a function without arguments or one taking `last`.
         {"BlankClip()\nTrim", "I don't know what 'Trim' means.\n(/t/x.avs, line 2)"},
         // A line end inside parentheses ends the statement too; runtime errors name the line
