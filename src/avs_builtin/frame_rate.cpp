@@ -70,7 +70,8 @@ bool SmallestFraction(float value, uint32_t& num, uint32_t& den) {
     std::memcpy(&neighbour, &bits, sizeof bits);
     const double r2 = (static_cast<double>(neighbour) + value) / 2;
     const double yn = n0 - r2 * d0, yd = r2 * d1 - n1;
-    uint32_t ax = static_cast<uint32_t>((yn + yd) / yd);
+    const double rounded = (yn + yd) / yd; // a ceiling
+    uint32_t ax = rounded > 0 && rounded < 4294967296.0 ? static_cast<uint32_t>(rounded) : least;
     if (ax < least)
         ax = least;
     num = n0 + n1 * ax;
@@ -98,7 +99,10 @@ void FloatToFps(const std::string& who, double fps, uint32_t& num, uint32_t& den
     }
     if (n < 14.986) {
         for (uint32_t base : {30000u, 24000u}) {
-            u = static_cast<uint32_t>(static_cast<float>(base) / n + 0.5);
+            const double q = static_cast<float>(base) / n + 0.5;
+            if (q >= 4294967296.0)
+                continue; // far too slow a rate to be an NTSC factor
+            u = static_cast<uint32_t>(q);
             if (static_cast<float>(base / static_cast<double>(u / 1001 * 1001)) == n) {
                 num = base;
                 den = u;
