@@ -41,9 +41,15 @@ public:
     }
 
 private:
-    const Token& Peek(size_t ahead = 0) const { return t_[std::min(i_ + ahead, t_.size() - 1)]; }
+    // Reaching a token the tokenizer could not read raises its error there.
+    const Token& Peek(size_t ahead = 0) const {
+        const Token& t = t_[std::min(i_ + ahead, t_.size() - 1)];
+        if (t.kind == Token::Kind::Error)
+            Fail(t, t.text);
+        return t;
+    }
     const Token& Take() {
-        const Token& t = t_[i_];
+        const Token& t = Peek();
         if (i_ + 1 < t_.size())
             ++i_;
         return t;
@@ -247,6 +253,15 @@ private:
         return n;
     }
 
+    // Whether the name at hand is followed by `=`. AviSynth+ looks ahead with a copy of its
+    // tokenizer, so an unreadable token there is reported at the end of the name.
+    bool NamedArgumentFollows() const {
+        const Token& next = t_[std::min(i_ + 1, t_.size() - 1)];
+        if (next.kind == Token::Kind::Error)
+            Fail(t_[i_], next.text);
+        return IsOp(next, "=");
+    }
+
     void ParseArguments(Node& call) {
         Take(); // '('
         bool needComma = false;
@@ -257,7 +272,7 @@ private:
                 Take();
             }
             std::string name;
-            if (Peek().kind == Token::Kind::Identifier && IsOp(Peek(1), "=")) {
+            if (Peek().kind == Token::Kind::Identifier && NamedArgumentFollows()) {
                 name = Take().text;
                 Take();
             }

@@ -44,13 +44,28 @@ public:
 
     std::vector<Token> Run() {
         std::vector<Token> out;
+        try {
+            Read(out);
+        } catch (const SyntaxError& e) {
+            Token t;
+            t.kind = Token::Kind::Error;
+            t.text = e.message;
+            t.line = t.endLine = e.line;
+            t.column = t.endColumn = e.column;
+            out.push_back(std::move(t));
+        }
+        return out;
+    }
+
+private:
+    void Read(std::vector<Token>& out) {
         while (true) {
             SkipBetweenTokens();
             Token t = Begin();
             const char c = At(0);
             if (pos_ >= s_.size()) {
                 out.push_back(Finish(t, Token::Kind::End));
-                return out;
+                return;
             }
             if (IsLineEnd(c)) {
                 SkipLineEnd();
@@ -73,7 +88,7 @@ public:
                 // __END__ ends the script wherever it stands; the rest is free text.
                 if (EqualsNoCase(t.text, "__END__")) {
                     out.push_back(Finish(t, Token::Kind::End));
-                    return out;
+                    return;
                 }
                 t.kind = Token::Kind::Identifier;
             } else {
@@ -83,7 +98,6 @@ public:
         }
     }
 
-private:
     char At(size_t ahead) const { return pos_ + ahead < s_.size() ? s_[pos_ + ahead] : '\0'; }
     int Column() const { return static_cast<int>(pos_ - lineStart_); }
 
@@ -263,7 +277,7 @@ private:
         else if (std::string_view("<>!=+&|{}()[],?:-*/%.").find(c) == std::string_view::npos)
             Fail(std::string("unexpected character \"") + c + "\"");
         t.kind = Token::Kind::Operator;
-        t.text.assign(s_.substr(pos_, length));
+        t.text = std::string(s_.substr(pos_, length));
         pos_ += length;
     }
 

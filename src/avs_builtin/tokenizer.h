@@ -10,7 +10,8 @@
 namespace bv::builtin {
 
 struct Token {
-    enum class Kind { Int, Float, String, Identifier, Operator, Newline, End };
+    // Error: the text could not be read on from here; `text` says why, at endLine/endColumn.
+    enum class Kind { Int, Float, String, Identifier, Operator, Newline, End, Error };
     Kind kind = Kind::End;
     std::string text; // identifier, operator or string contents
     int intValue = 0;
@@ -30,7 +31,9 @@ struct SyntaxError {
     int column;
 };
 
-// Throws SyntaxError.
+// The tokens up to the end, or up to an Error token where the text cannot be read on: as
+// AviSynth+ reads tokens only as its parser asks for them, an earlier syntax error is the
+// one to report.
 std::vector<Token> Tokenize(std::string_view text);
 
 } // namespace bv::builtin

@@ -150,6 +150,10 @@ TEST_F(ScriptLanguage, ParseAndEvaluationErrorsAsAviSynthPlusGivesThem) {
         {"x = $12G4", "$ must be followed by a hexadecimal number\n(/t/x.avs, line 1, column 7)"},
         {"x = 1 ; y", "unexpected character \";\"\n(/t/x.avs, line 1, column 6)"},
         {"x = 1 /* open", "Parse error: block comment missing closing */\n(/t/x.avs, line 1, column 6)"},
+        // Tokens are read as the parser reaches them: an earlier syntax error comes first, and
+        // a bad token after a name in an argument list (read ahead for `=`) is placed at the name.
+        {"Trim(0 2)\nx = \"open", "Script error: expected a , or )\n(/t/x.avs, line 1, column 8)"},
+        {"BlankClip(x \"a", "Parse error: string missing closing quotation mark\n(/t/x.avs, line 1, column 11)"},
         {"x = 1 \\ # no", "Script error: `\\' can only appear at the beginning or end of a line\n"
                          "(/t/x.avs, line 1, column 8)"},
         {"1 = 2", "Script error: left operand of `=' must be a variable name\n(/t/x.avs, line 1, column 3)"},
