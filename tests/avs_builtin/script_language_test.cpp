@@ -22,8 +22,9 @@ TEST_F(ScriptLanguage, LiteralsAndOperators) {
     EXPECT_EQ(Eval(env, "$FF").asInt(), 255);
     EXPECT_EQ(Eval(env, "$FFFFFFFF").asInt(), -1);
     EXPECT_DOUBLE_EQ(Eval(env, "1. + 2").asFloat(), 3.0); // a trailing period makes a float
-    // As AviSynth+ 3.7 tokenizes: only $ marks hexadecimal and there is no exponent, so 0x10
-    // and 1e3 are a number followed by a name, and statements need no line of their own.
+    // As AviSynth+ 3.7 tokenizes (and its syntax documentation says: no exponent notation,
+    // hexadecimal only after $): 0x10 and 1e3 are a number followed by a name, and
+    // statements need no line of their own.
     EXPECT_EQ(ErrorOf(env, "0x10"), "I don't know what 'x10' means.\n(/t/x.avs, line 1)");
     EXPECT_EQ(ErrorOf(env, "x = 1e3"), "I don't know what 'e3' means.\n(/t/x.avs, line 1)");
     EXPECT_EQ(Eval(env, "a = 3 b = 4 a * b").asInt(), 12);
