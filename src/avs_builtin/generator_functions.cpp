@@ -1,6 +1,5 @@
 // Clips made from nothing: ColorBars, BlankClip and Version.
 #include "avs_builtin/color_convert.h"
-#include "avs_builtin/frame_rate.h"
 #include "avs_builtin/function_table.h"
 #include "avs_builtin/script_error.h"
 #include "avs_builtin/still_clip.h"
@@ -214,18 +213,26 @@ Value BlankClip(const Args& a, CallContext& ctx) {
     vi.height = a.IntOr(3, vi.height);
     if (a.Has(4))
         vi.format = ParseFormat(ctx.name, a[4].asString());
-    if (a.Has(5)) {
-        if (a[5].isInt()) {
-            if (a[5].asInt() <= 0 || a.IntOr(6, 1) <= 0)
-                throw ScriptError(ctx.name + ": the frame rate must be positive");
-            vi.fpsNumerator = static_cast<uint32_t>(a[5].asInt());
-            vi.fpsDenominator = static_cast<uint32_t>(a.IntOr(6, 1));
+    if (a.Has(5) || a.Has(6)) {
+        // As AviSynth+ 3.7's BlankClip sets the rate: `fps` alone over a power of two (both
+        // doubled until one reaches 2^24, so 29.97 is 31425823/1048576), else `fps` rounded
+        // over `fps_denominator`; in lowest terms.
+        double n = a.Has(5) ? a[5].asFloat() : vi.fpsNumerator;
+        int64_t d = 1;
+        if (a.Has(5) && !a.Has(6)) {
+            while (n > 0 && n < 16777216 && d < 16777216) {
+                n *= 2;
+                d *= 2;
+            }
         } else {
-            FloatToFps(ctx.name, a[5].asFloat(), vi.fpsNumerator, vi.fpsDenominator);
-            const uint32_t g = std::gcd(vi.fpsNumerator, vi.fpsDenominator);
-            vi.fpsNumerator /= g;
-            vi.fpsDenominator /= g;
+            d = a.Has(6) ? a[6].asInt() : vi.fpsDenominator;
         }
+        // AviSynth+ would take a rate that rounds to 0 or below as it comes; refused here.
+        if (!(n + 0.5 >= 1 && n + 0.5 < 2147483648.0) || d <= 0)
+            throw ScriptError(ctx.name + ": the frame rate must be positive");
+        const int64_t num = static_cast<int64_t>(n + 0.5), g = std::gcd(num, d);
+        vi.fpsNumerator = static_cast<uint32_t>(num / g);
+        vi.fpsDenominator = static_cast<uint32_t>(d / g);
     }
     CheckFrameSize(ctx.name.c_str(), vi.format, vi.width, vi.height);
     const bool yuvColor = a.Has(11) && !IsRgb(vi.format);

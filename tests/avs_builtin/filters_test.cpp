@@ -34,6 +34,15 @@ TEST_F(Filters, GeneratorsHaveTheirDocumentedShape) {
     EXPECT_EQ(bars->info().fpsDenominator, 1001u);
     ClipPtr blank = EvalClip(env, "BlankClip()");
     EXPECT_EQ(blank->info().frameCount, 240);
+    // AviSynth+ 3.7's BlankClip: fps alone over a power of two (29.97 * 2^20 rounded, over
+    // 2^20), else fps rounded over fps_denominator; in lowest terms.
+    const std::pair<const char*, std::pair<unsigned, unsigned>> rates[] = {
+        {"fps=29.97", {31425823, 1048576}}, {"fps=29.97, fps_denominator=1", {30, 1}},
+        {"fps=50, fps_denominator=2", {25, 1}}, {"fps_denominator=2", {12, 1}}};
+    for (const auto& [rate, want] : rates) {
+        const VideoInfo& vi = EvalClip(env, std::string("BlankClip(") + rate + ")")->info();
+        EXPECT_EQ(std::make_pair(vi.fpsNumerator, vi.fpsDenominator), want) << rate;
+    }
     EXPECT_EQ(blank->info().fpsNumerator, 24u);
     EXPECT_EQ(blank->info().format, PixelFormat::RGB32);
     // A template clip gives its properties; named arguments override them.

@@ -51,7 +51,7 @@ TEST_F(ScriptLanguage, NumbersIgnoreTheProcessLocale) {
     if (std::setlocale(LC_ALL, "de_DE.UTF-8") == nullptr)
         GTEST_SKIP() << "de_DE.UTF-8 locale not installed";
     const double value = Eval(env, "2.5 * 2").asFloat();
-    const ClipPtr clip = EvalClip(env, "BlankClip(fps=29.97)");
+    const ClipPtr clip = EvalClip(env, "BlankClip().AssumeFPS(29.97)");
     std::setlocale(LC_ALL, saved.c_str());
     EXPECT_DOUBLE_EQ(value, 5.0);
     EXPECT_EQ(clip->info().fpsNumerator, 2997u);
