@@ -14,11 +14,14 @@ namespace bv::builtin {
 
 namespace {
 
-PixelFormat ParseFormat(const std::string& who, const std::string& name) {
+// BlankClip's pixel_type, refused in AviSynth+ 3.7's words (line breaks included).
+PixelFormat ParseFormat(const std::string& name) {
     PixelFormat f;
     if (!PixelFormatFromName(name, f))
-        throw ScriptError(who + ": pixel_type must be \"RGB32\", \"RGB24\", \"YUY2\", \"YV12\", \"I420\" or "
-                                "another AviSynth+ format name");
+        throw ScriptError("BlankClip: pixel_type must be \"RGB32\", \"RGB24\", \"YV12\", \"YV24\", \"YV16\", \"Y8\", \n"
+                          "\"YUV420P?\",\"YUV422P?\",\"YUV444P?\",\"Y?\",\n"
+                          "\"RGB48\",\"RGB64\",\"RGBP\",\"RGBP?\",\n"
+                          "\"YV411\" or \"YUY2\"");
     return f;
 }
 
@@ -212,7 +215,7 @@ Value BlankClip(const Args& a, CallContext& ctx) {
     vi.width = a.IntOr(2, vi.width);
     vi.height = a.IntOr(3, vi.height);
     if (a.Has(4))
-        vi.format = ParseFormat(ctx.name, a[4].asString());
+        vi.format = ParseFormat(a[4].asString());
     if (a.Has(5) || a.Has(6)) {
         // As AviSynth+ 3.7's BlankClip sets the rate: `fps` alone over a power of two (both
         // doubled until one reaches 2^24, so 29.97 is 31425823/1048576), else `fps` rounded

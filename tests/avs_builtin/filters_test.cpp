@@ -43,6 +43,8 @@ TEST_F(Filters, GeneratorsHaveTheirDocumentedShape) {
         const VideoInfo& vi = EvalClip(env, std::string("BlankClip(") + rate + ")")->info();
         EXPECT_EQ(std::make_pair(vi.fpsNumerator, vi.fpsDenominator), want) << rate;
     }
+    EXPECT_EQ(ErrorOf(env, "BlankClip(pixel_type=\"NV12\")").substr(0, 89),
+              "BlankClip: pixel_type must be \"RGB32\", \"RGB24\", \"YV12\", \"YV24\", \"YV16\", \"Y8\", \n\"YUV420P?\"");
     EXPECT_EQ(blank->info().fpsNumerator, 24u);
     EXPECT_EQ(blank->info().format, PixelFormat::RGB32);
     // A template clip gives its properties; named arguments override them.
