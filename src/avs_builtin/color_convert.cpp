@@ -147,54 +147,62 @@ void YuvPixelToBgr(const FixedMatrix& f, int y, int u, int v, uint8_t* bgr) {
     bgr[2] = Clamp8((f.yr * luma + f.ur * cb + f.vr * cr + half) >> kToRgbShift);
 }
 
-// Mitchell-Netravali cubic with b = c = 1/3, AviSynth's BicubicResize default.
+// Mitchell-Netravali cubic with b = c = 1/3, AviSynth's BicubicResize default, evaluated in
+// the nested form AviSynth+ uses (the same doubles, so the same rounding below).
 double Bicubic(double x) {
     constexpr double b = 1.0 / 3, c = 1.0 / 3;
+    constexpr double p0 = (6. - 2. * b) / 6., p2 = (-18. + 12. * b + 6. * c) / 6., p3 = (12. - 9. * b - 6. * c) / 6.;
+    constexpr double q0 = (8. * b + 24. * c) / 6., q1 = (-12. * b - 48. * c) / 6., q2 = (6. * b + 30. * c) / 6.,
+                     q3 = (-b - 6. * c) / 6.;
     x = std::fabs(x);
-    if (x < 1)
-        return ((12 - 9 * b - 6 * c) * x * x * x + (-18 + 12 * b + 6 * c) * x * x + (6 - 2 * b)) / 6;
-    if (x < 2)
-        return ((-b - 6 * c) * x * x * x + (6 * b + 30 * c) * x * x + (-12 * b - 48 * c) * x +
-                (8 * b + 24 * c)) /
-               6;
-    return 0;
+    return x < 1 ? p0 + x * x * (p2 + x * p3) : x < 2 ? q0 + x * (q1 + x * (q2 + x * q3)) : 0.0;
 }
 
-// The taps of one output sample: weights in 1/16384, summing to 16384.
+// The taps of one output sample: integer weights in 1/2^bits, summing to 2^bits.
 struct Taps {
     std::vector<int> index, weight;
 };
-std::vector<Taps> BicubicTaps(int srcSize, int dstSize, double shift) {
-    const double ratio = static_cast<double>(srcSize) / dstSize;
-    const double scale = std::max(1.0, ratio); // widened to filter when shrinking
-    const double support = 2 * scale;
+// As AviSynth+'s resizer builds them: the source position steps by srcSize / dstSize from
+// half a step minus half a sample (plus `shift`); the kernel is widened when shrinking; taps
+// beyond the picture add to the edge sample; the normalised weights are rounded as running
+// sums, each weight the difference of two rounded sums, so that they add up exactly.
+std::vector<Taps> BicubicTaps(int srcSize, int dstSize, double shift, int bits) {
+    const double step = static_cast<double>(srcSize) / dstSize;
+    const double unit = std::max(step, 1.0), impulseStep = 1.0 / unit, support = 2 * unit;
+    const int firSize = std::max(static_cast<int>(std::ceil(support * 2)), 1);
+    const double scale = 1 << bits;
+    auto fixed = [scale](double v) { return static_cast<int>(v * scale + 0.5); };
     std::vector<Taps> out(static_cast<size_t>(dstSize));
-    for (int i = 0; i < dstSize; ++i) {
-        const double center = (i + 0.5) * ratio - 0.5 + shift;
-        const int from = static_cast<int>(std::ceil(center - support));
-        const int to = static_cast<int>(std::floor(center + support));
-        // Taps beyond the picture fall on its edge sample.
-        const int lo = std::clamp(from, 0, srcSize - 1), hi = std::clamp(to, 0, srcSize - 1);
-        std::vector<double> w(static_cast<size_t>(hi - lo + 1), 0.0);
-        double sum = 0;
-        for (int j = from; j <= to; ++j) {
-            const double f = Bicubic((j - center) / scale);
-            w[static_cast<size_t>(std::clamp(j, lo, hi) - lo)] += f;
-            sum += f;
+    std::vector<double> values(static_cast<size_t>(firSize));
+    double pos = shift + step * 0.5 - 0.5;
+    for (int i = 0; i < dstSize; ++i, pos += step) {
+        const int start = static_cast<int>(pos + support) - firSize + 1;
+        double total = 0;
+        for (int k = 0; k < firSize; ++k) {
+            values[static_cast<size_t>(k)] = Bicubic((pos - (start + k)) * impulseStep);
+            total += values[static_cast<size_t>(k)];
         }
+        if (total == 0)
+            total = 1;
         Taps& t = out[static_cast<size_t>(i)];
-        int total = 0, biggest = -1;
-        for (int j = lo; j <= hi; ++j) {
-            const double wj = w[static_cast<size_t>(j - lo)];
-            if (wj == 0)
+        double pending = 0, sum = 0;
+        for (int k = 0; k < firSize; ++k) {
+            const int p = start + k;
+            pending += values[static_cast<size_t>(k)];
+            if (p < 0 || p >= srcSize)
                 continue;
-            t.index.push_back(j);
-            t.weight.push_back(static_cast<int>(std::lround(wj / sum * 16384)));
-            total += t.weight.back();
-            if (biggest < 0 || t.weight.back() > t.weight[static_cast<size_t>(biggest)])
-                biggest = static_cast<int>(t.weight.size()) - 1;
+            const double next = sum + pending / total;
+            t.index.push_back(p);
+            t.weight.push_back(fixed(next) - fixed(sum));
+            sum = next;
+            pending = 0;
         }
-        t.weight[static_cast<size_t>(biggest)] += 16384 - total; // the rounding's remainder
+        if (pending != 0 && !t.index.empty()) // taps past the last sample
+            t.weight.back() += fixed(sum + pending / total) - fixed(sum);
+        if (t.index.empty()) { // every tap beyond the picture: the nearest edge sample alone
+            t.index.push_back(start < 0 ? 0 : srcSize - 1);
+            t.weight.push_back(fixed(1.0));
+        }
     }
     return out;
 }
@@ -208,16 +216,19 @@ namespace {
 template <typename T>
 void ResampleSamples(const T* src, ptrdiff_t srcStep, ptrdiff_t srcLine, int srcSize, T* dst, ptrdiff_t dstStep,
                      ptrdiff_t dstLine, int dstSize, int count, double shift, int peak) {
-    // 16-bit samples times 14-bit weights need more than 32 bits.
+    // Weights of 14 bits for 8-bit samples, 13 for deeper ones, as AviSynth+ has them; 16-bit
+    // samples times 13-bit weights need more than 32 bits.
     using Acc = std::conditional_t<sizeof(T) == 1, int, int64_t>;
-    auto clamp = [peak](Acc v) { return static_cast<T>(std::clamp<Acc>(v >> 14, 0, peak)); };
-    const std::vector<Taps> taps = BicubicTaps(srcSize, dstSize, shift);
+    const int bits = sizeof(T) == 1 ? 14 : 13;
+    const Acc half = Acc{1} << (bits - 1);
+    auto clamp = [peak, bits](Acc v) { return static_cast<T>(std::clamp<Acc>(v >> bits, 0, peak)); };
+    const std::vector<Taps> taps = BicubicTaps(srcSize, dstSize, shift, bits);
     if (srcLine == 1 && dstLine == 1) {
         // Lines side by side in memory (resampling rows): whole rows at a time.
         std::vector<Acc> acc(static_cast<size_t>(count));
         for (int i = 0; i < dstSize; ++i) {
             const Taps& t = taps[static_cast<size_t>(i)];
-            std::fill(acc.begin(), acc.end(), 8192);
+            std::fill(acc.begin(), acc.end(), half);
             for (size_t k = 0; k < t.index.size(); ++k) {
                 const T* in = src + t.index[k] * srcStep;
                 const int w = t.weight[k];
@@ -235,7 +246,7 @@ void ResampleSamples(const T* src, ptrdiff_t srcStep, ptrdiff_t srcLine, int src
         T* out = dst + line * dstLine;
         for (int i = 0; i < dstSize; ++i) {
             const Taps& t = taps[static_cast<size_t>(i)];
-            Acc acc = 8192;
+            Acc acc = half;
             for (size_t k = 0; k < t.index.size(); ++k)
                 acc += static_cast<Acc>(t.weight[k]) * in[t.index[k] * srcStep];
             out[i * dstStep] = clamp(acc);

@@ -465,6 +465,22 @@ TEST_F(Filters, PlanarConversionsKeepLumaAndSiteChromaOnTheLeftPixel) {
     EXPECT_NE(ErrorOf(env, deep + ".ConvertToYV411()").find("use ConvertBits(8) first"), std::string::npos);
 }
 
+TEST_F(Filters, ResamplerWeightsAreRoundedAsRunningSums) {
+    // 4:2:0 -> 4:2:2: luma row 3 lies a quarter chroma row below chroma row 1, so chroma rows
+    // 0..3 weigh Cubic(1.25), Cubic(0.25), Cubic(0.75), Cubic(1.75), normalised. AviSynth+ rounds
+    // their running sums to 1/16384 and takes differences: -383, 12813, 4196, -242 (rounded
+    // one by one they would be -384, 12814, 4196, -242, and this row would read 94).
+    auto yv12 = VideoFrame::Create(PixelFormat::YV12, 4, 16);
+    const int rows[4] = {249, 76, 164, 75};
+    for (int p = 0; p < 3; ++p)
+        for (int y = 0; y < yv12->planeHeight(p); ++y)
+            for (int x = 0; x < yv12->rowSize(p); ++x)
+                yv12->writableData(p)[y * yv12->pitch(p) + x] = static_cast<uint8_t>(p == 0 ? 100 : rows[y % 4]);
+    FramePtr yv16 = ConvertFrame(yv12, PixelFormat::YV16, false);
+    EXPECT_EQ((-383 * 249 + 12813 * 76 + 4196 * 164 - 242 * 75 + 8192) >> 14, 95);
+    EXPECT_EQ(yv16->data(1)[3 * yv16->pitch(1)], 95);
+}
+
 TEST_F(Filters, ConvertBitsShiftsLimitedRangeAndStretchesFullRange) {
     FramePtr up = Frame("BlankClip(width=8, height=2, pixel_type=\"YV12\", color_yuv=$EB8010).ConvertBits(10)");
     ASSERT_EQ(up->format(), PixelFormat::YUV420P10);
