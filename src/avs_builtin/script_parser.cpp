@@ -1,5 +1,6 @@
 #include "avs_builtin/script_parser.h"
 
+#include "avs_builtin/function_table.h"
 #include "avs_builtin/script_error.h"
 #include "avs_builtin/tokenizer.h"
 
@@ -12,14 +13,6 @@ namespace {
 
 using NodePtr = std::unique_ptr<Node>;
 
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if ((a[i] | 0x20) != (b[i] | 0x20))
-            return false;
-    return true;
-}
 
 class Parser {
 public:

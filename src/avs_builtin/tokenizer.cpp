@@ -1,5 +1,7 @@
 #include "avs_builtin/tokenizer.h"
 
+#include "avs_builtin/function_table.h" // EqualsNoCase
+
 #include <cstdint>
 
 namespace bv::builtin {
@@ -26,14 +28,6 @@ int HexValue(char c) {
     if (c >= 'A' && c <= 'F')
         return c - 'A' + 10;
     return -1;
-}
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if ((a[i] | 0x20) != (b[i] | 0x20))
-            return false;
-    return true;
 }
 
 // Reads the text as AviSynth+ does: the text ends at its end or at a NUL byte, blanks are
