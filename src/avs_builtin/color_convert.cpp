@@ -442,22 +442,30 @@ FramePtr Yuy2FromRgb(const VideoFrame& src, const ColorMatrix& m) {
 }
 
 FramePtr RgbFromYuy2(const VideoFrame& src, PixelFormat format, const ColorMatrix& m) {
-    const FixedMatrix f = YuvToRgbFixed(m, kToRgbShift);
+    // AviSynth+'s own YUY2 kernel: the matrix with 16 fractional bits, luma's factor cut to 14
+    // and chroma's to 13 bits applied to a sum of two chroma samples (twice its own on even
+    // pixels, its own plus the next pair's on odd ones, its own twice on the last odd pixel).
+    const FixedMatrix f = YuvToRgbFixed(m, 16);
+    const int ky = f.yr / 4, kbu = f.ub / 8, kgu = f.ug / 8, kgv = f.vg / 8, krv = f.vr / 8;
     const int w = src.width(), h = src.height();
     auto dst = VideoFrame::Create(format, w, h);
     const int bpp = BytesPerPixel(format);
+    auto pixel = [&](int y, int su, int sv, uint8_t* bgr) {
+        const int luma = (y + f.offsetY) * ky + (1 << 13);
+        bgr[0] = Clamp8((luma + su * kbu) >> 14);
+        bgr[1] = Clamp8((luma + su * kgu + sv * kgv) >> 14);
+        bgr[2] = Clamp8((luma + sv * krv) >> 14);
+    };
     for (int y = 0; y < h; ++y) {
         const uint8_t* in = src.row(y);
         uint8_t* out = dst->writableRow(y);
         for (int x = 0; x < w; x += 2) {
             const uint8_t* pair = in + 2 * x;
+            const int u = pair[1] - 128, v = pair[3] - 128;
             const bool last = x + 2 >= w;
-            const int u0 = pair[1], v0 = pair[3];
-            const int u1 = last ? u0 : (u0 + pair[5] + 1) >> 1;
-            const int v1 = last ? v0 : (v0 + pair[7] + 1) >> 1;
             uint8_t* p = out + x * bpp;
-            YuvPixelToBgr(f, pair[0], u0, v0, p);
-            YuvPixelToBgr(f, pair[2], u1, v1, p + bpp);
+            pixel(pair[0], 2 * u, 2 * v, p);
+            pixel(pair[2], last ? 2 * u : u + pair[5] - 128, last ? 2 * v : v + pair[7] - 128, p + bpp);
             if (bpp == 4) {
                 p[3] = 255;
                 p[7] = 255;

@@ -3,7 +3,7 @@
 // chroma resampled with the bicubic kernel (b = c = 1/3) at MPEG-2 placement (horizontally on
 // the left pixel, vertically between the two rows, per field when interlaced), except for
 // AviSynth's own 4:2:0 <-> YUY2 kernels; RGB -> YUY2 with the 1-2-1 kernel on the left pixel;
-// YUY2 -> RGB interpolating odd pixels [1 1].
+// YUY2 -> RGB with AviSynth+'s YUY2 kernel, odd pixels between two pairs' chroma.
 #pragma once
 
 #include "avs_builtin/video_frame.h"

@@ -339,6 +339,28 @@ TEST_F(Filters, RgbConversionsRoundTripAndKeepOrientation) {
     EXPECT_EQ(Frame("ColorBars(32, 24, \"RGB24\").ConvertToRGB32()")->row(0)[3], 255);
 }
 
+TEST_F(Filters, Yuy2ToRgbTakesOddPixelsChromaFromBothPairs) {
+    // Two pairs (Y0 U Y1 V) per row: chroma 90/200, then 170/60.
+    auto yuy2 = VideoFrame::Create(PixelFormat::YUY2, 4, 2);
+    const uint8_t pairs[] = {100, 90, 120, 200, 140, 170, 160, 60};
+    for (int y = 0; y < 2; ++y)
+        std::copy(std::begin(pairs), std::end(pairs), yuy2->writableRow(y));
+    FramePtr rgb = RgbFromYuy2(*yuy2, PixelFormat::RGB24);
+    // Rec.601 inverted: B = 255/219 (Y - 16) + 255 (1 - Kb) / 112 (U - 128), R likewise with V, Kr.
+    auto blue = [](double y, double u) { return 255 / 219. * (y - 16) + 255 * (1 - 0.114) / 112 * (u - 128); };
+    auto red = [](double y, double v) { return 255 / 219. * (y - 16) + 255 * (1 - 0.299) / 112 * (v - 128); };
+    const double want[4][2] = {{blue(100, 90), red(100, 200)},
+                               {blue(120, (90 + 170) / 2.), red(120, (200 + 60) / 2.)}, // between the pairs
+                               {blue(140, 170), red(140, 60)},
+                               {blue(160, 170), red(160, 60)}}; // the last pair has no next one
+    for (int x = 0; x < 4; ++x) {
+        EXPECT_NEAR(rgb->row(1)[3 * x], want[x][0], 1) << x;
+        EXPECT_NEAR(rgb->row(1)[3 * x + 2], want[x][1], 1) << x;
+    }
+    // G of the last pixel is 206.5; AviSynth+'s factors, cut to 14 bits, land below the half.
+    EXPECT_EQ(rgb->row(0)[3 * 3 + 1], 206);
+}
+
 // The documented RGB -> YUV formula: y' = Kr R + Kg G + Kb B, U = 128 + (B - y') / (2 (1 - Kb)),
 // V = 128 + (R - y') / (2 (1 - Kr)); limited range scales y' by 219/255 (+16), U, V by 224/255.
 std::array<long, 3> DocumentedYuv(double kr, double kb, bool limited, double r, double g, double b) {
