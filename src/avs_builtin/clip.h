@@ -20,6 +20,10 @@ struct VideoInfo {
     uint32_t fpsDenominator = 1;
     int frameCount = 0;
     PixelFormat format = PixelFormat::YUY2;
+    // The _Matrix and _ColorRange properties of the frames (-1: none), which AviSynth+'s
+    // conversions between RGB and YUV and ConvertBits take as their defaults.
+    int matrixProp = -1;
+    int rangeProp = -1; // 0 full, 1 limited
 };
 
 class Clip {

@@ -60,18 +60,36 @@ bool ColorMatrixFromName(const std::string& name, ColorMatrix& m) {
         const char* name;
         double kr, kb;
         bool limited;
-    } kMatrices[] = {{"Rec601", 0.299, 0.114, true},    {"PC.601", 0.299, 0.114, false},
-                     {"PC601", 0.299, 0.114, false},    {"Rec709", 0.2126, 0.0722, true},
-                     {"PC.709", 0.2126, 0.0722, false}, {"PC709", 0.2126, 0.0722, false},
-                     {"Rec2020", 0.2627, 0.0593, true}, {"PC.2020", 0.2627, 0.0593, false},
-                     {"PC2020", 0.2627, 0.0593, false}};
+        int id;
+    } kMatrices[] = {{"Rec601", 0.299, 0.114, true, 6},    {"PC.601", 0.299, 0.114, false, 6},
+                     {"PC601", 0.299, 0.114, false, 6},    {"Rec709", 0.2126, 0.0722, true, 1},
+                     {"PC.709", 0.2126, 0.0722, false, 1}, {"PC709", 0.2126, 0.0722, false, 1},
+                     {"Rec2020", 0.2627, 0.0593, true, 9}, {"PC.2020", 0.2627, 0.0593, false, 9},
+                     {"PC2020", 0.2627, 0.0593, false, 9}};
     if (name.empty()) {
         m = ColorMatrix{};
         return true;
     }
     for (const auto& k : kMatrices) {
         if (strcasecmp(k.name, name.c_str()) == 0) {
-            m = ColorMatrix{k.kr, k.kb, k.limited};
+            m = ColorMatrix{k.kr, k.kb, k.limited, false, k.id};
+            return true;
+        }
+    }
+    return false;
+}
+
+bool ColorMatrixFromId(int id, ColorMatrix& m) {
+    static const struct {
+        int id;
+        double kr, kb;
+    } kIds[] = {{0, 0, 0},          {1, 0.2126, 0.0722}, {4, 0.3, 0.11},       {5, 0.299, 0.114},
+                {6, 0.299, 0.114},  {7, 0.212, 0.087},   {9, 0.2627, 0.0593},  {10, 0.2627, 0.0593}};
+    for (const auto& k : kIds) {
+        if (k.id == id) {
+            m.kr = k.kr;
+            m.kb = k.kb;
+            m.id = id;
             return true;
         }
     }
@@ -87,6 +105,7 @@ namespace {
 struct FixedMatrix {
     int yb = 0, yg = 0, yr = 0, ub = 0, ug = 0, ur = 0, vb = 0, vg = 0, vr = 0;
     int offsetY = 0; // added to Y: 16 from RGB, -16 to RGB, in limited range
+    int offsetRgb = 0; // studio RGB: -16 added to R, G, B going to YUV, 16 coming from it
     int ku = 0, kv = 0; // RGB to YUY2's chroma factors, Suv / (255 (1 - Kb)) and Suv / (255 (1 - Kr))
 };
 
@@ -96,7 +115,7 @@ int FixedOf(double v) {
 
 FixedMatrix RgbToYuvFixed(const ColorMatrix& m, int shift) {
     const double kr = m.kr, kb = m.kb, kg = 1 - kr - kb, mul = 1 << shift;
-    const int sy = m.limited ? 219 : 255, suv = m.limited ? 112 : 127, srgb = 255;
+    const int sy = m.limited ? 219 : 255, suv = m.limited ? 112 : 127, srgb = m.rgbLimited ? 219 : 255;
     FixedMatrix f;
     f.yb = FixedOf(sy * kb * mul / srgb);
     f.yg = FixedOf(sy * kg * mul / srgb);
@@ -108,9 +127,10 @@ FixedMatrix RgbToYuvFixed(const ColorMatrix& m, int shift) {
     f.vg = FixedOf(suv * kg / (kr - 1) * mul / srgb);
     f.vr = FixedOf(suv * mul / srgb);
     f.offsetY = m.limited ? 16 : 0;
-    // Full range: white must stay 255, so green takes what the rounding left over.
+    f.offsetRgb = m.rgbLimited ? -16 : 0;
+    // Full range: white must stay white, so green takes what the rounding left over.
     if (!m.limited)
-        f.yg = (1 << shift) - (f.yr + f.yb);
+        f.yg = FixedOf(sy * mul / srgb) - (f.yr + f.yb);
     f.ku = FixedOf(suv / (srgb * (1.0 - kb)) * mul);
     f.kv = FixedOf(suv / (srgb * (1.0 - kr)) * mul);
     return f;
@@ -118,7 +138,7 @@ FixedMatrix RgbToYuvFixed(const ColorMatrix& m, int shift) {
 
 FixedMatrix YuvToRgbFixed(const ColorMatrix& m, int shift) {
     const double kr = m.kr, kb = m.kb, kg = 1 - kr - kb, mul = 1 << shift;
-    const int sy = m.limited ? 219 : 255, suv = m.limited ? 112 : 127, srgb = 255;
+    const int sy = m.limited ? 219 : 255, suv = m.limited ? 112 : 127, srgb = m.rgbLimited ? 219 : 255;
     FixedMatrix f;
     f.yb = f.yg = f.yr = FixedOf(srgb * 1.0 * mul / sy);
     f.ub = FixedOf(srgb * (1 - kb) * mul / suv);
@@ -126,6 +146,7 @@ FixedMatrix YuvToRgbFixed(const ColorMatrix& m, int shift) {
     f.vg = FixedOf(srgb * (kr - 1) * kr / kg * mul / suv);
     f.vr = FixedOf(srgb * (1 - kr) * mul / suv);
     f.offsetY = m.limited ? -16 : 0;
+    f.offsetRgb = m.rgbLimited ? 16 : 0;
     return f;
 }
 
@@ -134,7 +155,8 @@ constexpr int kToYuvShift = 15;
 constexpr int kToRgbShift = 13;
 
 void RgbPixelToYuv(const FixedMatrix& f, const uint8_t* bgr, uint8_t& y, uint8_t& u, uint8_t& v) {
-    const int b = bgr[0], g = bgr[1], r = bgr[2], half = 1 << (kToYuvShift - 1);
+    const int b = bgr[0] + f.offsetRgb, g = bgr[1] + f.offsetRgb, r = bgr[2] + f.offsetRgb,
+              half = 1 << (kToYuvShift - 1);
     y = Clamp8(f.offsetY + ((f.yb * b + f.yg * g + f.yr * r + half) >> kToYuvShift));
     u = Clamp8(128 + ((f.ub * b + f.ug * g + f.ur * r + half) >> kToYuvShift));
     v = Clamp8(128 + ((f.vb * b + f.vg * g + f.vr * r + half) >> kToYuvShift));
@@ -142,9 +164,9 @@ void RgbPixelToYuv(const FixedMatrix& f, const uint8_t* bgr, uint8_t& y, uint8_t
 
 void YuvPixelToBgr(const FixedMatrix& f, int y, int u, int v, uint8_t* bgr) {
     const int luma = y + f.offsetY, cb = u - 128, cr = v - 128, half = 1 << (kToRgbShift - 1);
-    bgr[0] = Clamp8((f.yb * luma + f.ub * cb + f.vb * cr + half) >> kToRgbShift);
-    bgr[1] = Clamp8((f.yg * luma + f.ug * cb + f.vg * cr + half) >> kToRgbShift);
-    bgr[2] = Clamp8((f.yr * luma + f.ur * cb + f.vr * cr + half) >> kToRgbShift);
+    bgr[0] = Clamp8(((f.yb * luma + f.ub * cb + f.vb * cr + half) >> kToRgbShift) + f.offsetRgb);
+    bgr[1] = Clamp8(((f.yg * luma + f.ug * cb + f.vg * cr + half) >> kToRgbShift) + f.offsetRgb);
+    bgr[2] = Clamp8(((f.yr * luma + f.ur * cb + f.vr * cr + half) >> kToRgbShift) + f.offsetRgb);
 }
 
 // Mitchell-Netravali cubic with b = c = 1/3, AviSynth's BicubicResize default, evaluated in
@@ -415,7 +437,10 @@ FramePtr Yuy2FromRgb(const VideoFrame& src, const ColorMatrix& m) {
     const int bias = m.limited ? (16 << P) + (1 << (P - 1)) : 1 << (P - 1);
     const int w = src.width(), h = src.height(), bpp = BytesPerPixel(src.format());
     auto dst = VideoFrame::Create(PixelFormat::YUY2, w, h);
-    auto luma = [&](const uint8_t* p) { return (f.yb * p[0] + f.yg * p[1] + f.yr * p[2] + bias) >> P; };
+    const int o = f.offsetRgb;
+    auto luma = [&](const uint8_t* p) {
+        return (f.yb * (p[0] + o) + f.yg * (p[1] + o) + f.yr * (p[2] + o) + bias) >> P;
+    };
     for (int y = 0; y < h; ++y) {
         const uint8_t* in = src.row(y);
         uint8_t* out = dst->writableRow(y);
@@ -424,9 +449,10 @@ FramePtr Yuy2FromRgb(const VideoFrame& src, const ColorMatrix& m) {
             const uint8_t* l = x > 0 ? p - bpp : p;
             const uint8_t* r = p + bpp;
             const int y0 = luma(l), y1 = luma(p), y2 = luma(r);
-            out[2 * x + 0] = static_cast<uint8_t>(y1);
-            out[2 * x + 2] = static_cast<uint8_t>(y2);
-            const int bSum = l[0] + 2 * p[0] + r[0], rSum = l[2] + 2 * p[2] + r[2], ySum = y0 + 2 * y1 + y2;
+            out[2 * x + 0] = Clamp8(y1);
+            out[2 * x + 2] = Clamp8(y2);
+            const int bSum = l[0] + 2 * p[0] + r[0] + 4 * o, rSum = l[2] + 2 * p[2] + r[2] + 4 * o,
+                      ySum = y0 + 2 * y1 + y2;
             if (m.limited) {
                 const int scaledY = (ySum - 4 * 16) * FixedOf(255.0 / 219.0 * (1 << P));
                 const int by = (bSum << P) - scaledY, ry = (rSum << P) - scaledY;
@@ -451,7 +477,7 @@ FramePtr RgbFromYuy2(const VideoFrame& src, PixelFormat format, const ColorMatri
     auto dst = VideoFrame::Create(format, w, h);
     const int bpp = BytesPerPixel(format);
     auto pixel = [&](int y, int su, int sv, uint8_t* bgr) {
-        const int luma = (y + f.offsetY) * ky + (1 << 13);
+        const int luma = (y + f.offsetY) * ky + (1 << 13) + (f.offsetRgb << 14);
         bgr[0] = Clamp8((luma + su * kbu) >> 14);
         bgr[1] = Clamp8((luma + su * kgu + sv * kgv) >> 14);
         bgr[2] = Clamp8((luma + sv * krv) >> 14);

@@ -12,15 +12,20 @@
 
 namespace bv::builtin {
 
-// The coefficients of a YUV matrix and whether YUV is limited range (Y 16..235, chroma
-// 16..240 for RGB 0..255) or keeps the range ("PC." matrices).
+// The coefficients of a YUV matrix, whether YUV is limited range (Y 16..235, chroma 16..240)
+// or full, and whether RGB is studio range (16..235) or full (0..255).
 struct ColorMatrix {
     double kr = 0.299, kb = 0.114;
     bool limited = true;
+    bool rgbLimited = false;
+    int id = 6; // its _Matrix value: 6 Rec.601 (SMPTE 170M), 1 Rec.709, 9 Rec.2020, 0 RGB
 };
 // "Rec601", "PC.601" ("PC601"), "Rec709", "PC.709", "Rec2020", "PC.2020", letter case
 // ignored; "" is Rec601. False for any other name.
 bool ColorMatrixFromName(const std::string& name, ColorMatrix& matrix);
+// The coefficients of a _Matrix value (0 RGB, 1 Rec.709, 4 FCC, 5 and 6 Rec.601, 7 SMPTE
+// 240M, 9 and 10 Rec.2020); false for the others.
+bool ColorMatrixFromId(int id, ColorMatrix& matrix);
 
 // 4:2:0 -> YUY2: luma copied unchanged, chroma resampled vertically.
 FramePtr Yuy2FromPlanar(const VideoFrame& src, bool interlaced);

@@ -20,6 +20,11 @@ public:
         : child_(std::move(child)), interlaced_(interlaced), direct_(direct), matrix_(matrix) {
         info_ = child_->info();
         info_.format = format;
+        // Between RGB and YUV the frames are marked with what they became.
+        if (IsRgb(format) != IsRgb(child_->info().format)) {
+            info_.matrixProp = IsRgb(format) ? 0 : matrix.id;
+            info_.rangeProp = (IsRgb(format) ? matrix.rgbLimited : matrix.limited) ? 1 : 0;
+        }
     }
     FramePtr GetFrame(int n) override {
         FramePtr src = child_->GetFrame(n);
@@ -72,14 +77,34 @@ void CheckDefaults(const Args& a, const std::string& who, const Slots& at) {
         throw ScriptError(who + ": chromaresample \"" + r + "\" is not supported by this frame server");
 }
 
+// The matrix and ranges of a conversion between RGB and YUV as AviSynth+ 3.7 settles them:
+// the source's _ColorRange gives its range (else RGB is full, YUV limited) and, for YUV, its
+// _Matrix the default matrix (else Rec.601). "Rec" names make YUV limited, RGB keeping the
+// source's range on the way to YUV and becoming full on the way back; "PC." names keep the
+// source's range on both sides; without a name YUV becomes limited and RGB full.
+ColorMatrix ResolveMatrix(const std::string& name, const VideoInfo& vi, PixelFormat target, const std::string& who) {
+    ColorMatrix m;
+    if (!ColorMatrixFromName(name, m))
+        throw ScriptError(who + ": Unknown colormatrix \"" + name + "\"");
+    const bool rgbIn = IsRgb(vi.format), rgbOut = IsRgb(target);
+    if (rgbIn == rgbOut)
+        return m;
+    const bool sourceLimited = vi.rangeProp >= 0 ? vi.rangeProp == 1 : !rgbIn;
+    if (name.empty() && !rgbIn && vi.matrixProp >= 0 && vi.matrixProp != 2 && !ColorMatrixFromId(vi.matrixProp, m))
+        throw ScriptError(who + ": invalid \"matrix\" parameter");
+    const bool named = !name.empty(), keepRange = named && !m.limited;
+    const bool yuvLimited = keepRange ? sourceLimited : rgbIn ? true : named || sourceLimited;
+    const bool rgbLimited = keepRange ? sourceLimited : rgbIn && sourceLimited;
+    m.limited = yuvLimited;
+    m.rgbLimited = rgbLimited;
+    return m;
+}
+
 Value Convert(const Args& a, CallContext& ctx, PixelFormat target, const Slots& at) {
     const ClipPtr& child = a.ClipAt(0);
     const VideoInfo& vi = child->info();
     const bool interlaced = at.interlaced != SIZE_MAX && a.BoolOr(at.interlaced, false);
-    ColorMatrix matrix;
-    const std::string name = a.StringOr(at.matrix, "");
-    if (!ColorMatrixFromName(name, matrix))
-        throw ScriptError(ctx.name + ": Unknown colormatrix \"" + name + "\"");
+    const ColorMatrix matrix = ResolveMatrix(a.StringOr(at.matrix, ""), vi, target, ctx.name);
     CheckDefaults(a, ctx.name, at);
     // Planar targets keep the source's depth (ConvertToYV16 on 10-bit video gives YUV422P10);
     // RGB sources are 8-bit.
@@ -159,7 +184,7 @@ Value ConvertBits(const Args& a, CallContext& ctx) {
     const int bits = static_cast<int>(a.IntOr(1, BitDepth(vi.format)));
     if (a.IntOr(3, -1) != -1)
         throw ScriptError(ctx.name + ": dithering is not supported by this frame server");
-    const bool fullSource = a.BoolOr(5, IsRgb(vi.format)), fullTarget = a.BoolOr(6, fullSource);
+    const bool fullSource = a.BoolOr(5, vi.rangeProp >= 0 ? vi.rangeProp == 0 : IsRgb(vi.format)), fullTarget = a.BoolOr(6, fullSource);
     if (fullSource != fullTarget)
         throw ScriptError(ctx.name + ": changing the range is not supported by this frame server");
     if (bits != 8 && bits != 10 && bits != 12 && bits != 14 && bits != 16)

@@ -138,6 +138,10 @@ FfmsSource::FfmsSource(const FfmsSourceOptions& o) : who_(o.function) {
     info_.height = height;
     info_.format = format;
     info_.frameCount = reader_->frameCount();
+    // The properties FFMS2's plugin gives frames: the matrix always, the range when known.
+    info_.matrixProp = scaler_->outputSpace();
+    const int range = scaler_->outputRange();
+    info_.rangeProp = range == AVCOL_RANGE_MPEG ? 1 : range == AVCOL_RANGE_JPEG ? 0 : -1;
     int64_t num = p.FPSNumerator > 0 ? p.FPSNumerator : 25, den = p.FPSDenominator > 0 ? p.FPSDenominator : 1;
     if (o.fpsNumerator > 0) {
         num = o.fpsNumerator;

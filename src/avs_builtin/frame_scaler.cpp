@@ -116,6 +116,8 @@ void FrameScaler::Prepare(const DecodedPicture& picture, int sourceWidth, int so
         outSpace = outKind == Kind::Rgb ? AVCOL_SPC_RGB : AVCOL_SPC_BT470BG;
         outRange = outKind == Kind::Rgb ? AVCOL_RANGE_UNSPECIFIED : AVCOL_RANGE_MPEG;
     }
+    outSpace_ = outSpace;
+    outRange_ = outRange;
     copy_ = in == out && sourceWidth == width_ && sourceHeight == height_ && outSpace == picture.colorSpace &&
             outRange == inRange;
     if (!copy_) {

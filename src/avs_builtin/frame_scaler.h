@@ -36,6 +36,9 @@ public:
     // A new frame of the clip's format and size; throws ScriptError when the picture's format
     // cannot be converted. A picture of another size (the stream changed size) is resized.
     FramePtr Convert(const DecodedPicture& picture);
+    // The colour space and range (FFmpeg's values) of the last converted picture.
+    int outputSpace() const { return outSpace_; }
+    int outputRange() const { return outRange_; }
 
     // FFmpeg's pixel format for one of ours.
     static int FfmpegFormat(PixelFormat format);
@@ -52,6 +55,7 @@ private:
     SwsContext* context_ = nullptr;
     bool copy_ = false; // same format and size: rows are copied
     // What context_ was made for.
+    int outSpace_ = 2, outRange_ = 0;
     int sourceWidth_ = -1, sourceHeight_ = -1, sourceFormat_ = -1, sourceSpace_ = -1, sourceRange_ = -1;
 };
 

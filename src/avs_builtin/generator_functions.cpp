@@ -174,6 +174,9 @@ Value ColorBars(const Args& a, CallContext& ctx) {
     vi.fpsNumerator = 30000;
     vi.fpsDenominator = 1001;
     vi.frameCount = 107892;
+    // AviSynth+ marks its bars as Rec.709 YUV or RGB, both studio (limited) range.
+    vi.matrixProp = IsRgb(format) ? 0 : 1;
+    vi.rangeProp = 1;
     CheckFrameSize(ctx.name.c_str(), vi.format, vi.width, vi.height);
     return Value::FromClip(std::make_shared<StillClip>(vi, [](const VideoInfo& info) {
         const bool rgb = IsRgb(info.format);
@@ -238,6 +241,9 @@ Value BlankClip(const Args& a, CallContext& ctx) {
         vi.fpsDenominator = static_cast<uint32_t>(d / g);
     }
     CheckFrameSize(ctx.name.c_str(), vi.format, vi.width, vi.height);
+    // A blank frame is marked full-range RGB or limited-range Rec.601 YUV, whatever the template.
+    vi.matrixProp = IsRgb(vi.format) ? 0 : 6;
+    vi.rangeProp = IsRgb(vi.format) ? 0 : 1;
     const bool yuvColor = a.Has(11) && !IsRgb(vi.format);
     const uint32_t color = static_cast<uint32_t>(yuvColor ? a.IntOr(11, 0) : a.IntOr(10, 0));
     return Value::FromClip(std::make_shared<StillClip>(vi, [color, yuvColor](const VideoInfo& info) {

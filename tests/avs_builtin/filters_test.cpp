@@ -314,7 +314,7 @@ TEST_F(Filters, RgbConversionsRoundTripAndKeepOrientation) {
     FramePtr yuy2 = Frame("ColorBars(32, 24, \"RGB32\").ConvertToYUY2()");
     FramePtr rgb = Frame("ColorBars(32, 24, \"RGB32\")");
     // ColorBars' top-left is 75% grey, its bottom-left -I: compare both ends of the picture.
-    EXPECT_EQ(yuy2->row(0)[0], 171); // 16 + 180 * 219 / 255: Rec.601 takes RGB as full range
+    EXPECT_EQ(yuy2->row(0)[0], 180); // the bars are marked studio RGB, which keeps its levels
     EXPECT_LT(yuy2->row(23)[0], 70); // -I is dark
     EXPECT_EQ(rgb->row(0)[0], 180);  // row(0) is the top of the picture
     // Random colours in blocks of four pixels survive RGB -> YUY2 -> RGB within rounding
@@ -414,6 +414,30 @@ TEST_F(Filters, ConversionsUseTheChosenMatrix) {
               "ConvertToYV12: Interlaced image height must be multiple of 4\n(/t/x.avs, line 1)");
     EXPECT_NE(ErrorOf(env, "BlankClip().ConvertToYV12(chromaresample=\"point\")").find("not supported"),
               std::string::npos);
+}
+
+TEST_F(Filters, ConversionsTakeTheirDefaultsFromTheSourcesMarks) {
+    auto rgbOf = [this](const std::string& script) {
+        const uint8_t* p = Frame(script)->row(0);
+        return std::array<int, 3>{p[0], p[1], p[2]};
+    };
+    // Full-range RGB (BlankClip's mark) is scaled into 16..235; studio RGB (ColorBars') is not.
+    EXPECT_EQ(Frame("BlankClip(width=8, height=4, color=$B4B4B4).ConvertToYV12()")->data(0)[0], 171);
+    EXPECT_EQ(Frame("ColorBars(width=56, height=8).ConvertToYV12()")->data(0)[0], 180);
+    // YUV bars are marked Rec.709: without a name, that matrix converts them.
+    const std::string bars = "ColorBars(width=56, height=8, pixel_type=\"YV24\").Crop(24, 0, 8, 4)";
+    EXPECT_EQ(rgbOf(bars + ".ConvertToRGB24()"), rgbOf(bars + ".ConvertToRGB24(matrix=\"Rec709\")"));
+    EXPECT_NE(rgbOf(bars + ".ConvertToRGB24()"), rgbOf(bars + ".ConvertToRGB24(matrix=\"Rec601\")"));
+    // "PC." names keep the source's range: limited YUV (Y 100, V 200) to studio RGB, where
+    // R = Y + 219 (1 - Kr) / 112 (V - 128); Rec601 stretches it to full range.
+    const std::string reddish = "BlankClip(width=8, height=4, pixel_type=\"YV24\", color_yuv=$6480C8)";
+    EXPECT_NEAR(rgbOf(reddish + ".ConvertToRGB24(matrix=\"PC.601\")")[2], 100 + 219 * 0.701 / 112 * 72, 1);
+    EXPECT_NEAR(rgbOf(reddish + ".ConvertToRGB24(matrix=\"Rec601\")")[2],
+                255 / 219. * 84 + 255 * 0.701 / 112 * 72, 1);
+    // A conversion marks what it made: full-range Rec.709 YUV comes back with that matrix.
+    const std::string yuv = "BlankClip(width=8, height=4, color=$C83214).ConvertToYV24(matrix=\"PC.709\")";
+    EXPECT_EQ(rgbOf(yuv + ".ConvertToRGB24()"), rgbOf(yuv + ".ConvertToRGB24(matrix=\"PC.709\")"));
+    EXPECT_NE(rgbOf(yuv + ".ConvertToRGB24()"), rgbOf(yuv + ".ConvertToRGB24(matrix=\"Rec709\")"));
 }
 
 TEST_F(Filters, RgbChromaIsSitedOnTheLeftPixel) {
