@@ -106,7 +106,9 @@ struct FixedMatrix {
     int yb = 0, yg = 0, yr = 0, ub = 0, ug = 0, ur = 0, vb = 0, vg = 0, vr = 0;
     int offsetY = 0; // added to Y: 16 from RGB, -16 to RGB, in limited range
     int offsetRgb = 0; // studio RGB: -16 added to R, G, B going to YUV, 16 coming from it
-    int ku = 0, kv = 0; // RGB to YUY2's chroma factors, Suv / (255 (1 - Kb)) and Suv / (255 (1 - Kr))
+    // RGB to YUY2's chroma factors, Suv / (Srgb (1 - Kb)) and Suv / (Srgb (1 - Kr)), and the
+    // same scaled by Srgb / Sy for luma, negated.
+    int ku = 0, kv = 0, kuLuma = 0, kvLuma = 0;
 };
 
 int FixedOf(double v) {
@@ -131,8 +133,11 @@ FixedMatrix RgbToYuvFixed(const ColorMatrix& m, int shift) {
     // Full range: white must stay white, so green takes what the rounding left over.
     if (!m.limited)
         f.yg = FixedOf(sy * mul / srgb) - (f.yr + f.yb);
-    f.ku = FixedOf(suv / (srgb * (1.0 - kb)) * mul);
-    f.kv = FixedOf(suv / (srgb * (1.0 - kr)) * mul);
+    const double ku = suv / (srgb * (1.0 - kb)) * mul, kv = suv / (srgb * (1.0 - kr)) * mul;
+    f.ku = FixedOf(ku);
+    f.kv = FixedOf(kv);
+    f.kuLuma = -FixedOf(ku * srgb / sy);
+    f.kvLuma = -FixedOf(kv * srgb / sy);
     return f;
 }
 
@@ -453,7 +458,13 @@ FramePtr Yuy2FromRgb(const VideoFrame& src, const ColorMatrix& m) {
             out[2 * x + 2] = Clamp8(y2);
             const int bSum = l[0] + 2 * p[0] + r[0] + 4 * o, rSum = l[2] + 2 * p[2] + r[2] + 4 * o,
                       ySum = y0 + 2 * y1 + y2;
-            if (m.limited) {
+            if (!m.rgbLimited) {
+                // Full-range RGB takes AviSynth+'s vector kernel: both sums times 16-bit
+                // factors, halved, rounded at bit 16.
+                const int yTerm = ySum - 4 * f.offsetY;
+                out[2 * x + 1] = Clamp8((((bSum * f.ku + yTerm * f.kuLuma) >> 1) + 0x808000) >> 16);
+                out[2 * x + 3] = Clamp8((((rSum * f.kv + yTerm * f.kvLuma) >> 1) + 0x808000) >> 16);
+            } else if (m.limited) {
                 const int scaledY = (ySum - 4 * 16) * FixedOf(255.0 / 219.0 * (1 << P));
                 const int by = (bSum << P) - scaledY, ry = (rSum << P) - scaledY;
                 out[2 * x + 1] = Clamp8(((by >> (P + 2 - 6)) * f.ku + (128 << (P + 6)) + (1 << (P + 5))) >> (P + 6));

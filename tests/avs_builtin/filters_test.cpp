@@ -454,6 +454,9 @@ TEST_F(Filters, RgbChromaIsSitedOnTheLeftPixel) {
     FramePtr yuy2 = Yuy2FromRgb(*rgb);
     EXPECT_EQ(yuy2->row(0)[2 * 6 + 1], DocumentedYuv(0.299, 0.114, true, 63.75, 0, 191.25)[1]);
     EXPECT_EQ(yuy2->row(0)[2 * 4 + 1], DocumentedYuv(0.299, 0.114, true, 255, 0, 0)[1]);
+    // A flat colour whose U is 164.76 by the formula, which AviSynth+'s kernel rounds up.
+    EXPECT_EQ(Frame("BlankClip(width=8, height=2, color=$00558C).ConvertToYUY2()")->row(0)[1],
+              DocumentedYuv(0.299, 0.114, true, 0, 85, 140)[1]);
     // YV12: chroma sample 3 sits on pixel 6 (the first blue one); the bicubic kernel widened
     // to twice its size weighs the pixels at distances d by Cubic(d / 2).
     FramePtr yv12 = ConvertFrame(rgb, PixelFormat::YV12, false);
