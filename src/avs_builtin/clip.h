@@ -24,6 +24,7 @@ struct VideoInfo {
     // conversions between RGB and YUV and ConvertBits take as their defaults.
     int matrixProp = -1;
     int rangeProp = -1; // 0 full, 1 limited
+    int chromaLocProp = -1; // _ChromaLocation: where 4:2:0 and 4:2:2 chroma sits (ChromaSiting)
 };
 
 class Clip {

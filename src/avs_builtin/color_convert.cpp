@@ -39,12 +39,6 @@ inline void PairChroma(int bSum, int rSum, int ySum, uint8_t& u, uint8_t& v) {
     v = ScaledClip((ry >> 10) * kCr + 0x800000);
 }
 
-void CopyPlane(const uint8_t* src, int srcPitch, uint8_t* dst, int dstPitch, int rowSize, int height) {
-    for (int y = 0; y < height; ++y)
-        std::memcpy(dst + static_cast<ptrdiff_t>(y) * dstPitch, src + static_cast<ptrdiff_t>(y) * srcPitch,
-                    rowSize);
-}
-
 } // namespace
 
 void RgbToYuv601(int r, int g, int b, int& y, int& u, int& v) {
@@ -174,176 +168,7 @@ void YuvPixelToBgr(const FixedMatrix& f, int y, int u, int v, uint8_t* bgr) {
     bgr[2] = Clamp8(((f.yr * luma + f.ur * cb + f.vr * cr + half) >> kToRgbShift) + f.offsetRgb);
 }
 
-// Mitchell-Netravali cubic with b = c = 1/3, AviSynth's BicubicResize default, evaluated in
-// the nested form AviSynth+ uses (the same doubles, so the same rounding below).
-double Bicubic(double x) {
-    constexpr double b = 1.0 / 3, c = 1.0 / 3;
-    constexpr double p0 = (6. - 2. * b) / 6., p2 = (-18. + 12. * b + 6. * c) / 6., p3 = (12. - 9. * b - 6. * c) / 6.;
-    constexpr double q0 = (8. * b + 24. * c) / 6., q1 = (-12. * b - 48. * c) / 6., q2 = (6. * b + 30. * c) / 6.,
-                     q3 = (-b - 6. * c) / 6.;
-    x = std::fabs(x);
-    return x < 1 ? p0 + x * x * (p2 + x * p3) : x < 2 ? q0 + x * (q1 + x * (q2 + x * q3)) : 0.0;
-}
-
-// The taps of one output sample: integer weights in 1/2^bits, summing to 2^bits.
-struct Taps {
-    std::vector<int> index, weight;
-};
-// As AviSynth+'s resizer builds them: the source position steps by srcSize / dstSize from
-// half a step minus half a sample (plus `shift`); the kernel is widened when shrinking; taps
-// beyond the picture add to the edge sample; the normalised weights are rounded as running
-// sums, each weight the difference of two rounded sums, so that they add up exactly.
-std::vector<Taps> BicubicTaps(int srcSize, int dstSize, double shift, int bits) {
-    const double step = static_cast<double>(srcSize) / dstSize;
-    const double unit = std::max(step, 1.0), impulseStep = 1.0 / unit, support = 2 * unit;
-    const int firSize = std::max(static_cast<int>(std::ceil(support * 2)), 1);
-    const double scale = 1 << bits;
-    auto fixed = [scale](double v) { return static_cast<int>(v * scale + 0.5); };
-    std::vector<Taps> out(static_cast<size_t>(dstSize));
-    std::vector<double> values(static_cast<size_t>(firSize));
-    double pos = shift + step * 0.5 - 0.5;
-    for (int i = 0; i < dstSize; ++i, pos += step) {
-        const int start = static_cast<int>(pos + support) - firSize + 1;
-        double total = 0;
-        for (int k = 0; k < firSize; ++k) {
-            values[static_cast<size_t>(k)] = Bicubic((pos - (start + k)) * impulseStep);
-            total += values[static_cast<size_t>(k)];
-        }
-        if (total == 0)
-            total = 1;
-        Taps& t = out[static_cast<size_t>(i)];
-        double pending = 0, sum = 0;
-        for (int k = 0; k < firSize; ++k) {
-            const int p = start + k;
-            pending += values[static_cast<size_t>(k)];
-            if (p < 0 || p >= srcSize)
-                continue;
-            const double next = sum + pending / total;
-            t.index.push_back(p);
-            t.weight.push_back(fixed(next) - fixed(sum));
-            sum = next;
-            pending = 0;
-        }
-        if (pending != 0 && !t.index.empty()) // taps past the last sample
-            t.weight.back() += fixed(sum + pending / total) - fixed(sum);
-        if (t.index.empty()) { // every tap beyond the picture: the nearest edge sample alone
-            t.index.push_back(start < 0 ? 0 : srcSize - 1);
-            t.weight.push_back(fixed(1.0));
-        }
-    }
-    return out;
-}
-
 } // namespace
-
-namespace {
-
-// The bicubic resampling of ResampleLines for 8- and 16-bit samples, clamped to 0..peak
-// (steps in samples).
-template <typename T>
-void ResampleSamples(const T* src, ptrdiff_t srcStep, ptrdiff_t srcLine, int srcSize, T* dst, ptrdiff_t dstStep,
-                     ptrdiff_t dstLine, int dstSize, int count, double shift, int peak) {
-    // Weights of 14 bits for 8-bit samples, 13 for deeper ones, as AviSynth+ has them; 16-bit
-    // samples times 13-bit weights need more than 32 bits.
-    using Acc = std::conditional_t<sizeof(T) == 1, int, int64_t>;
-    const int bits = sizeof(T) == 1 ? 14 : 13;
-    const Acc half = Acc{1} << (bits - 1);
-    auto clamp = [peak, bits](Acc v) { return static_cast<T>(std::clamp<Acc>(v >> bits, 0, peak)); };
-    const std::vector<Taps> taps = BicubicTaps(srcSize, dstSize, shift, bits);
-    if (srcLine == 1 && dstLine == 1) {
-        // Lines side by side in memory (resampling rows): whole rows at a time.
-        std::vector<Acc> acc(static_cast<size_t>(count));
-        for (int i = 0; i < dstSize; ++i) {
-            const Taps& t = taps[static_cast<size_t>(i)];
-            std::fill(acc.begin(), acc.end(), half);
-            for (size_t k = 0; k < t.index.size(); ++k) {
-                const T* in = src + t.index[k] * srcStep;
-                const int w = t.weight[k];
-                for (int x = 0; x < count; ++x)
-                    acc[static_cast<size_t>(x)] += static_cast<Acc>(w) * in[x];
-            }
-            T* out = dst + i * dstStep;
-            for (int x = 0; x < count; ++x)
-                out[x] = clamp(acc[static_cast<size_t>(x)]);
-        }
-        return;
-    }
-    for (int line = 0; line < count; ++line) {
-        const T* in = src + line * srcLine;
-        T* out = dst + line * dstLine;
-        for (int i = 0; i < dstSize; ++i) {
-            const Taps& t = taps[static_cast<size_t>(i)];
-            Acc acc = half;
-            for (size_t k = 0; k < t.index.size(); ++k)
-                acc += static_cast<Acc>(t.weight[k]) * in[t.index[k] * srcStep];
-            out[i * dstStep] = clamp(acc);
-        }
-    }
-}
-
-// Vertical resampling of chroma between 4:2:0 (`from` rows) and 4:2:2 or 4:4:4 height
-// (`to` rows). MPEG-2 places 4:2:0 chroma midway between its two rows, which the plain
-// centre mapping already does; by field, the top field's chroma lies a quarter of the way
-// down its two field rows and the bottom field's three quarters.
-template <typename T>
-void ResampleRowsOf(const T* src, ptrdiff_t srcPitch, int srcRows, T* dst, ptrdiff_t dstPitch, int dstRows,
-                    int width, bool interlaced, int peak) {
-    if (!interlaced) {
-        ResampleSamples(src, srcPitch, 1, srcRows, dst, dstPitch, 1, dstRows, width, 0, peak);
-        return;
-    }
-    const bool up = dstRows > srcRows;
-    for (int field = 0; field < 2; ++field) {
-        // In source samples: a quarter of a 4:2:0 row when upsampling, half a row of the
-        // taller picture when downsampling.
-        const double shift = up ? (field == 0 ? 0.125 : -0.125) : (field == 0 ? -0.25 : 0.25);
-        ResampleSamples(src + field * srcPitch, 2 * srcPitch, 1, srcRows / 2, dst + field * dstPitch, 2 * dstPitch, 1,
-                        dstRows / 2, width, shift, peak);
-    }
-}
-
-void ResampleRows(const uint8_t* src, ptrdiff_t srcPitch, int srcRows, uint8_t* dst, ptrdiff_t dstPitch,
-                  int dstRows, int width, bool interlaced) {
-    ResampleRowsOf(src, srcPitch, srcRows, dst, dstPitch, dstRows, width, interlaced, 255);
-}
-
-} // namespace
-
-void ResampleLines(const uint8_t* src, ptrdiff_t srcStep, ptrdiff_t srcLine, int srcSize, uint8_t* dst,
-                   ptrdiff_t dstStep, ptrdiff_t dstLine, int dstSize, int count, double shift) {
-    ResampleSamples(src, srcStep, srcLine, srcSize, dst, dstStep, dstLine, dstSize, count, shift, 255);
-}
-
-namespace {
-
-// A chroma plane stored apart: width x height samples, no padding.
-struct Plane {
-    int width = 0, height = 0;
-    std::vector<uint8_t> data;
-    Plane(int w, int h) : width(w), height(h), data(static_cast<size_t>(w) * h) {}
-    uint8_t* row(int y) { return data.data() + static_cast<ptrdiff_t>(y) * width; }
-};
-
-} // namespace
-
-FramePtr Yuy2FromPlanar(const VideoFrame& src, bool interlaced) {
-    const int w = src.width(), h = src.height(), cw = w / 2;
-    auto dst = VideoFrame::Create(PixelFormat::YUY2, w, h);
-    Plane u(cw, h), v(cw, h);
-    ResampleRows(src.data(1), src.pitch(1), h / 2, u.row(0), cw, h, cw, interlaced);
-    ResampleRows(src.data(2), src.pitch(2), h / 2, v.row(0), cw, h, cw, interlaced);
-    for (int y = 0; y < h; ++y) {
-        const uint8_t* luma = src.data(0) + static_cast<ptrdiff_t>(y) * src.pitch(0);
-        uint8_t* out = dst->writableData(0) + static_cast<ptrdiff_t>(y) * dst->pitch(0);
-        for (int x = 0; x < cw; ++x) {
-            out[4 * x + 0] = luma[2 * x];
-            out[4 * x + 1] = u.row(y)[x];
-            out[4 * x + 2] = luma[2 * x + 1];
-            out[4 * x + 3] = v.row(y)[x];
-        }
-    }
-    return dst;
-}
 
 namespace {
 
@@ -411,25 +236,6 @@ FramePtr Yv12FromYuy2Direct(const VideoFrame& src, bool interlaced, PixelFormat 
             }
         }
     }
-    return dst;
-}
-
-FramePtr PlanarFromYuy2(const VideoFrame& src, bool interlaced, PixelFormat format) {
-    const int w = src.width(), h = src.height(), cw = w / 2;
-    auto dst = VideoFrame::Create(format, w, h);
-    Plane u(cw, h), v(cw, h);
-    for (int y = 0; y < h; ++y) {
-        const uint8_t* in = src.data(0) + static_cast<ptrdiff_t>(y) * src.pitch(0);
-        uint8_t* luma = dst->writableData(0) + static_cast<ptrdiff_t>(y) * dst->pitch(0);
-        for (int x = 0; x < cw; ++x) {
-            luma[2 * x] = in[4 * x];
-            luma[2 * x + 1] = in[4 * x + 2];
-            u.row(y)[x] = in[4 * x + 1];
-            v.row(y)[x] = in[4 * x + 3];
-        }
-    }
-    ResampleRows(u.row(0), cw, h, dst->writableData(1), dst->pitch(1), h / 2, cw, interlaced);
-    ResampleRows(v.row(0), cw, h, dst->writableData(2), dst->pitch(2), h / 2, cw, interlaced);
     return dst;
 }
 
@@ -579,72 +385,6 @@ const T* SampleRow(const VideoFrame& f, int plane, int y) {
     return reinterpret_cast<const T*>(f.data(plane) + static_cast<ptrdiff_t>(y) * f.pitch(plane));
 }
 
-// One chroma plane from one subsampling to another, at the same depth. Horizontally the
-// chroma sits on the first pixel it covers (MPEG-2 placement), so sample i of the target lies
-// at sample i * ratio of the source; vertically it is centred, per field when interlaced.
-// Shrinking goes horizontally first, growing vertically first (as RGB <-> 4:2:0 does).
-template <typename T>
-void ResampleChroma(const VideoFrame& src, int plane, VideoFrame& dst, bool interlaced) {
-    const avs::PixelFormat &from = Describe(src.format()), &to = Describe(dst.format());
-    const int w = src.width(), h = src.height(), peak = from.PeakValue();
-    const int sw = w >> from.chromaShiftX, sh = h >> from.chromaShiftY;
-    const int dw = w >> to.chromaShiftX, dh = h >> to.chromaShiftY;
-    const ptrdiff_t srcPitch = src.pitch(plane) / static_cast<ptrdiff_t>(sizeof(T));
-    const ptrdiff_t dstPitch = dst.pitch(plane) / static_cast<ptrdiff_t>(sizeof(T));
-    const T* in = SampleRow<T>(src, plane, 0);
-    T* out = SampleRow<T>(dst, plane, 0);
-    auto horizontal = [&](const T* s, ptrdiff_t sp, T* d, ptrdiff_t dp, int rows) {
-        if (sw == dw) {
-            for (int y = 0; y < rows; ++y)
-                std::copy(s + y * sp, s + y * sp + sw, d + y * dp);
-            return;
-        }
-        const double ratio = static_cast<double>(sw) / dw;
-        ResampleSamples(s, 1, sp, sw, d, 1, dp, dw, rows, 0.5 * (1 - ratio), peak);
-    };
-    auto vertical = [&](const T* s, ptrdiff_t sp, T* d, ptrdiff_t dp, int columns) {
-        if (sh == dh) {
-            for (int y = 0; y < sh; ++y)
-                std::copy(s + y * sp, s + y * sp + columns, d + y * dp);
-            return;
-        }
-        ResampleRowsOf(s, sp, sh, d, dp, dh, columns, interlaced, peak);
-    };
-    if (dh > sh) {
-        std::vector<T> tmp(static_cast<size_t>(sw) * dh);
-        vertical(in, srcPitch, tmp.data(), sw, sw);
-        horizontal(tmp.data(), sw, out, dstPitch, dh);
-    } else {
-        std::vector<T> tmp(static_cast<size_t>(dw) * sh);
-        horizontal(in, srcPitch, tmp.data(), dw, sh);
-        vertical(tmp.data(), dw, out, dstPitch, dw);
-    }
-}
-
-// Planar or grey to planar or grey of the same depth: luma copied, chroma resampled, grey's
-// missing chroma neutral.
-FramePtr ConvertPlanar(const VideoFrame& src, PixelFormat format, bool interlaced) {
-    auto dst = VideoFrame::Create(format, src.width(), src.height());
-    const avs::PixelFormat& to = Describe(format);
-    CopyPlane(src.data(0), src.pitch(0), dst->writableData(0), dst->pitch(0), src.rowSize(0), src.planeHeight(0));
-    for (int p = 1; p < to.planes; ++p) {
-        if (IsGrey(src.format())) {
-            const int neutral = 1 << (to.bitDepth - 1);
-            for (int y = 0; y < dst->planeHeight(p); ++y) {
-                if (to.bytesPerSample == 1)
-                    std::fill_n(SampleRow<uint8_t>(*dst, p, y), dst->rowSize(p), static_cast<uint8_t>(neutral));
-                else
-                    std::fill_n(SampleRow<uint16_t>(*dst, p, y), dst->rowSize(p) / 2, static_cast<uint16_t>(neutral));
-            }
-        } else if (to.bytesPerSample == 1) {
-            ResampleChroma<uint8_t>(src, p, *dst, interlaced);
-        } else {
-            ResampleChroma<uint16_t>(src, p, *dst, interlaced);
-        }
-    }
-    return dst;
-}
-
 // The format with the layout of `f` (subsampling, or grey) at `bits` bits; false when the
 // table has none (4:1:1 deeper than 8 bits, YUY2 or RGB deeper than 8).
 bool WithDepth(PixelFormat f, int bits, PixelFormat& out) {
@@ -696,12 +436,22 @@ FramePtr RgbFromYv24(const VideoFrame& src, PixelFormat format, const ColorMatri
 
 } // namespace
 
-FramePtr PlanarFromRgb(const VideoFrame& src, bool interlaced, PixelFormat format, const ColorMatrix& m) {
-    return ConvertPlanar(*Yv24FromRgb(src, m), format, interlaced);
+FramePtr PlanarFromRgb(const VideoFrame& src, bool interlaced, PixelFormat format, const ColorMatrix& m,
+                       const ChromaPlacement& placement) {
+    return ConvertPlanar(*Yv24FromRgb(src, m), format, interlaced, placement);
 }
 
-FramePtr RgbFromPlanar(const VideoFrame& src, bool interlaced, PixelFormat format, const ColorMatrix& m) {
-    return RgbFromYv24(*ConvertPlanar(src, PixelFormat::YV24, interlaced), format, m);
+FramePtr RgbFromPlanar(const VideoFrame& src, bool interlaced, PixelFormat format, const ColorMatrix& m,
+                       const ChromaPlacement& placement) {
+    return RgbFromYv24(*ConvertPlanar(src, PixelFormat::YV24, interlaced, placement), format, m);
+}
+
+FramePtr Yuy2FromPlanar(const VideoFrame& src, bool interlaced, const ChromaPlacement& placement) {
+    return RepackYuv422(*ConvertPlanar(src, PixelFormat::YV16, interlaced, placement), PixelFormat::YUY2);
+}
+
+FramePtr PlanarFromYuy2(const VideoFrame& src, bool interlaced, PixelFormat format, const ChromaPlacement& placement) {
+    return ConvertPlanar(*RepackYuv422(src, PixelFormat::YV16), format, interlaced, placement);
 }
 
 FramePtr ConvertBitDepth(const FramePtr& src, PixelFormat format, bool fullRange) {
@@ -735,9 +485,12 @@ FramePtr ConvertBitDepth(const FramePtr& src, PixelFormat format, bool fullRange
     return dst;
 }
 
-FramePtr ConvertFrame(const FramePtr& src, PixelFormat format, bool interlaced, const ColorMatrix& matrix) {
+FramePtr ConvertFrame(const FramePtr& src, PixelFormat format, bool interlaced, const ColorMatrix& matrix,
+                      const ChromaPlacement& placement) {
     const PixelFormat from = src->format();
-    if (from == format)
+    const avs::PixelFormat& d = Describe(from);
+    const bool sited = d.family == avs::FormatFamily::PlanarYuv && d.chromaShiftX == 1;
+    if (from == format && (!sited || placement.in == placement.out))
         return src;
     if ((from == PixelFormat::YV16 && format == PixelFormat::YUY2) ||
         (from == PixelFormat::YUY2 && format == PixelFormat::YV16))
@@ -747,37 +500,33 @@ FramePtr ConvertFrame(const FramePtr& src, PixelFormat format, bool interlaced, 
         PixelFormat at8 = from;
         if (BitDepth(from) > 8 && (IsRgb(format) || format == PixelFormat::YUY2)) {
             WithDepth(from, 8, at8);
-            return ConvertFrame(ConvertBitDepth(src, at8, false), format, interlaced, matrix);
+            return ConvertFrame(ConvertBitDepth(src, at8, false), format, interlaced, matrix, placement);
         }
         if (IsRgb(format))
-            return RgbFromYv24(*ConvertPlanar(*AsPlanar(src), PixelFormat::YV24, interlaced), format, matrix);
+            return RgbFromYv24(*ConvertPlanar(*AsPlanar(src), PixelFormat::YV24, interlaced, placement), format,
+                               matrix);
         if (format == PixelFormat::YUY2)
-            return RepackYuv422(*ConvertPlanar(*src, PixelFormat::YV16, interlaced), format);
+            return RepackYuv422(*ConvertPlanar(*AsPlanar(src), PixelFormat::YV16, interlaced, placement), format);
         // To planar or grey: the layout at the source's depth, then the target's depth.
         PixelFormat layout = format;
         const FramePtr planar = IsRgb(from) ? Yv24FromRgb(*src, matrix) : AsPlanar(src);
         WithDepth(format, BitDepth(planar->format()), layout);
-        const FramePtr converted =
-            planar->format() == layout ? planar : ConvertPlanar(*planar, layout, interlaced);
+        const bool same = planar->format() == layout && (!sited || placement.in == placement.out);
+        const FramePtr converted = same ? planar : ConvertPlanar(*planar, layout, interlaced, placement);
         return ConvertBitDepth(converted, format, false);
     }
-    if (Is420Of8Bits(from) && Is420Of8Bits(format)) {
-        auto dst = VideoFrame::Create(format, src->width(), src->height());
-        for (int p = 0; p < 3; ++p)
-            CopyPlane(src->data(p), src->pitch(p), dst->writableData(p), dst->pitch(p), src->rowSize(p),
-                      src->planeHeight(p));
-        return dst;
-    }
+    if (Is420Of8Bits(from) && Is420Of8Bits(format))
+        return ConvertPlanar(*src, format, interlaced, placement);
     if (IsRgb(from) && IsRgb(format))
         return RgbFromRgb(*src, format);
     if (IsRgb(from))
         return format == PixelFormat::YUY2 ? Yuy2FromRgb(*src, matrix)
-                                           : PlanarFromRgb(*src, interlaced, format, matrix);
+                                           : PlanarFromRgb(*src, interlaced, format, matrix, placement);
     if (IsRgb(format))
         return from == PixelFormat::YUY2 ? RgbFromYuy2(*src, format, matrix)
-                                         : RgbFromPlanar(*src, interlaced, format, matrix);
-    return from == PixelFormat::YUY2 ? PlanarFromYuy2(*src, interlaced, format)
-                                     : Yuy2FromPlanar(*src, interlaced);
+                                         : RgbFromPlanar(*src, interlaced, format, matrix, placement);
+    return from == PixelFormat::YUY2 ? PlanarFromYuy2(*src, interlaced, format, placement)
+                                     : Yuy2FromPlanar(*src, interlaced, placement);
 }
 
 } // namespace bv::builtin

@@ -6,6 +6,7 @@
 // YUY2 -> RGB with AviSynth+'s YUY2 kernel, odd pixels between two pairs' chroma.
 #pragma once
 
+#include "avs_builtin/chroma_resample.h"
 #include "avs_builtin/video_frame.h"
 
 #include <string>
@@ -27,10 +28,11 @@ bool ColorMatrixFromName(const std::string& name, ColorMatrix& matrix);
 // 240M, 9 and 10 Rec.2020); false for the others.
 bool ColorMatrixFromId(int id, ColorMatrix& matrix);
 
-// 4:2:0 -> YUY2: luma copied unchanged, chroma resampled vertically.
-FramePtr Yuy2FromPlanar(const VideoFrame& src, bool interlaced);
-// YUY2 -> 4:2:0 (`format` YV12 or I420): luma unchanged, chroma resampled vertically.
-FramePtr PlanarFromYuy2(const VideoFrame& src, bool interlaced, PixelFormat format);
+// 4:2:0 -> YUY2 through 4:2:2: luma copied unchanged, chroma resampled.
+FramePtr Yuy2FromPlanar(const VideoFrame& src, bool interlaced, const ChromaPlacement& placement = {});
+// YUY2 -> 4:2:0 (`format` YV12 or I420) through 4:2:2: luma unchanged, chroma resampled.
+FramePtr PlanarFromYuy2(const VideoFrame& src, bool interlaced, PixelFormat format,
+                        const ChromaPlacement& placement = {});
 // AviSynth's own 4:2:0 <-> YUY2 kernels (8 bits), which AviSynth+ uses when no chroma
 // placement or resampler is named. To YUY2 each luma row mixes its chroma row 3:1 with the
 // next one up (upper row of a pair) or down (lower row), within its field when interlaced;
@@ -44,17 +46,18 @@ FramePtr Yuy2FromRgb(const VideoFrame& src, const ColorMatrix& matrix = {});
 // YUY2 -> RGB24/RGB32; odd pixels take the mean chroma of their neighbours.
 FramePtr RgbFromYuy2(const VideoFrame& src, PixelFormat format, const ColorMatrix& matrix = {});
 // RGB -> 4:2:0 through 4:4:4, and back.
-FramePtr PlanarFromRgb(const VideoFrame& src, bool interlaced, PixelFormat format, const ColorMatrix& matrix);
-FramePtr RgbFromPlanar(const VideoFrame& src, bool interlaced, PixelFormat format, const ColorMatrix& matrix);
+FramePtr PlanarFromRgb(const VideoFrame& src, bool interlaced, PixelFormat format, const ColorMatrix& matrix,
+                       const ChromaPlacement& placement = {});
+FramePtr RgbFromPlanar(const VideoFrame& src, bool interlaced, PixelFormat format, const ColorMatrix& matrix,
+                       const ChromaPlacement& placement = {});
 // RGB24 <-> RGB32 (alpha 255).
 FramePtr RgbFromRgb(const VideoFrame& src, PixelFormat format);
 
-// Any of the formats to any other. Returns the frame itself when the formats agree (YV12
-// and I420 differ only in plane order, so planar to planar copies the planes). Planar formats
-// keep the chroma placement of MPEG-2 (horizontally on the first pixel, vertically centred);
-// YUY2 and RGB hold 8 bits, so deeper sources are brought to 8 bits first.
-FramePtr ConvertFrame(const FramePtr& src, PixelFormat format, bool interlaced,
-                      const ColorMatrix& matrix = {});
+// Any of the formats to any other. Returns the frame itself when the formats and chroma
+// sitings agree (YV12 and I420 differ only in plane order, so planar to planar copies the
+// planes). YUY2 and RGB hold 8 bits, so deeper sources are brought to 8 bits first.
+FramePtr ConvertFrame(const FramePtr& src, PixelFormat format, bool interlaced, const ColorMatrix& matrix = {},
+                      const ChromaPlacement& placement = {});
 
 // The same layout at the depth of `format`, as ConvertBits does it: limited range (YUV) by a
 // bit shift, rounding when shrinking; full range stretched to the new peak, rounded.
@@ -62,11 +65,5 @@ FramePtr ConvertBitDepth(const FramePtr& src, PixelFormat format, bool fullRange
 
 // Rec.601 limited range: one RGB colour as Y, U, V (the colours of BlankClip).
 void RgbToYuv601(int r, int g, int b, int& y, int& u, int& v);
-
-// The bicubic (b = c = 1/3) resampling of `count` lines of `srcSize` samples, `srcStep`
-// apart within a line and `srcLine` between lines, to `dstSize` samples. `shift` moves
-// the sampling point, in source samples. Edge samples repeat beyond the picture.
-void ResampleLines(const uint8_t* src, ptrdiff_t srcStep, ptrdiff_t srcLine, int srcSize, uint8_t* dst,
-                   ptrdiff_t dstStep, ptrdiff_t dstLine, int dstSize, int count, double shift);
 
 } // namespace bv::builtin

@@ -13,13 +13,27 @@ namespace bv::builtin {
 
 namespace {
 
+// Whether chroma siting means anything for a format: 4:2:0 and 4:2:2 (YUY2 counts as 4:2:2).
+bool Sited(PixelFormat f) {
+    const avs::PixelFormat& d = Describe(f);
+    return f == PixelFormat::YUY2 || (d.family == avs::FormatFamily::PlanarYuv && d.chromaShiftX == 1);
+}
+
 class ConvertClip : public Clip {
 public:
     // `direct`: 4:2:0 <-> YUY2 with AviSynth's own kernels rather than the resampler.
-    ConvertClip(ClipPtr child, PixelFormat format, bool interlaced, const ColorMatrix& matrix, bool direct)
-        : child_(std::move(child)), interlaced_(interlaced), direct_(direct), matrix_(matrix) {
+    ConvertClip(ClipPtr child, PixelFormat format, bool interlaced, const ColorMatrix& matrix,
+                const ChromaPlacement& placement, bool direct)
+        : child_(std::move(child)), interlaced_(interlaced), direct_(direct), matrix_(matrix), placement_(placement) {
         info_ = child_->info();
         info_.format = format;
+        // The chroma's siting where the resampler placed it; AviSynth's own kernels keep the mark.
+        if (!direct) {
+            const bool planarSource = !IsRgb(child_->info().format);
+            info_.chromaLocProp = format == PixelFormat::YUY2 ? (planarSource ? 0 : -1)
+                                  : Sited(format)              ? static_cast<int>(placement.out)
+                                                               : -1;
+        }
         // Between RGB and YUV the frames are marked with what they became.
         if (IsRgb(format) != IsRgb(child_->info().format)) {
             info_.matrixProp = IsRgb(format) ? 0 : matrix.id;
@@ -31,7 +45,7 @@ public:
         if (direct_)
             return info_.format == PixelFormat::YUY2 ? Yuy2FromYv12Direct(*src, interlaced_)
                                                      : Yv12FromYuy2Direct(*src, interlaced_, info_.format);
-        return ConvertFrame(src, info_.format, interlaced_, matrix_);
+        return ConvertFrame(src, info_.format, interlaced_, matrix_, placement_);
     }
 
 private:
@@ -39,6 +53,7 @@ private:
     bool interlaced_;
     bool direct_;
     ColorMatrix matrix_;
+    ChromaPlacement placement_;
 };
 
 class BitDepthClip : public Clip {
@@ -60,21 +75,55 @@ struct Slots {
 };
 constexpr Slots kYuy2Slots{1, 2, 3, 4, SIZE_MAX};
 constexpr Slots kYv12Slots{1, 2, 3, 4, 5};
+constexpr Slots kYv24Slots{1, 2, 3, 4, SIZE_MAX};
 constexpr Slots kRgbSlots{2, 1, 3, 4, SIZE_MAX};
 constexpr Slots kY8Slots{SIZE_MAX, 1, SIZE_MAX, SIZE_MAX, SIZE_MAX};
 
-// Only the default placement and resampler are built in: anything else is refused rather
-// than ignored.
-void CheckDefaults(const Args& a, const std::string& who, const Slots& at) {
-    for (size_t slot : {at.inPlacement, at.outPlacement}) {
-        const std::string p = slot != SIZE_MAX ? a.StringOr(slot, "") : "";
-        if (!p.empty() && strcasecmp(p.c_str(), "MPEG2") != 0 && strcasecmp(p.c_str(), "left") != 0 &&
-            strcasecmp(p.c_str(), "auto") != 0)
-            throw ScriptError(who + ": chroma placement \"" + p + "\" is not supported by this frame server");
-    }
+// Only the default resampler is built in: another is refused rather than ignored.
+void CheckResampler(const Args& a, const std::string& who, const Slots& at) {
     const std::string r = at.resample != SIZE_MAX ? a.StringOr(at.resample, "") : "";
     if (!r.empty() && strcasecmp(r.c_str(), "bicubic") != 0)
         throw ScriptError(who + ": chromaresample \"" + r + "\" is not supported by this frame server");
+}
+
+// A siting named in a script, "auto" or nothing meaning `fallback`.
+ChromaSiting SitingArg(const Args& a, size_t slot, ChromaSiting fallback) {
+    const std::string name = slot != SIZE_MAX ? a.StringOr(slot, "") : "";
+    ChromaSiting s = fallback;
+    if (!name.empty() && strcasecmp(name.c_str(), "auto") != 0 && !ChromaSitingFromName(name, s))
+        throw ScriptError("Unknown chroma placement");
+    return s;
+}
+
+// The sitings of a conversion as AviSynth+ 3.7 settles them: a 4:2:0, 4:2:2 or 4:1:1 source's
+// from ChromaInPlacement, else its _ChromaLocation, else left (MPEG-2); a 4:2:0 or 4:2:2
+// target's from ChromaOutPlacement, else left. Combinations its resizer does not place are
+// refused in its words.
+ChromaPlacement ResolvePlacement(const Args& a, const VideoInfo& vi, PixelFormat target, const Slots& at) {
+    ChromaPlacement p;
+    const avs::PixelFormat &from = Describe(vi.format), &to = Describe(target);
+    const bool in411 = from.chromaShiftX == 2, in422 = Sited(vi.format) && from.chromaShiftY == 0;
+    auto leftish = [](ChromaSiting s) {
+        return s == ChromaSiting::Left || s == ChromaSiting::TopLeft || s == ChromaSiting::BottomLeft;
+    };
+    if (Sited(vi.format) || in411) {
+        const ChromaSiting marked =
+            vi.chromaLocProp >= 0 && vi.chromaLocProp < kChromaSitingCount && !in411
+                ? static_cast<ChromaSiting>(vi.chromaLocProp)
+                : ChromaSiting::Left;
+        p.in = SitingArg(a, at.inPlacement, marked);
+        if (in422 && !leftish(p.in) && p.in != ChromaSiting::Center)
+            throw ScriptError("Convert: not supported ChromaPlacement for 4:2:2 input.");
+        if (in411 && !leftish(p.in))
+            throw ScriptError(
+                "Convert: not supported ChromaPlacement for 4:1:1 input. Only 'left'-style is allowed if given.");
+    }
+    if (Sited(target) && target != PixelFormat::YUY2) {
+        p.out = SitingArg(a, at.outPlacement, ChromaSiting::Left);
+        if (to.chromaShiftY == 0 && !leftish(p.out) && p.out != ChromaSiting::Center)
+            throw ScriptError("Convert: not supported ChromaPlacement for 4:2:2 output.");
+    }
+    return p;
 }
 
 // The matrix and ranges of a conversion between RGB and YUV as AviSynth+ 3.7 settles them:
@@ -105,7 +154,7 @@ Value Convert(const Args& a, CallContext& ctx, PixelFormat target, const Slots& 
     const VideoInfo& vi = child->info();
     const bool interlaced = at.interlaced != SIZE_MAX && a.BoolOr(at.interlaced, false);
     const ColorMatrix matrix = ResolveMatrix(a.StringOr(at.matrix, ""), vi, target, ctx.name);
-    CheckDefaults(a, ctx.name, at);
+    CheckResampler(a, ctx.name, at);
     // Planar targets keep the source's depth (ConvertToYV16 on 10-bit video gives YUV422P10);
     // RGB sources are 8-bit.
     if (IsPlanar(target) || IsGrey(target)) {
@@ -116,8 +165,11 @@ Value Convert(const Args& a, CallContext& ctx, PixelFormat target, const Slots& 
         if (target == PixelFormat::YV12 && vi.format == PixelFormat::I420)
             target = PixelFormat::I420;
     }
-    // Already there: the clip itself (an I420 clip counts as YV12 and stays I420).
-    if (vi.format == target || (Is420Of8Bits(vi.format) && Is420Of8Bits(target)))
+    const ChromaPlacement placement = ResolvePlacement(a, vi, target, at);
+    // Already there: the clip itself (an I420 clip counts as YV12 and stays I420), unless the
+    // chroma is to move.
+    if ((vi.format == target || (Is420Of8Bits(vi.format) && Is420Of8Bits(target))) &&
+        (target == PixelFormat::YUY2 || !Sited(target) || placement.in == placement.out))
         return a[0];
     // AviSynth's own words for sizes the formats cannot hold.
     if (target == PixelFormat::YUY2) {
@@ -154,7 +206,7 @@ Value Convert(const Args& a, CallContext& ctx, PixelFormat target, const Slots& 
     const bool direct = !optionsNamed && ((target == PixelFormat::YUY2 && Is420Of8Bits(vi.format)) ||
                                           (Is420Of8Bits(target) && vi.format == PixelFormat::YUY2 &&
                                            EqualsNoCase(ctx.name, "ConvertToYV12")));
-    return Value::FromClip(std::make_shared<ConvertClip>(child, target, interlaced, matrix, direct));
+    return Value::FromClip(std::make_shared<ConvertClip>(child, target, interlaced, matrix, placement, direct));
 }
 
 Value ConvertToYUY2(const Args& a, CallContext& ctx) {
@@ -167,10 +219,10 @@ Value ConvertToYV16(const Args& a, CallContext& ctx) {
     return Convert(a, ctx, PixelFormat::YV16, kYv12Slots);
 }
 Value ConvertToYV24(const Args& a, CallContext& ctx) {
-    return Convert(a, ctx, PixelFormat::YV24, kYv12Slots);
+    return Convert(a, ctx, PixelFormat::YV24, kYv24Slots);
 }
 Value ConvertToYV411(const Args& a, CallContext& ctx) {
-    return Convert(a, ctx, PixelFormat::YV411, kYv12Slots);
+    return Convert(a, ctx, PixelFormat::YV411, kYv24Slots);
 }
 Value ConvertToY8(const Args& a, CallContext& ctx) {
     return Convert(a, ctx, PixelFormat::Y8, kY8Slots);
@@ -230,13 +282,15 @@ void RegisterConversionFunctions(FunctionTable& t) {
     const char* planar =
         "c[interlaced]b[matrix]s[ChromaInPlacement]s[chromaresample]s[ChromaOutPlacement]s[param1]f[param2]f"
         "[param3]f";
+    // 4:4:4 and 4:1:1 have no output placement.
+    const char* unsited = "c[interlaced]b[matrix]s[ChromaInPlacement]s[chromaresample]s[param1]f[param2]f[param3]f";
     t.Add("ConvertToYV16", planar, ConvertToYV16);
-    t.Add("ConvertToYV24", planar, ConvertToYV24);
-    t.Add("ConvertToYV411", planar, ConvertToYV411);
+    t.Add("ConvertToYV24", unsited, ConvertToYV24);
+    t.Add("ConvertToYV411", unsited, ConvertToYV411);
     // AviSynth+'s names for the same conversions at any depth.
     t.Add("ConvertToYUV420", planar, ConvertToYV12);
     t.Add("ConvertToYUV422", planar, ConvertToYV16);
-    t.Add("ConvertToYUV444", planar, ConvertToYV24);
+    t.Add("ConvertToYUV444", unsited, ConvertToYV24);
     t.Add("ConvertToY8", "c[matrix]s", ConvertToY8);
     t.Add("ConvertToY", "c[matrix]s", ConvertToY8);
     t.Add("ConvertBits", "c[bits]i[truerange]b[dither]i[dither_bits]i[fulls]b[fulld]b", ConvertBits);

@@ -142,6 +142,7 @@ FfmsSource::FfmsSource(const FfmsSourceOptions& o) : who_(o.function) {
     info_.matrixProp = scaler_->outputSpace();
     const int range = scaler_->outputRange();
     info_.rangeProp = range == AVCOL_RANGE_MPEG ? 1 : range == AVCOL_RANGE_JPEG ? 0 : -1;
+    info_.chromaLocProp = first.ChromaLocation > 0 ? first.ChromaLocation - 1 : -1;
     int64_t num = p.FPSNumerator > 0 ? p.FPSNumerator : 25, den = p.FPSDenominator > 0 ? p.FPSDenominator : 1;
     if (o.fpsNumerator > 0) {
         num = o.fpsNumerator;

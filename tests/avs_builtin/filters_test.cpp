@@ -514,6 +514,36 @@ TEST_F(Filters, PlanarConversionsKeepLumaAndSiteChromaOnTheLeftPixel) {
     EXPECT_NE(ErrorOf(env, deep + ".ConvertToYV411()").find("use ConvertBits(8) first"), std::string::npos);
 }
 
+TEST_F(Filters, ChromaSitingComesFromItsNameOrTheSourcesMark) {
+    // 4:2:2 chroma sample k centred on pixels 2k and 2k + 1: pixel 10 lies at sample 4.75 and
+    // the kernel reaches samples 3..6, so sample 3's 60 leaks in (left siting: 200 exactly).
+    const FramePtr edge = ChromaEdge(PixelFormat::YV16, 16, 4, 60, 200);
+    FramePtr centred = ConvertFrame(edge, PixelFormat::YV24, false, {}, {ChromaSiting::Center, ChromaSiting::Left});
+    double total = 0, sum = 0;
+    for (int k = 3; k <= 6; ++k) {
+        total += Cubic(4.75 - k);
+        sum += Cubic(4.75 - k) * (k < 4 ? 60 : 200);
+    }
+    EXPECT_NEAR(centred->data(1)[10], sum / total, 1);
+    EXPECT_NE(centred->data(1)[10], 200);
+
+    // A conversion marks where it put the chroma, and the next one starts from that mark.
+    const std::string bars = "ColorBars(width=64, height=8, pixel_type=\"YV24\")";
+    const std::string marked = bars + ".ConvertToYV16(ChromaOutPlacement=\"center\")";
+    EXPECT_EQ(PlaneBytes(*Frame(marked + ".ConvertToYV24()"), 1),
+              PlaneBytes(*Frame(marked + ".ConvertToYV24(ChromaInPlacement=\"mpeg1\")"), 1));
+    EXPECT_NE(PlaneBytes(*Frame(marked + ".ConvertToYV24()"), 1),
+              PlaneBytes(*Frame(marked + ".ConvertToYV24(ChromaInPlacement=\"left\")"), 1));
+    // The same subsampling at another siting is resampled; at the same one it is the clip itself.
+    EXPECT_NE(PlaneBytes(*Frame(marked + ".ConvertToYV16()"), 1), PlaneBytes(*Frame(marked), 1));
+    EXPECT_EQ(PlaneBytes(*Frame(marked + ".ConvertToYV16(ChromaOutPlacement=\"jpeg\")"), 1),
+              PlaneBytes(*Frame(marked), 1));
+    EXPECT_EQ(ErrorOf(env, marked + ".ConvertToYV24(ChromaInPlacement=\"top\")"),
+              "Convert: not supported ChromaPlacement for 4:2:2 input.\n(/t/x.avs, line 1)");
+    EXPECT_EQ(ErrorOf(env, bars + ".ConvertToYV12(ChromaOutPlacement=\"middle\")"),
+              "Unknown chroma placement\n(/t/x.avs, line 1)");
+}
+
 TEST_F(Filters, ResamplerWeightsAreRoundedAsRunningSums) {
     // 4:2:0 -> 4:2:2: luma row 3 lies a quarter chroma row below chroma row 1, so chroma rows
     // 0..3 weigh Cubic(1.25), Cubic(0.25), Cubic(0.75), Cubic(1.75), normalised. AviSynth+ rounds

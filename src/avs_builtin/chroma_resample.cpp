@@ -1,0 +1,261 @@
+#include "avs_builtin/chroma_resample.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <strings.h>
+#include <type_traits>
+#include <vector>
+
+namespace bv::builtin {
+
+bool ChromaSitingFromName(const std::string& name, ChromaSiting& siting) {
+    static const struct {
+        const char* name;
+        ChromaSiting siting;
+    } kNames[] = {{"left", ChromaSiting::Left},           {"mpeg2", ChromaSiting::Left},
+                  {"center", ChromaSiting::Center},       {"mpeg1", ChromaSiting::Center},
+                  {"jpeg", ChromaSiting::Center},         {"top_left", ChromaSiting::TopLeft},
+                  {"top", ChromaSiting::Top},             {"bottom_left", ChromaSiting::BottomLeft},
+                  {"bottom", ChromaSiting::Bottom},       {"dv", ChromaSiting::Dv}};
+    for (const auto& n : kNames) {
+        if (strcasecmp(n.name, name.c_str()) == 0) {
+            siting = n.siting;
+            return true;
+        }
+    }
+    return false;
+}
+
+namespace {
+
+// Mitchell-Netravali cubic with b = c = 1/3, AviSynth's BicubicResize default, evaluated in
+// the nested form AviSynth+ uses (the same doubles, so the same rounding below).
+double Bicubic(double x) {
+    constexpr double b = 1.0 / 3, c = 1.0 / 3;
+    constexpr double p0 = (6. - 2. * b) / 6., p2 = (-18. + 12. * b + 6. * c) / 6., p3 = (12. - 9. * b - 6. * c) / 6.;
+    constexpr double q0 = (8. * b + 24. * c) / 6., q1 = (-12. * b - 48. * c) / 6., q2 = (6. * b + 30. * c) / 6.,
+                     q3 = (-b - 6. * c) / 6.;
+    x = std::fabs(x);
+    return x < 1 ? p0 + x * x * (p2 + x * p3) : x < 2 ? q0 + x * (q1 + x * (q2 + x * q3)) : 0.0;
+}
+
+// The taps of one output sample: integer weights in 1/2^bits, summing to 2^bits.
+struct Taps {
+    std::vector<int> index, weight;
+};
+// As AviSynth+'s resizer builds them: the source position steps by srcSize / dstSize from
+// half a step minus half a sample (plus `shift`); the kernel is widened when shrinking; taps
+// beyond the picture add to the edge sample; the normalised weights are rounded as running
+// sums, each weight the difference of two rounded sums, so that they add up exactly.
+std::vector<Taps> BicubicTaps(int srcSize, int dstSize, double shift, int bits) {
+    const double step = static_cast<double>(srcSize) / dstSize;
+    const double unit = std::max(step, 1.0), impulseStep = 1.0 / unit, support = 2 * unit;
+    const int firSize = std::max(static_cast<int>(std::ceil(support * 2)), 1);
+    const double scale = 1 << bits;
+    auto fixed = [scale](double v) { return static_cast<int>(v * scale + 0.5); };
+    std::vector<Taps> out(static_cast<size_t>(dstSize));
+    std::vector<double> values(static_cast<size_t>(firSize));
+    double pos = shift + step * 0.5 - 0.5;
+    for (int i = 0; i < dstSize; ++i, pos += step) {
+        const int start = static_cast<int>(pos + support) - firSize + 1;
+        double total = 0;
+        for (int k = 0; k < firSize; ++k) {
+            values[static_cast<size_t>(k)] = Bicubic((pos - (start + k)) * impulseStep);
+            total += values[static_cast<size_t>(k)];
+        }
+        if (total == 0)
+            total = 1;
+        Taps& t = out[static_cast<size_t>(i)];
+        double pending = 0, sum = 0;
+        for (int k = 0; k < firSize; ++k) {
+            const int p = start + k;
+            pending += values[static_cast<size_t>(k)];
+            if (p < 0 || p >= srcSize)
+                continue;
+            const double next = sum + pending / total;
+            t.index.push_back(p);
+            t.weight.push_back(fixed(next) - fixed(sum));
+            sum = next;
+            pending = 0;
+        }
+        if (pending != 0 && !t.index.empty()) // taps past the last sample
+            t.weight.back() += fixed(sum + pending / total) - fixed(sum);
+        if (t.index.empty()) { // every tap beyond the picture: the nearest edge sample alone
+            t.index.push_back(start < 0 ? 0 : srcSize - 1);
+            t.weight.push_back(fixed(1.0));
+        }
+    }
+    return out;
+}
+
+
+// `count` lines of `srcSize` samples, `srcStep` apart within a line and `srcLine` between
+// lines, resampled to `dstSize` samples, clamped to 0..peak. `shift` moves the sampling
+// point, in source samples; edge samples repeat beyond the picture.
+template <typename T>
+void ResampleSamples(const T* src, ptrdiff_t srcStep, ptrdiff_t srcLine, int srcSize, T* dst, ptrdiff_t dstStep,
+                     ptrdiff_t dstLine, int dstSize, int count, double shift, int peak) {
+    // Weights of 14 bits for 8-bit samples, 13 for deeper ones, as AviSynth+ has them; 16-bit
+    // samples times 13-bit weights need more than 32 bits.
+    using Acc = std::conditional_t<sizeof(T) == 1, int, int64_t>;
+    const int bits = sizeof(T) == 1 ? 14 : 13;
+    const Acc half = Acc{1} << (bits - 1);
+    auto clamp = [peak, bits](Acc v) { return static_cast<T>(std::clamp<Acc>(v >> bits, 0, peak)); };
+    const std::vector<Taps> taps = BicubicTaps(srcSize, dstSize, shift, bits);
+    if (srcLine == 1 && dstLine == 1) {
+        // Lines side by side in memory (resampling rows): whole rows at a time.
+        std::vector<Acc> acc(static_cast<size_t>(count));
+        for (int i = 0; i < dstSize; ++i) {
+            const Taps& t = taps[static_cast<size_t>(i)];
+            std::fill(acc.begin(), acc.end(), half);
+            for (size_t k = 0; k < t.index.size(); ++k) {
+                const T* in = src + t.index[k] * srcStep;
+                const int w = t.weight[k];
+                for (int x = 0; x < count; ++x)
+                    acc[static_cast<size_t>(x)] += static_cast<Acc>(w) * in[x];
+            }
+            T* out = dst + i * dstStep;
+            for (int x = 0; x < count; ++x)
+                out[x] = clamp(acc[static_cast<size_t>(x)]);
+        }
+        return;
+    }
+    for (int line = 0; line < count; ++line) {
+        const T* in = src + line * srcLine;
+        T* out = dst + line * dstLine;
+        for (int i = 0; i < dstSize; ++i) {
+            const Taps& t = taps[static_cast<size_t>(i)];
+            Acc acc = half;
+            for (size_t k = 0; k < t.index.size(); ++k)
+                acc += static_cast<Acc>(t.weight[k]) * in[t.index[k] * srcStep];
+            out[i * dstStep] = clamp(acc);
+        }
+    }
+}
+
+
+template <typename T>
+T* SampleRow(VideoFrame& f, int plane, int y) {
+    return reinterpret_cast<T*>(f.writableData(plane) + static_cast<ptrdiff_t>(y) * f.pitch(plane));
+}
+template <typename T>
+const T* SampleRow(const VideoFrame& f, int plane, int y) {
+    return reinterpret_cast<const T*>(f.data(plane) + static_cast<ptrdiff_t>(y) * f.pitch(plane));
+}
+
+// Where a plane's chroma sits within the block of luma it covers, in luma samples: across,
+// down, and down within each field.
+struct Offsets {
+    double x = 0, y = 0, top = 0, bottom = 0;
+};
+Offsets SitingOffsets(const avs::PixelFormat& f, ChromaSiting s, int plane) {
+    if (f.chromaShiftY == 1) {
+        switch (s) {
+        case ChromaSiting::Dv: // V on the top row of its pair, U on the bottom one
+            return plane == 1 ? Offsets{0, 1, 1, 1} : Offsets{0, 0, 0, 0};
+        case ChromaSiting::Top:
+            return {0.5, 0, 0, 0.5};
+        case ChromaSiting::Center:
+            return {0.5, 0.5, 0.25, 0.75};
+        case ChromaSiting::Bottom:
+            return {0.5, 1, 0.5, 1};
+        case ChromaSiting::TopLeft:
+            return {0, 0, 0, 0.5};
+        case ChromaSiting::Left:
+            return {0, 0.5, 0.25, 0.75};
+        case ChromaSiting::BottomLeft:
+            return {0, 1, 0.5, 1};
+        }
+    }
+    if (f.chromaShiftY == 0 && f.chromaShiftX == 1 && s == ChromaSiting::Center)
+        return {0.5, 0, 0, 0};
+    return {};
+}
+
+// Where the target's first sample lies in the source, in source samples, for subsampling
+// factors `in` and `out` and the two sitings.
+double ChromaShift(int in, double dIn, int out, double dOut) {
+    return 0.5 + (dOut - dIn - 0.5 * out) / in;
+}
+
+// One chroma plane to another subsampling or siting at the same depth. Shrinking goes
+// horizontally first, growing vertically first (as RGB <-> 4:2:0 does).
+template <typename T>
+void ResampleChroma(const VideoFrame& src, int plane, VideoFrame& dst, bool interlaced, const ChromaPlacement& cp) {
+    const avs::PixelFormat &from = Describe(src.format()), &to = Describe(dst.format());
+    const int w = src.width(), h = src.height(), peak = from.PeakValue();
+    const int sw = w >> from.chromaShiftX, sh = h >> from.chromaShiftY;
+    const int dw = w >> to.chromaShiftX, dh = h >> to.chromaShiftY;
+    const int xsIn = 1 << from.chromaShiftX, ysIn = 1 << from.chromaShiftY;
+    const int xsOut = 1 << to.chromaShiftX, ysOut = 1 << to.chromaShiftY;
+    const Offsets in = SitingOffsets(from, cp.in, plane), out = SitingOffsets(to, cp.out, plane);
+    const double shiftX = ChromaShift(xsIn, in.x, xsOut, out.x);
+    // Fields only where 4:2:0 is involved.
+    const bool fields = interlaced && (from.chromaShiftY == 1 || to.chromaShiftY == 1);
+    const double shiftY = ChromaShift(ysIn, in.y, ysOut, out.y);
+    const double shiftTop = ChromaShift(ysIn, in.top, ysOut, out.top);
+    const double shiftBottom = ChromaShift(ysIn, in.bottom, ysOut, out.bottom);
+    const ptrdiff_t srcPitch = src.pitch(plane) / static_cast<ptrdiff_t>(sizeof(T));
+    const ptrdiff_t dstPitch = dst.pitch(plane) / static_cast<ptrdiff_t>(sizeof(T));
+    const T* inRow = SampleRow<T>(src, plane, 0);
+    T* outRow = SampleRow<T>(dst, plane, 0);
+    auto horizontal = [&](const T* s, ptrdiff_t sp, T* d, ptrdiff_t dp, int rows) {
+        if (sw == dw && shiftX == 0) {
+            for (int y = 0; y < rows; ++y)
+                std::copy(s + y * sp, s + y * sp + sw, d + y * dp);
+            return;
+        }
+        ResampleSamples(s, 1, sp, sw, d, 1, dp, dw, rows, shiftX, peak);
+    };
+    auto vertical = [&](const T* s, ptrdiff_t sp, T* d, ptrdiff_t dp, int columns) {
+        if (sh == dh && (fields ? shiftTop == 0 && shiftBottom == 0 : shiftY == 0)) {
+            for (int y = 0; y < sh; ++y)
+                std::copy(s + y * sp, s + y * sp + columns, d + y * dp);
+            return;
+        }
+        if (!fields) {
+            ResampleSamples(s, sp, 1, sh, d, dp, 1, dh, columns, shiftY, peak);
+            return;
+        }
+        for (int field = 0; field < 2; ++field)
+            ResampleSamples(s + field * sp, 2 * sp, 1, sh / 2, d + field * dp, 2 * dp, 1, dh / 2, columns,
+                            field == 0 ? shiftTop : shiftBottom, peak);
+    };
+    if (dh > sh) {
+        std::vector<T> tmp(static_cast<size_t>(sw) * dh);
+        vertical(inRow, srcPitch, tmp.data(), sw, sw);
+        horizontal(tmp.data(), sw, outRow, dstPitch, dh);
+    } else {
+        std::vector<T> tmp(static_cast<size_t>(dw) * sh);
+        horizontal(inRow, srcPitch, tmp.data(), dw, sh);
+        vertical(tmp.data(), dw, outRow, dstPitch, dw);
+    }
+}
+
+} // namespace
+
+FramePtr ConvertPlanar(const VideoFrame& src, PixelFormat format, bool interlaced, const ChromaPlacement& placement) {
+    auto dst = VideoFrame::Create(format, src.width(), src.height());
+    const avs::PixelFormat& to = Describe(format);
+    for (int y = 0; y < src.planeHeight(0); ++y)
+        std::memcpy(SampleRow<uint8_t>(*dst, 0, y), SampleRow<uint8_t>(src, 0, y), static_cast<size_t>(src.rowSize(0)));
+    for (int p = 1; p < to.planes; ++p) {
+        if (IsGrey(src.format())) {
+            const int neutral = 1 << (to.bitDepth - 1);
+            for (int y = 0; y < dst->planeHeight(p); ++y) {
+                if (to.bytesPerSample == 1)
+                    std::fill_n(SampleRow<uint8_t>(*dst, p, y), dst->rowSize(p), static_cast<uint8_t>(neutral));
+                else
+                    std::fill_n(SampleRow<uint16_t>(*dst, p, y), dst->rowSize(p) / 2, static_cast<uint16_t>(neutral));
+            }
+        } else if (to.bytesPerSample == 1) {
+            ResampleChroma<uint8_t>(src, p, *dst, interlaced, placement);
+        } else {
+            ResampleChroma<uint16_t>(src, p, *dst, interlaced, placement);
+        }
+    }
+    return dst;
+}
+
+} // namespace bv::builtin
