@@ -437,20 +437,20 @@ FramePtr RgbFromYv24(const VideoFrame& src, PixelFormat format, const ColorMatri
 } // namespace
 
 FramePtr PlanarFromRgb(const VideoFrame& src, bool interlaced, PixelFormat format, const ColorMatrix& m,
-                       const ChromaPlacement& placement) {
+                       const ChromaResampling& placement) {
     return ConvertPlanar(*Yv24FromRgb(src, m), format, interlaced, placement);
 }
 
 FramePtr RgbFromPlanar(const VideoFrame& src, bool interlaced, PixelFormat format, const ColorMatrix& m,
-                       const ChromaPlacement& placement) {
+                       const ChromaResampling& placement) {
     return RgbFromYv24(*ConvertPlanar(src, PixelFormat::YV24, interlaced, placement), format, m);
 }
 
-FramePtr Yuy2FromPlanar(const VideoFrame& src, bool interlaced, const ChromaPlacement& placement) {
+FramePtr Yuy2FromPlanar(const VideoFrame& src, bool interlaced, const ChromaResampling& placement) {
     return RepackYuv422(*ConvertPlanar(src, PixelFormat::YV16, interlaced, placement), PixelFormat::YUY2);
 }
 
-FramePtr PlanarFromYuy2(const VideoFrame& src, bool interlaced, PixelFormat format, const ChromaPlacement& placement) {
+FramePtr PlanarFromYuy2(const VideoFrame& src, bool interlaced, PixelFormat format, const ChromaResampling& placement) {
     return ConvertPlanar(*RepackYuv422(src, PixelFormat::YV16), format, interlaced, placement);
 }
 
@@ -486,7 +486,7 @@ FramePtr ConvertBitDepth(const FramePtr& src, PixelFormat format, bool fullRange
 }
 
 FramePtr ConvertFrame(const FramePtr& src, PixelFormat format, bool interlaced, const ColorMatrix& matrix,
-                      const ChromaPlacement& placement) {
+                      const ChromaResampling& placement) {
     const PixelFormat from = src->format();
     const avs::PixelFormat& d = Describe(from);
     const bool sited = d.family == avs::FormatFamily::PlanarYuv && d.chromaShiftX == 1;

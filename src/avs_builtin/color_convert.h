@@ -29,10 +29,10 @@ bool ColorMatrixFromName(const std::string& name, ColorMatrix& matrix);
 bool ColorMatrixFromId(int id, ColorMatrix& matrix);
 
 // 4:2:0 -> YUY2 through 4:2:2: luma copied unchanged, chroma resampled.
-FramePtr Yuy2FromPlanar(const VideoFrame& src, bool interlaced, const ChromaPlacement& placement = {});
+FramePtr Yuy2FromPlanar(const VideoFrame& src, bool interlaced, const ChromaResampling& placement = {});
 // YUY2 -> 4:2:0 (`format` YV12 or I420) through 4:2:2: luma unchanged, chroma resampled.
 FramePtr PlanarFromYuy2(const VideoFrame& src, bool interlaced, PixelFormat format,
-                        const ChromaPlacement& placement = {});
+                        const ChromaResampling& placement = {});
 // AviSynth's own 4:2:0 <-> YUY2 kernels (8 bits), which AviSynth+ uses when no chroma
 // placement or resampler is named. To YUY2 each luma row mixes its chroma row 3:1 with the
 // next one up (upper row of a pair) or down (lower row), within its field when interlaced;
@@ -47,9 +47,9 @@ FramePtr Yuy2FromRgb(const VideoFrame& src, const ColorMatrix& matrix = {});
 FramePtr RgbFromYuy2(const VideoFrame& src, PixelFormat format, const ColorMatrix& matrix = {});
 // RGB -> 4:2:0 through 4:4:4, and back.
 FramePtr PlanarFromRgb(const VideoFrame& src, bool interlaced, PixelFormat format, const ColorMatrix& matrix,
-                       const ChromaPlacement& placement = {});
+                       const ChromaResampling& placement = {});
 FramePtr RgbFromPlanar(const VideoFrame& src, bool interlaced, PixelFormat format, const ColorMatrix& matrix,
-                       const ChromaPlacement& placement = {});
+                       const ChromaResampling& placement = {});
 // RGB24 <-> RGB32 (alpha 255).
 FramePtr RgbFromRgb(const VideoFrame& src, PixelFormat format);
 
@@ -57,7 +57,7 @@ FramePtr RgbFromRgb(const VideoFrame& src, PixelFormat format);
 // sitings agree (YV12 and I420 differ only in plane order, so planar to planar copies the
 // planes). YUY2 and RGB hold 8 bits, so deeper sources are brought to 8 bits first.
 FramePtr ConvertFrame(const FramePtr& src, PixelFormat format, bool interlaced, const ColorMatrix& matrix = {},
-                      const ChromaPlacement& placement = {});
+                      const ChromaResampling& placement = {});
 
 // The same layout at the depth of `format`, as ConvertBits does it: limited range (YUV) by a
 // bit shift, rounding when shrinking; full range stretched to the new peak, rounded.

@@ -6,6 +6,7 @@
 #include "avs_builtin/function_table.h"
 #include "avs_builtin/script_error.h"
 
+#include <cmath>
 #include <cstdint>
 #include <strings.h>
 
@@ -23,7 +24,7 @@ class ConvertClip : public Clip {
 public:
     // `direct`: 4:2:0 <-> YUY2 with AviSynth's own kernels rather than the resampler.
     ConvertClip(ClipPtr child, PixelFormat format, bool interlaced, const ColorMatrix& matrix,
-                const ChromaPlacement& placement, bool direct)
+                const ChromaResampling& placement, bool direct)
         : child_(std::move(child)), interlaced_(interlaced), direct_(direct), matrix_(matrix), placement_(placement) {
         info_ = child_->info();
         info_.format = format;
@@ -53,7 +54,7 @@ private:
     bool interlaced_;
     bool direct_;
     ColorMatrix matrix_;
-    ChromaPlacement placement_;
+    ChromaResampling placement_;
 };
 
 class BitDepthClip : public Clip {
@@ -71,19 +72,36 @@ private:
 
 // Where each option sits in the parameter lists below.
 struct Slots {
-    size_t interlaced, matrix, inPlacement, resample, outPlacement;
+    size_t interlaced, matrix, inPlacement, resample, outPlacement, param1;
 };
-constexpr Slots kYuy2Slots{1, 2, 3, 4, SIZE_MAX};
-constexpr Slots kYv12Slots{1, 2, 3, 4, 5};
-constexpr Slots kYv24Slots{1, 2, 3, 4, SIZE_MAX};
-constexpr Slots kRgbSlots{2, 1, 3, 4, SIZE_MAX};
-constexpr Slots kY8Slots{SIZE_MAX, 1, SIZE_MAX, SIZE_MAX, SIZE_MAX};
+constexpr Slots kYuy2Slots{1, 2, 3, 4, SIZE_MAX, 5};
+constexpr Slots kYv12Slots{1, 2, 3, 4, 5, 6};
+constexpr Slots kYv24Slots{1, 2, 3, 4, SIZE_MAX, 5};
+constexpr Slots kRgbSlots{2, 1, 3, 4, SIZE_MAX, 5};
+constexpr Slots kY8Slots{SIZE_MAX, 1, SIZE_MAX, SIZE_MAX, SIZE_MAX, SIZE_MAX};
 
-// Only the default resampler is built in: another is refused rather than ignored.
-void CheckResampler(const Args& a, const std::string& who, const Slots& at) {
-    const std::string r = at.resample != SIZE_MAX ? a.StringOr(at.resample, "") : "";
-    if (!r.empty() && strcasecmp(r.c_str(), "bicubic") != 0)
-        throw ScriptError(who + ": chromaresample \"" + r + "\" is not supported by this frame server");
+// Whether any chroma option (placements, resampler, its parameters) is named.
+bool ChromaOptionsNamed(const Args& a, const Slots& at) {
+    for (size_t slot : {at.inPlacement, at.resample, at.outPlacement})
+        if (slot != SIZE_MAX && a.Has(slot))
+            return true;
+    for (size_t i = 0; at.param1 != SIZE_MAX && i < 3; ++i)
+        if (a.Has(at.param1 + i))
+            return true;
+    return false;
+}
+
+// The kernel `chromaresample` names (bicubic when none) with param1..param3.
+ResampleKernel KernelArg(const Args& a, const Slots& at) {
+    const std::string name = at.resample != SIZE_MAX ? a.StringOr(at.resample, "") : "";
+    double param[3] = {std::nan(""), std::nan(""), std::nan("")};
+    for (size_t i = 0; at.param1 != SIZE_MAX && i < 3; ++i)
+        if (a.Has(at.param1 + i))
+            param[i] = a[at.param1 + i].asFloat();
+    ResampleKernel kernel;
+    if (!ResampleKernelFromName(name.empty() ? "bicubic" : name, param, kernel))
+        throw ScriptError("Convert: Unknown chroma resampler, '" + name + "'");
+    return kernel;
 }
 
 // A siting named in a script, "auto" or nothing meaning `fallback`.
@@ -99,8 +117,9 @@ ChromaSiting SitingArg(const Args& a, size_t slot, ChromaSiting fallback) {
 // from ChromaInPlacement, else its _ChromaLocation, else left (MPEG-2); a 4:2:0 or 4:2:2
 // target's from ChromaOutPlacement, else left. Combinations its resizer does not place are
 // refused in its words.
-ChromaPlacement ResolvePlacement(const Args& a, const VideoInfo& vi, PixelFormat target, const Slots& at) {
-    ChromaPlacement p;
+ChromaResampling ResolvePlacement(const Args& a, const VideoInfo& vi, PixelFormat target, const Slots& at) {
+    ChromaResampling p;
+    p.kernel = KernelArg(a, at);
     const avs::PixelFormat &from = Describe(vi.format), &to = Describe(target);
     const bool in411 = from.chromaShiftX == 2, in422 = Sited(vi.format) && from.chromaShiftY == 0;
     auto leftish = [](ChromaSiting s) {
@@ -154,7 +173,12 @@ Value Convert(const Args& a, CallContext& ctx, PixelFormat target, const Slots& 
     const VideoInfo& vi = child->info();
     const bool interlaced = at.interlaced != SIZE_MAX && a.BoolOr(at.interlaced, false);
     const ColorMatrix matrix = ResolveMatrix(a.StringOr(at.matrix, ""), vi, target, ctx.name);
-    CheckResampler(a, ctx.name, at);
+    // AviSynth's own YUY2 <-> RGB kernels take no chroma options.
+    if (ChromaOptionsNamed(a, at) && vi.format == PixelFormat::YUY2 && IsRgb(target))
+        throw ScriptError("ConvertToRGB: ChromaPlacement and ChromaResample options are not supported.");
+    if (ChromaOptionsNamed(a, at) && IsRgb(vi.format) && target == PixelFormat::YUY2)
+        throw ScriptError(
+            "ConvertToYUY2: ChromaPlacement, ChromaResample, param1, param2 or param3 options are not supported.");
     // Planar targets keep the source's depth (ConvertToYV16 on 10-bit video gives YUV422P10);
     // RGB sources are 8-bit.
     if (IsPlanar(target) || IsGrey(target)) {
@@ -165,7 +189,7 @@ Value Convert(const Args& a, CallContext& ctx, PixelFormat target, const Slots& 
         if (target == PixelFormat::YV12 && vi.format == PixelFormat::I420)
             target = PixelFormat::I420;
     }
-    const ChromaPlacement placement = ResolvePlacement(a, vi, target, at);
+    const ChromaResampling placement = ResolvePlacement(a, vi, target, at);
     // Already there: the clip itself (an I420 clip counts as YV12 and stays I420), unless the
     // chroma is to move.
     if ((vi.format == target || (Is420Of8Bits(vi.format) && Is420Of8Bits(target))) &&
@@ -199,11 +223,8 @@ Value Convert(const Args& a, CallContext& ctx, PixelFormat target, const Slots& 
     }
     CheckFrameSize(ctx.name.c_str(), target, vi.width, vi.height);
     // AviSynth+ keeps AviSynth's own YV12 <-> YUY2 kernels for ConvertToYUY2 and ConvertToYV12
-    // called without a chroma placement or resampler; any of those takes the resampler.
-    bool optionsNamed = false;
-    for (size_t slot : {at.inPlacement, at.resample, at.outPlacement})
-        optionsNamed = optionsNamed || (slot != SIZE_MAX && a.Has(slot));
-    const bool direct = !optionsNamed && ((target == PixelFormat::YUY2 && Is420Of8Bits(vi.format)) ||
+    // called without chroma options; any of those takes the resampler.
+    const bool direct = !ChromaOptionsNamed(a, at) && ((target == PixelFormat::YUY2 && Is420Of8Bits(vi.format)) ||
                                           (Is420Of8Bits(target) && vi.format == PixelFormat::YUY2 &&
                                            EqualsNoCase(ctx.name, "ConvertToYV12")));
     return Value::FromClip(std::make_shared<ConvertClip>(child, target, interlaced, matrix, placement, direct));

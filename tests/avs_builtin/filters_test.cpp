@@ -412,8 +412,8 @@ TEST_F(Filters, ConversionsUseTheChosenMatrix) {
               "ConvertToYUY2: Image width must be even. Use Crop!\n(/t/x.avs, line 1)");
     EXPECT_EQ(ErrorOf(env, "BlankClip(height=6).ConvertToYV12(interlaced=true)"),
               "ConvertToYV12: Interlaced image height must be multiple of 4\n(/t/x.avs, line 1)");
-    EXPECT_NE(ErrorOf(env, "BlankClip().ConvertToYV12(chromaresample=\"point\")").find("not supported"),
-              std::string::npos);
+    EXPECT_EQ(ErrorOf(env, "BlankClip().ConvertToYV12(chromaresample=\"nearest\")"),
+              "Convert: Unknown chroma resampler, 'nearest'\n(/t/x.avs, line 1)");
 }
 
 TEST_F(Filters, ConversionsTakeTheirDefaultsFromTheSourcesMarks) {
@@ -542,6 +542,36 @@ TEST_F(Filters, ChromaSitingComesFromItsNameOrTheSourcesMark) {
               "Convert: not supported ChromaPlacement for 4:2:2 input.\n(/t/x.avs, line 1)");
     EXPECT_EQ(ErrorOf(env, bars + ".ConvertToYV12(ChromaOutPlacement=\"middle\")"),
               "Unknown chroma placement\n(/t/x.avs, line 1)");
+}
+
+TEST_F(Filters, OtherChromaResamplersWeighAsTheirKernels) {
+    const double none[3] = {std::nan(""), std::nan(""), std::nan("")};
+    ResampleKernel point, bilinear;
+    ASSERT_TRUE(ResampleKernelFromName("Point", none, point));
+    ASSERT_TRUE(ResampleKernelFromName("bilinear", none, bilinear));
+    // Point sampling 4:4:4 -> 4:2:0 takes the sample of the even column on the even row.
+    auto yv24 = VideoFrame::Create(PixelFormat::YV24, 8, 4);
+    for (int p = 0; p < 3; ++p)
+        for (int y = 0; y < 4; ++y)
+            for (int x = 0; x < 8; ++x)
+                yv24->writableData(p)[y * yv24->pitch(p) + x] = static_cast<uint8_t>(p * 80 + y * 8 + x);
+    FramePtr yv12 = ConvertFrame(yv24, PixelFormat::YV12, false, {}, {ChromaSiting::Left, ChromaSiting::Left, point});
+    for (int y = 0; y < 2; ++y)
+        for (int x = 0; x < 4; ++x)
+            EXPECT_EQ(yv12->data(1)[y * yv12->pitch(1) + x], 80 + 2 * y * 8 + 2 * x) << x << "," << y;
+    // Bilinear 4:2:0 -> 4:2:2: luma row 1 lies a quarter of a chroma row below chroma row 0,
+    // so it takes 3/4 of row 0 (100) and 1/4 of row 1 (200).
+    auto rows = VideoFrame::Create(PixelFormat::YV12, 4, 8);
+    for (int p = 0; p < 3; ++p)
+        for (int y = 0; y < rows->planeHeight(p); ++y)
+            std::memset(rows->writableData(p) + y * rows->pitch(p), y == 0 ? 100 : 200, rows->rowSize(p));
+    FramePtr yv16 = ConvertFrame(rows, PixelFormat::YV16, false, {}, {ChromaSiting::Left, ChromaSiting::Left, bilinear});
+    EXPECT_EQ(yv16->data(1)[1 * yv16->pitch(1)], 125);
+    // Scripts name them.
+    const std::string bars = "ColorBars(width=64, height=8, pixel_type=\"YV24\")";
+    EXPECT_EQ(PlaneBytes(*Frame(bars + ".ConvertToYV12(chromaresample=\"point\")"), 1),
+              PlaneBytes(*ConvertFrame(Frame(bars), PixelFormat::YV12, false, {},
+                                       {ChromaSiting::Left, ChromaSiting::Left, point}), 1));
 }
 
 TEST_F(Filters, ResamplerWeightsAreRoundedAsRunningSums) {
