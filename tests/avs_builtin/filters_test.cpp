@@ -418,7 +418,8 @@ TEST_F(Filters, ConversionsUseTheChosenMatrix) {
 
 TEST_F(Filters, ConversionsTakeTheirDefaultsFromTheSourcesMarks) {
     auto rgbOf = [this](const std::string& script) {
-        const uint8_t* p = Frame(script)->row(0);
+        const FramePtr f = Frame(script);
+        const uint8_t* p = f->row(0);
         return std::array<int, 3>{p[0], p[1], p[2]};
     };
     // Full-range RGB (BlankClip's mark) is scaled into 16..235; studio RGB (ColorBars') is not.
