@@ -2,6 +2,7 @@
 
 #include "analysis/pair_check.h"
 #include "analysis/frame_alignment.h"
+#include "analysis/measure_pipeline.h"
 #include "analysis/report_texts.h"
 #include "analysis/run_file_names.h"
 #include "analysis/time_stamp.h"
@@ -11,6 +12,7 @@
 #include "frame_source/script_environment.h"
 #include "i18n/translate.h"
 #include "metrics/frame_metrics.h"
+#include "metrics/kernel_config.h"
 #include "platform/shutdown_request.h"
 
 #include <algorithm>
@@ -20,6 +22,7 @@
 #include <new>
 #include <random>
 #include <stdexcept>
+#include <thread>
 
 namespace bv {
 
@@ -305,14 +308,11 @@ void Run::AnalyseFrames(int index, const std::string& path, const AvsClip& clip1
     if (s_.MetricSsim)
         EnsureGraphRowLength(graph_, static_cast<long long>(lastFrame) - s_.StartFrame + 1);
 
-    // The metrics, the outputs and the display all read the same pair: fetched once, original first.
-    FramePairSource source(clip1, s_.SourceFile1, clip2, path, firstFrame, lastFrame, offset);
-    FramePair pair;
-    while (!StopNow() && source.Next(pair)) {
+    // A pair's figures go out in frame order: totals, graph, the outputs and the display.
+    auto publish = [&](const FramePair& pair, const PairResults& r) {
         const int f = pair.number;
         ++totals.AnalysedCount;
         lastAnalysedFrame_ = f;
-        const PairResults r = measure.Measure(pair.original, pair.encoded);
         const PsnrFrameResult& psnr = r.psnr;
         const SsimFrameResult& ssim = r.ssim;
         if (s_.MetricPsnr)
@@ -335,7 +335,40 @@ void Run::AnalyseFrames(int index, const std::string& path, const AvsClip& clip1
         for (RunSink* sink : sinks_)
             sink->Frame(report);
         observer_.OnFrame(report);
+    };
+
+    // The metrics, the outputs and the display all read the same pair: fetched once, original first.
+    FramePairSource source(clip1, s_.SourceFile1, clip2, path, firstFrame, lastFrame, offset);
+    if (GetKernelConfig().threads != 0 || std::thread::hardware_concurrency() < 2) {
+        FramePair pair;
+        while (!StopNow() && source.Next(pair))
+            publish(pair, measure.Measure(pair.original, pair.encoded));
+        return;
     }
+    // Two cores or more: two threads measure whole pairs, the figures still go out one frame
+    // after the other, and a stop still ends the run after the frame whose figures went out last.
+    MeasurePipeline pipeline(measure);
+    bool more = true;
+    std::exception_ptr failed; // a fetch that failed: the pairs before it go out first
+    for (;;) {
+        while (more && !failed && !pipeline.Full()) {
+            try {
+                more = !StopNow() && source.Next(pipeline.FreeSlot());
+            } catch (...) {
+                failed = std::current_exception();
+            }
+            if (more && !failed)
+                pipeline.Submit();
+        }
+        if (pipeline.Empty() || StopNow())
+            break;
+        PairResults results;
+        const FramePair& pair = pipeline.Oldest(results);
+        publish(pair, results);
+        pipeline.Pop();
+    }
+    if (failed && pipeline.Empty())
+        std::rethrow_exception(failed);
 }
 
 void Run::AppendBlocks(const FileBlock& block) {

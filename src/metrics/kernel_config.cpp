@@ -8,6 +8,7 @@ namespace {
 
 std::atomic<KernelPath> configuredPath{KernelPath::Automatic};
 std::atomic<int> configuredThreads{0};
+thread_local bool helperBarred = false;
 
 } // namespace
 
@@ -30,7 +31,17 @@ bool Avx2Supported() {
 #endif
 }
 
+NoHelperOnThisThread::NoHelperOnThisThread() : before_(helperBarred) {
+    helperBarred = true;
+}
+
+NoHelperOnThisThread::~NoHelperOnThisThread() {
+    helperBarred = before_;
+}
+
 bool UseHelperThread(long work, long worthwhileWork) {
+    if (helperBarred)
+        return false;
     switch (configuredThreads.load(std::memory_order_relaxed)) {
     case 1:
         return false;

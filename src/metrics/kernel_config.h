@@ -26,4 +26,17 @@ bool Avx2Supported();
 // second thread pays off.
 bool UseHelperThread(long work, long worthwhileWork);
 
+// While it lives, frames measured on the constructing thread get no helper thread (the run
+// keeps both cores busy with two frames at a time instead).
+class NoHelperOnThisThread {
+public:
+    NoHelperOnThisThread();
+    ~NoHelperOnThisThread();
+    NoHelperOnThisThread(const NoHelperOnThisThread&) = delete;
+    NoHelperOnThisThread& operator=(const NoHelperOnThisThread&) = delete;
+
+private:
+    bool before_;
+};
+
 } // namespace bv

@@ -1,6 +1,7 @@
 // Whole runs against the stand-in AviSynth library: the files they write, their figures, the
 // frame range rules, stop, skipped files and errors.
 #include "analysis/fake_frames.h"
+#include "analysis/measure_pipeline.h"
 #include "analysis/json_figures.h"
 #include "analysis/json_results.h"
 #include "analysis/log_figures.h"
@@ -402,14 +403,16 @@ TEST_F(AnalysisRun, AnErrorEndsTheRunCleanlyAndKeepsWhatWasWritten) {
     EXPECT_EQ(std::count(results.begin(), results.end(), std::string(kResultsSeparator)), 1);
 }
 
-// While the metrics work on a pair, one thread fetches the next ones, never more than the ring
-// holds, and it alone enters the library (it also releases the pairs handed back).
+// While the metrics work on pairs (one at a time on one core, up to the pipeline's slots on
+// more), one thread fetches the next ones, never more than the ring holds, and it alone enters
+// the library (it also releases the pairs handed back).
 TEST_F(AnalysisRun, FramesAreReadAheadByOneThreadWithinABound) {
     const std::string s1 = Source("orig.mkv", "clip w=16 h=16 frames=12");
     const std::string s2 = Source("enc.mkv", "clip w=16 h=16 frames=12 seed=1 noise=2");
     AnalysisSettings s = Settings(s1, {s2});
     s.StandardLog = false;
-    const int ring = 2 * (1 + FramePairSource::kReadAhead); // the pair at hand and those ahead
+    const int measured = std::thread::hardware_concurrency() >= 2 ? MeasurePipeline::kSlots : 1;
+    const int ring = 2 * (measured + FramePairSource::kReadAhead); // the pairs at hand and those ahead
     const int overlapping = FakeOverlappingCalls();
     int most = 0;
     Recorder recorder;

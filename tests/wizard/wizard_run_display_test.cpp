@@ -166,8 +166,10 @@ struct DisplayFixture {
     }
     void WaitForFrames(int frames) {
         QTRY_COMPARE(gate->Done(), frames);
-        // The window has taken every update once the run is held and the queue is empty.
-        QTest::qWait(20);
+        // The window has taken every update once the run is held and the queue is empty; and
+        // longer than the pictures' interval passes before the next frame, so that its picture
+        // is drawn however quickly the run delivers frames.
+        QTest::qWait(50);
         QCoreApplication::processEvents();
     }
     void Finish() {
