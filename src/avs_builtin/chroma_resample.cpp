@@ -358,7 +358,7 @@ void ResampleChroma(const VideoFrame& src, int plane, VideoFrame& dst, bool inte
 
 } // namespace
 
-FramePtr ConvertPlanar(const VideoFrame& src, PixelFormat format, bool interlaced, const ChromaResampling& placement) {
+FramePtr ConvertPlanar(const VideoFrame& src, PixelFormat format, bool interlaced, const ChromaResampling& chroma) {
     auto dst = VideoFrame::Create(format, src.width(), src.height());
     const avs::PixelFormat& to = Describe(format);
     for (int y = 0; y < src.planeHeight(0); ++y)
@@ -373,9 +373,9 @@ FramePtr ConvertPlanar(const VideoFrame& src, PixelFormat format, bool interlace
                     std::fill_n(SampleRow<uint16_t>(*dst, p, y), dst->rowSize(p) / 2, static_cast<uint16_t>(neutral));
             }
         } else if (to.bytesPerSample == 1) {
-            ResampleChroma<uint8_t>(src, p, *dst, interlaced, placement);
+            ResampleChroma<uint8_t>(src, p, *dst, interlaced, chroma);
         } else {
-            ResampleChroma<uint16_t>(src, p, *dst, interlaced, placement);
+            ResampleChroma<uint16_t>(src, p, *dst, interlaced, chroma);
         }
     }
     return dst;

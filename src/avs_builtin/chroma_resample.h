@@ -42,6 +42,6 @@ struct ChromaResampling {
 // Planar or grey to planar or grey at the same depth: luma copied, chroma resampled (a plane
 // whose size and siting stay is copied), grey's missing chroma neutral.
 FramePtr ConvertPlanar(const VideoFrame& src, PixelFormat format, bool interlaced,
-                       const ChromaResampling& placement = {});
+                       const ChromaResampling& chroma = {});
 
 } // namespace bv::builtin

@@ -437,21 +437,21 @@ FramePtr RgbFromYv24(const VideoFrame& src, PixelFormat format, const ColorMatri
 } // namespace
 
 FramePtr PlanarFromRgb(const VideoFrame& src, bool interlaced, PixelFormat format, const ColorMatrix& m,
-                       const ChromaResampling& placement) {
-    return ConvertPlanar(*Yv24FromRgb(src, m), format, interlaced, placement);
+                       const ChromaResampling& chroma) {
+    return ConvertPlanar(*Yv24FromRgb(src, m), format, interlaced, chroma);
 }
 
 FramePtr RgbFromPlanar(const VideoFrame& src, bool interlaced, PixelFormat format, const ColorMatrix& m,
-                       const ChromaResampling& placement) {
-    return RgbFromYv24(*ConvertPlanar(src, PixelFormat::YV24, interlaced, placement), format, m);
+                       const ChromaResampling& chroma) {
+    return RgbFromYv24(*ConvertPlanar(src, PixelFormat::YV24, interlaced, chroma), format, m);
 }
 
-FramePtr Yuy2FromPlanar(const VideoFrame& src, bool interlaced, const ChromaResampling& placement) {
-    return RepackYuv422(*ConvertPlanar(src, PixelFormat::YV16, interlaced, placement), PixelFormat::YUY2);
+FramePtr Yuy2FromPlanar(const VideoFrame& src, bool interlaced, const ChromaResampling& chroma) {
+    return RepackYuv422(*ConvertPlanar(src, PixelFormat::YV16, interlaced, chroma), PixelFormat::YUY2);
 }
 
-FramePtr PlanarFromYuy2(const VideoFrame& src, bool interlaced, PixelFormat format, const ChromaResampling& placement) {
-    return ConvertPlanar(*RepackYuv422(src, PixelFormat::YV16), format, interlaced, placement);
+FramePtr PlanarFromYuy2(const VideoFrame& src, bool interlaced, PixelFormat format, const ChromaResampling& chroma) {
+    return ConvertPlanar(*RepackYuv422(src, PixelFormat::YV16), format, interlaced, chroma);
 }
 
 FramePtr ConvertBitDepth(const FramePtr& src, PixelFormat format, bool fullRange) {
@@ -486,11 +486,11 @@ FramePtr ConvertBitDepth(const FramePtr& src, PixelFormat format, bool fullRange
 }
 
 FramePtr ConvertFrame(const FramePtr& src, PixelFormat format, bool interlaced, const ColorMatrix& matrix,
-                      const ChromaResampling& placement) {
+                      const ChromaResampling& chroma) {
     const PixelFormat from = src->format();
     const avs::PixelFormat& d = Describe(from);
     const bool sited = d.family == avs::FormatFamily::PlanarYuv && d.chromaShiftX == 1;
-    if (from == format && (!sited || placement.in == placement.out))
+    if (from == format && (!sited || chroma.in == chroma.out))
         return src;
     if ((from == PixelFormat::YV16 && format == PixelFormat::YUY2) ||
         (from == PixelFormat::YUY2 && format == PixelFormat::YV16))
@@ -500,33 +500,33 @@ FramePtr ConvertFrame(const FramePtr& src, PixelFormat format, bool interlaced, 
         PixelFormat at8 = from;
         if (BitDepth(from) > 8 && (IsRgb(format) || format == PixelFormat::YUY2)) {
             WithDepth(from, 8, at8);
-            return ConvertFrame(ConvertBitDepth(src, at8, false), format, interlaced, matrix, placement);
+            return ConvertFrame(ConvertBitDepth(src, at8, false), format, interlaced, matrix, chroma);
         }
         if (IsRgb(format))
-            return RgbFromYv24(*ConvertPlanar(*AsPlanar(src), PixelFormat::YV24, interlaced, placement), format,
+            return RgbFromYv24(*ConvertPlanar(*AsPlanar(src), PixelFormat::YV24, interlaced, chroma), format,
                                matrix);
         if (format == PixelFormat::YUY2)
-            return RepackYuv422(*ConvertPlanar(*AsPlanar(src), PixelFormat::YV16, interlaced, placement), format);
+            return RepackYuv422(*ConvertPlanar(*AsPlanar(src), PixelFormat::YV16, interlaced, chroma), format);
         // To planar or grey: the layout at the source's depth, then the target's depth.
         PixelFormat layout = format;
         const FramePtr planar = IsRgb(from) ? Yv24FromRgb(*src, matrix) : AsPlanar(src);
         WithDepth(format, BitDepth(planar->format()), layout);
-        const bool same = planar->format() == layout && (!sited || placement.in == placement.out);
-        const FramePtr converted = same ? planar : ConvertPlanar(*planar, layout, interlaced, placement);
+        const bool same = planar->format() == layout && (!sited || chroma.in == chroma.out);
+        const FramePtr converted = same ? planar : ConvertPlanar(*planar, layout, interlaced, chroma);
         return ConvertBitDepth(converted, format, false);
     }
     if (Is420Of8Bits(from) && Is420Of8Bits(format))
-        return ConvertPlanar(*src, format, interlaced, placement);
+        return ConvertPlanar(*src, format, interlaced, chroma);
     if (IsRgb(from) && IsRgb(format))
         return RgbFromRgb(*src, format);
     if (IsRgb(from))
         return format == PixelFormat::YUY2 ? Yuy2FromRgb(*src, matrix)
-                                           : PlanarFromRgb(*src, interlaced, format, matrix, placement);
+                                           : PlanarFromRgb(*src, interlaced, format, matrix, chroma);
     if (IsRgb(format))
         return from == PixelFormat::YUY2 ? RgbFromYuy2(*src, format, matrix)
-                                         : RgbFromPlanar(*src, interlaced, format, matrix, placement);
-    return from == PixelFormat::YUY2 ? PlanarFromYuy2(*src, interlaced, format, placement)
-                                     : Yuy2FromPlanar(*src, interlaced, placement);
+                                         : RgbFromPlanar(*src, interlaced, format, matrix, chroma);
+    return from == PixelFormat::YUY2 ? PlanarFromYuy2(*src, interlaced, format, chroma)
+                                     : Yuy2FromPlanar(*src, interlaced, chroma);
 }
 
 } // namespace bv::builtin

@@ -1,6 +1,7 @@
 // Conversions between the server's pixel formats, frame by frame, as AviSynth+ does them:
 // RGB <-> YUV by the chosen matrix (Rec.601 limited range by default) in its fixed point;
-// chroma resampled with the bicubic kernel (b = c = 1/3) at MPEG-2 placement (horizontally on
+// chroma resampled as AviSynth+'s resizers do (bicubic, b = c = 1/3, by default) between the
+// sitings of source and target (MPEG-2's by default: horizontally on
 // the left pixel, vertically between the two rows, per field when interlaced), except for
 // AviSynth's own 4:2:0 <-> YUY2 kernels; RGB -> YUY2 with the 1-2-1 kernel on the left pixel;
 // YUY2 -> RGB with AviSynth+'s YUY2 kernel, odd pixels between two pairs' chroma.
@@ -29,10 +30,10 @@ bool ColorMatrixFromName(const std::string& name, ColorMatrix& matrix);
 bool ColorMatrixFromId(int id, ColorMatrix& matrix);
 
 // 4:2:0 -> YUY2 through 4:2:2: luma copied unchanged, chroma resampled.
-FramePtr Yuy2FromPlanar(const VideoFrame& src, bool interlaced, const ChromaResampling& placement = {});
+FramePtr Yuy2FromPlanar(const VideoFrame& src, bool interlaced, const ChromaResampling& chroma = {});
 // YUY2 -> 4:2:0 (`format` YV12 or I420) through 4:2:2: luma unchanged, chroma resampled.
 FramePtr PlanarFromYuy2(const VideoFrame& src, bool interlaced, PixelFormat format,
-                        const ChromaResampling& placement = {});
+                        const ChromaResampling& chroma = {});
 // AviSynth's own 4:2:0 <-> YUY2 kernels (8 bits), which AviSynth+ uses when no chroma
 // placement or resampler is named. To YUY2 each luma row mixes its chroma row 3:1 with the
 // next one up (upper row of a pair) or down (lower row), within its field when interlaced;
@@ -47,9 +48,9 @@ FramePtr Yuy2FromRgb(const VideoFrame& src, const ColorMatrix& matrix = {});
 FramePtr RgbFromYuy2(const VideoFrame& src, PixelFormat format, const ColorMatrix& matrix = {});
 // RGB -> 4:2:0 through 4:4:4, and back.
 FramePtr PlanarFromRgb(const VideoFrame& src, bool interlaced, PixelFormat format, const ColorMatrix& matrix,
-                       const ChromaResampling& placement = {});
+                       const ChromaResampling& chroma = {});
 FramePtr RgbFromPlanar(const VideoFrame& src, bool interlaced, PixelFormat format, const ColorMatrix& matrix,
-                       const ChromaResampling& placement = {});
+                       const ChromaResampling& chroma = {});
 // RGB24 <-> RGB32 (alpha 255).
 FramePtr RgbFromRgb(const VideoFrame& src, PixelFormat format);
 
@@ -57,7 +58,7 @@ FramePtr RgbFromRgb(const VideoFrame& src, PixelFormat format);
 // sitings agree (YV12 and I420 differ only in plane order, so planar to planar copies the
 // planes). YUY2 and RGB hold 8 bits, so deeper sources are brought to 8 bits first.
 FramePtr ConvertFrame(const FramePtr& src, PixelFormat format, bool interlaced, const ColorMatrix& matrix = {},
-                      const ChromaResampling& placement = {});
+                      const ChromaResampling& chroma = {});
 
 // The same layout at the depth of `format`, as ConvertBits does it: limited range (YUV) by a
 // bit shift, rounding when shrinking; full range stretched to the new peak, rounded.

@@ -24,15 +24,15 @@ class ConvertClip : public Clip {
 public:
     // `direct`: 4:2:0 <-> YUY2 with AviSynth's own kernels rather than the resampler.
     ConvertClip(ClipPtr child, PixelFormat format, bool interlaced, const ColorMatrix& matrix,
-                const ChromaResampling& placement, bool direct)
-        : child_(std::move(child)), interlaced_(interlaced), direct_(direct), matrix_(matrix), placement_(placement) {
+                const ChromaResampling& chroma, bool direct)
+        : child_(std::move(child)), interlaced_(interlaced), direct_(direct), matrix_(matrix), chroma_(chroma) {
         info_ = child_->info();
         info_.format = format;
         // The chroma's siting where the resampler placed it; AviSynth's own kernels keep the mark.
         if (!direct) {
             const bool planarSource = !IsRgb(child_->info().format);
             info_.chromaLocProp = format == PixelFormat::YUY2 ? (planarSource ? 0 : -1)
-                                  : Sited(format)              ? static_cast<int>(placement.out)
+                                  : Sited(format)              ? static_cast<int>(chroma.out)
                                                                : -1;
         }
         // Between RGB and YUV the frames are marked with what they became.
@@ -46,7 +46,7 @@ public:
         if (direct_)
             return info_.format == PixelFormat::YUY2 ? Yuy2FromYv12Direct(*src, interlaced_)
                                                      : Yv12FromYuy2Direct(*src, interlaced_, info_.format);
-        return ConvertFrame(src, info_.format, interlaced_, matrix_, placement_);
+        return ConvertFrame(src, info_.format, interlaced_, matrix_, chroma_);
     }
 
 private:
@@ -54,7 +54,7 @@ private:
     bool interlaced_;
     bool direct_;
     ColorMatrix matrix_;
-    ChromaResampling placement_;
+    ChromaResampling chroma_;
 };
 
 class BitDepthClip : public Clip {
@@ -117,7 +117,7 @@ ChromaSiting SitingArg(const Args& a, size_t slot, ChromaSiting fallback) {
 // from ChromaInPlacement, else its _ChromaLocation, else left (MPEG-2); a 4:2:0 or 4:2:2
 // target's from ChromaOutPlacement, else left. Combinations its resizer does not place are
 // refused in its words.
-ChromaResampling ResolvePlacement(const Args& a, const VideoInfo& vi, PixelFormat target, const Slots& at) {
+ChromaResampling ResolveChroma(const Args& a, const VideoInfo& vi, PixelFormat target, const Slots& at) {
     ChromaResampling p;
     p.kernel = KernelArg(a, at);
     const avs::PixelFormat &from = Describe(vi.format), &to = Describe(target);
@@ -189,11 +189,11 @@ Value Convert(const Args& a, CallContext& ctx, PixelFormat target, const Slots& 
         if (target == PixelFormat::YV12 && vi.format == PixelFormat::I420)
             target = PixelFormat::I420;
     }
-    const ChromaResampling placement = ResolvePlacement(a, vi, target, at);
+    const ChromaResampling chroma = ResolveChroma(a, vi, target, at);
     // Already there: the clip itself (an I420 clip counts as YV12 and stays I420), unless the
     // chroma is to move.
     if ((vi.format == target || (Is420Of8Bits(vi.format) && Is420Of8Bits(target))) &&
-        (target == PixelFormat::YUY2 || !Sited(target) || placement.in == placement.out))
+        (target == PixelFormat::YUY2 || !Sited(target) || chroma.in == chroma.out))
         return a[0];
     // AviSynth's own words for sizes the formats cannot hold.
     if (target == PixelFormat::YUY2) {
@@ -227,7 +227,7 @@ Value Convert(const Args& a, CallContext& ctx, PixelFormat target, const Slots& 
     const bool direct = !ChromaOptionsNamed(a, at) && ((target == PixelFormat::YUY2 && Is420Of8Bits(vi.format)) ||
                                           (Is420Of8Bits(target) && vi.format == PixelFormat::YUY2 &&
                                            EqualsNoCase(ctx.name, "ConvertToYV12")));
-    return Value::FromClip(std::make_shared<ConvertClip>(child, target, interlaced, matrix, placement, direct));
+    return Value::FromClip(std::make_shared<ConvertClip>(child, target, interlaced, matrix, chroma, direct));
 }
 
 Value ConvertToYUY2(const Args& a, CallContext& ctx) {
