@@ -257,14 +257,6 @@ void ResampleSamples(const ResampleKernel& kernel, const T* src, ptrdiff_t srcSt
 }
 
 
-template <typename T>
-T* SampleRow(VideoFrame& f, int plane, int y) {
-    return reinterpret_cast<T*>(f.writableData(plane) + static_cast<ptrdiff_t>(y) * f.pitch(plane));
-}
-template <typename T>
-const T* SampleRow(const VideoFrame& f, int plane, int y) {
-    return reinterpret_cast<const T*>(f.data(plane) + static_cast<ptrdiff_t>(y) * f.pitch(plane));
-}
 
 // Where a plane's chroma sits within the block of luma it covers, in luma samples: across,
 // down, and down within each field.

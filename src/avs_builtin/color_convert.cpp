@@ -376,14 +376,6 @@ bool IsClassic(PixelFormat f) {
     return f == PixelFormat::YUY2 || Is420Of8Bits(f) || IsRgb(f);
 }
 
-template <typename T>
-T* SampleRow(VideoFrame& f, int plane, int y) {
-    return reinterpret_cast<T*>(f.writableData(plane) + static_cast<ptrdiff_t>(y) * f.pitch(plane));
-}
-template <typename T>
-const T* SampleRow(const VideoFrame& f, int plane, int y) {
-    return reinterpret_cast<const T*>(f.data(plane) + static_cast<ptrdiff_t>(y) * f.pitch(plane));
-}
 
 // The format with the layout of `f` (subsampling, or grey) at `bits` bits; false when the
 // table has none (4:1:1 deeper than 8 bits, YUY2 or RGB deeper than 8).

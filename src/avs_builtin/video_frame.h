@@ -121,4 +121,14 @@ private:
 
 using FramePtr = std::shared_ptr<const VideoFrame>;
 
+// Stored row `y` of a plane as samples of type T (uint8_t, or uint16_t beyond 8 bits).
+template <typename T>
+T* SampleRow(VideoFrame& f, int plane, int y) {
+    return reinterpret_cast<T*>(f.writableData(plane) + static_cast<ptrdiff_t>(y) * f.pitch(plane));
+}
+template <typename T>
+const T* SampleRow(const VideoFrame& f, int plane, int y) {
+    return reinterpret_cast<const T*>(f.data(plane) + static_cast<ptrdiff_t>(y) * f.pitch(plane));
+}
+
 } // namespace bv::builtin
