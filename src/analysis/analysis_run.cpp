@@ -1,4 +1,5 @@
 #include "analysis/analysis_run.h"
+#include "analysis/clip_pair_opening.h"
 
 #include "analysis/pair_check.h"
 #include "analysis/frame_alignment.h"
@@ -90,6 +91,7 @@ private:
 
     AnalysisSettings s_;
     RunContext& context_;
+    std::unique_ptr<ScriptEnvironment> originalEnvironment_; // where the original opens on a thread of its own
     std::atomic<bool> ownStop_{false};
     std::atomic<bool>& stop_;
     NullObserver nullObserver_;
@@ -192,12 +194,13 @@ void Run::AnalyseFile(int index) {
     bool skipped = false;
     try {
         observer_.OnFileStart({index, count, path});
-        ScriptEnvironment& environment = *context_.environment;
         // Script errors name the template the user gave, not the script made from it.
-        clip1 = OpenSourceClip(environment, s_.SourceFile1, s_.Template1, kGeneratedScript1, false,
-                               s_.Template1Name.empty() ? Translate("AviSynth Template 1") : s_.Template1Name);
-        clip2 = OpenSourceClip(environment, path, s_.Template2, kGeneratedScript2, false,
-                               s_.Template2Name.empty() ? Translate("AviSynth Template 2") : s_.Template2Name);
+        OpenClipPair(*context_.environment, originalEnvironment_,
+                     {s_.SourceFile1, s_.Template1, kGeneratedScript1,
+                      s_.Template1Name.empty() ? Translate("AviSynth Template 1") : s_.Template1Name},
+                     {path, s_.Template2, kGeneratedScript2,
+                      s_.Template2Name.empty() ? Translate("AviSynth Template 2") : s_.Template2Name},
+                     clip1, clip2);
         storageFolder_ = StorageFolderFor(s_.StoragePath, s_.SourceFile1, path);
 
         // Whether the pair can be measured, and with which kernels: decided once, here.

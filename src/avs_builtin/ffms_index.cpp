@@ -3,6 +3,7 @@
 #include "avs_builtin/frame_hash.h"
 #include "avs_builtin/script_error.h"
 
+#include <atomic>
 #include <cstdlib>
 #include <ffms.h>
 #include <filesystem>
@@ -74,8 +75,11 @@ void WriteCached(FFMS_Index* index, const std::string& cacheFile) {
     fs::create_directories(fs::path(cacheFile).parent_path(), ec);
     if (ec)
         return;
-    // Written under a private name and renamed, so a reader never sees half an index.
-    const std::string temporary = cacheFile + ".tmp" + std::to_string(::getpid());
+    // Written under a private name and renamed, so a reader never sees half an index. Two
+    // threads may index the same file at once (a file compared with itself).
+    static std::atomic<unsigned> writes{0};
+    const std::string temporary =
+        cacheFile + ".tmp" + std::to_string(::getpid()) + "." + std::to_string(writes.fetch_add(1));
     ErrorBuffer e;
     if (FFMS_WriteIndex(temporary.c_str(), index, &e.info) == 0 &&
         ::rename(temporary.c_str(), cacheFile.c_str()) == 0)
