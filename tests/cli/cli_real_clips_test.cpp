@@ -14,6 +14,7 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <tuple>
 #include <gtest/gtest.h>
 #include <map>
 
@@ -236,6 +237,20 @@ TEST_F(RealClips, VideosWithoutTemplatesAreMeasuredInTheirOwnFormat) {
         ASSERT_EQ(files.size(), 1u) << suffix;
         const Lines lines = ReadCrLfLines(files[0]);
         EXPECT_EQ(std::count(lines.begin(), lines.end(), line), 1) << suffix;
+    }
+}
+
+// The server opens both files at once; what the user is told is still the first failure in order.
+TEST_F(RealClips, AFileThatCannotBeOpenedIsNamedOriginalFirst) {
+    for (const char* name : {"bad_orig.mkv", "bad_enc.mkv"})
+        std::ofstream(dir_ / name) << "not a video";
+    const std::string badOrig = (dir_ / "bad_orig.mkv").string(), badEnc = (dir_ / "bad_enc.mkv").string();
+    for (const auto& [orig, enc, named] : {std::tuple{badOrig, badEnc, badOrig}, std::tuple{Clip("orig.mkv"), badEnc, badEnc},
+                                           std::tuple{badOrig, Clip("enc_crf30.mkv"), badOrig}}) {
+        const CliResult run = RunCliProcess({"analyze", orig, enc, "--no-ssim", "--storage", dir_.string()}, dir_);
+        EXPECT_NE(run.status, 0);
+        EXPECT_NE(run.err.find("Can't open '" + named + "'"), std::string::npos) << run.err;
+        EXPECT_EQ(run.err.find("Can't open", run.err.find("Can't open") + 1), std::string::npos) << run.err;
     }
 }
 
