@@ -10,7 +10,7 @@
 #include <QIcon>
 
 int main(int argc, char* argv[]) {
-    bv::KeepFrameMemory();
+    bv::KeepFrameMemory(argv);
     bv::EnsureRuntimeFolder();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Brevanta"));

@@ -9,7 +9,7 @@
 #include "platform/program_folder.h"
 
 int main(int argc, char** argv) {
-    bv::KeepFrameMemory();
+    bv::KeepFrameMemory(argv);
     // The command line cannot show a message box: the translation problem goes to standard error.
     if (const auto problem = bv::InitTranslation(bv::ProgramFolder()))
         std::cerr << problem->title << ": " << problem->text << '\n';

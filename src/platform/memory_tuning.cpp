@@ -1,10 +1,59 @@
 #include "platform/memory_tuning.h"
 
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
 #include <malloc.h>
+#include <unistd.h>
 
 namespace bv {
 
-void KeepFrameMemory() {
+namespace {
+constexpr const char* kHugePageTunable = "glibc.malloc.hugetlb";
+
+// Whether the kernel gives transparent huge pages only to memory that asks for them
+// ("always" needs no asking, "never" gives none).
+bool HugePagesOnRequest() {
+    std::ifstream mode("/sys/kernel/mm/transparent_hugepage/enabled");
+    std::string text;
+    std::getline(mode, text);
+    return text.find("[madvise]") != std::string::npos;
+}
+
+// A run's first frames touch a few hundred megabytes for the first time (the decoders' pools,
+// the frames in flight), and with 4 KiB pages every page is a fault: on a virtual machine that
+// costs more than the decoding. glibc asks for huge pages for its heap when GLIBC_TUNABLES says
+// so at start-up, which a running process can no longer change: so the program starts itself
+// again, once, with the setting added (same process, same arguments and streams).
+void UseHugePageHeap(char** argv) {
+    const char* current = std::getenv("GLIBC_TUNABLES");
+    const std::string tunables = TunablesWithHugePageHeap(current);
+    if (tunables.empty() || argv == nullptr || !HugePagesOnRequest())
+        return;
+    // Under valgrind the program's image is valgrind's own: starting it again would leave it.
+    if (const char* preload = std::getenv("LD_PRELOAD"); preload != nullptr && std::strstr(preload, "vgpreload"))
+        return;
+    const std::string previous = current != nullptr ? current : "";
+    if (::setenv("GLIBC_TUNABLES", tunables.c_str(), 1) != 0)
+        return;
+    ::execv("/proc/self/exe", argv);
+    // Not started again: go on with ordinary pages and leave the environment as it was.
+    if (current != nullptr)
+        ::setenv("GLIBC_TUNABLES", previous.c_str(), 1);
+    else
+        ::unsetenv("GLIBC_TUNABLES");
+}
+} // namespace
+
+std::string TunablesWithHugePageHeap(const char* current) {
+    const std::string tunables = current != nullptr ? current : "";
+    if (tunables.find(kHugePageTunable) != std::string::npos)
+        return "";
+    return tunables + (tunables.empty() ? "" : ":") + kHugePageTunable + "=1";
+}
+
+void KeepFrameMemory(char** argv) {
+    UseHugePageHeap(argv);
     // glibc maps every block above its mmap threshold on its own and unmaps it when freed. The
     // threshold rises by itself only after such a block is freed, which a pool of frames never
     // does, so decoders' packets of a raw 1080p or 4K frame would stay mapped one by one. The
