@@ -4,6 +4,7 @@
 // pictures, as the Analyzation page does. AviSynth as the program finds it (BREVANTA_AVISYNTH).
 #include "analysis/live_figures.h"
 #include "frame_source/script_environment.h"
+#include "platform/memory_tuning.h"
 #include "wizard/analyzation_page.h"
 #include "wizard/run_controller.h"
 
@@ -28,6 +29,7 @@ double CpuSeconds() {
 using namespace bv;
 
 int main(int argc, char** argv) {
+    bv::KeepFrameMemory(argv); // as the window's program does
     QApplication app(argc, argv);
     if (argc != 3) {
         std::fprintf(stderr, "usage: live_display_run ORIGINAL.avs ENCODED.avs\n");

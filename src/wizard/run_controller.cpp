@@ -7,6 +7,7 @@
 #include "graph/preview_image.h"
 #include "wizard/analyzation_page.h"
 
+#include <algorithm>
 #include <chrono>
 #include <exception>
 
@@ -16,6 +17,10 @@ namespace {
 // 25 pictures a second, a video's own pace, look smooth in the small preview; each costs the
 // run a colour conversion of both frames, so drawing more often only slows the run down.
 constexpr std::chrono::milliseconds kPictureInterval{40};
+// Pictures are drawn on the run's thread, which the metrics wait for: they may take about 3% of
+// its time. A picture that took t is followed by the next no sooner than kPictureShare·t later
+// (1080p frames: about one preview a second; small frames: the screen's pace).
+constexpr int kPictureShare = 32;
 } // namespace
 
 // Called on the run's thread: copies what the display needs and renders the pictures of the
@@ -69,10 +74,14 @@ public:
             u.totals = *report.totals;
         u.view = owner_.FigureView();
         const int tab = TabOfView(u.view);
-        const bool preview = tab == AnalyzationPage::kPreviewTab && showPreview_ && report.pair != nullptr;
-        const bool graph = tab == AnalyzationPage::kGraphicTab && report.graph != nullptr;
+        bool preview = tab == AnalyzationPage::kPreviewTab && showPreview_ && report.pair != nullptr;
+        bool graph = tab == AnalyzationPage::kGraphicTab && report.graph != nullptr;
+        const auto drawStart = std::chrono::steady_clock::now();
         if ((preview || graph) && !PictureDue(u.view, report.frame)) {
-            // Drawn a moment ago: the screen could not show this one anyway.
+            // Drawn a moment ago: the screen could not show this one anyway, or the run would
+            // wait too long for pictures.
+            preview = false;
+            graph = false;
         } else if (preview) {
             // From the run's own frames: the window never asks AviSynth for them a second time.
             u.preview1 = FrameRgbImage(report.pair->original, clip1Format_, itu_, clip1Size_.width(),
@@ -84,6 +93,11 @@ public:
             const int analysed = report.frame - startFrame_ + 1;
             u.graphPage = RenderGraphPage(kScreenPageWidth, kGraphPageHeight, LiveGraphPageOffset(analysed),
                                           report.fileIndex + 1, *report.graph, sourceNames_);
+        }
+        if (preview || graph) {
+            pictureCost_ = std::chrono::steady_clock::now() - drawStart;
+            owner_.pictureIntervalMs_.store(
+                std::chrono::ceil<std::chrono::milliseconds>(Interval()).count(), std::memory_order_relaxed);
         }
         owner_.Push(std::move(u));
     }
@@ -105,12 +119,16 @@ public:
     }
 
 private:
+    std::chrono::steady_clock::duration Interval() const {
+        return std::max<std::chrono::steady_clock::duration>(kPictureInterval, kPictureShare * pictureCost_);
+    }
+
     // Pictures are drawn at most at the screen's pace, but always for the first frame after a
     // tab change and for a file's last frame (also when "Stop" ends the file there).
     bool PictureDue(int view, int frame) {
         const auto now = std::chrono::steady_clock::now();
         const std::atomic<bool>* stop = owner_.context_.stopRequested;
-        if (view == pictureView_ && now - lastPicture_ < kPictureInterval && frame < lastFrame_ &&
+        if (view == pictureView_ && now - lastPicture_ < Interval() && frame < lastFrame_ &&
             !(stop != nullptr && stop->load()))
             return false;
         pictureView_ = view;
@@ -129,6 +147,7 @@ private:
     int startFrame_ = 0;
     int pictureView_ = -1;
     std::chrono::steady_clock::time_point lastPicture_;
+    std::chrono::steady_clock::duration pictureCost_{}; // of the last picture drawn
 };
 
 RunController::RunController(RunFunction run, QObject* parent)

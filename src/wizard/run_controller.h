@@ -8,6 +8,7 @@
 #include <QObject>
 #include <QSize>
 #include <atomic>
+#include <chrono>
 #include <deque>
 #include <functional>
 #include <mutex>
@@ -63,6 +64,11 @@ public:
     void SetFigureTab(int tab);
     int FigureView() const { return view_.load(std::memory_order_relaxed); }
     static int TabOfView(int view) { return view & 7; }
+    // How long after the last picture (preview or live graph page) the next one may be drawn:
+    // the screen's pace, or longer where pictures are costly enough to slow the run down.
+    std::chrono::milliseconds PictureInterval() const {
+        return std::chrono::milliseconds(pictureIntervalMs_.load(std::memory_order_relaxed));
+    }
 
     // Everything reported since the last call, oldest first. Frames of a file the window has
     // not taken yet are merged into the latest, so a fast run never floods the window.
@@ -90,6 +96,7 @@ private:
     RunOutcome outcome_;
     std::atomic<bool> progressPosted_{false};
     std::atomic<int> view_{0};
+    std::atomic<long> pictureIntervalMs_{0}; // set by the observer after each picture
     std::unique_ptr<Observer> observer_;
 };
 

@@ -69,6 +69,7 @@ public:
     // Held while a question that may end the run is open.
     const RunHold& Hold() const { return hold_; }
     const GraphTables& Graph() const { return graph_; }
+    const RunController& Controller() const { return *controller_; }
 
     void ShowAbout();
     void Analyze();

@@ -169,7 +169,7 @@ struct DisplayFixture {
         // The window has taken every update once the run is held and the queue is empty; and
         // longer than the pictures' interval passes before the next frame, so that its picture
         // is drawn however quickly the run delivers frames.
-        QTest::qWait(50);
+        QTest::qWait(std::max(50, static_cast<int>(w->window->Controller().PictureInterval().count()) + 10));
         QCoreApplication::processEvents();
     }
     void Finish() {
