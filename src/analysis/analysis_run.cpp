@@ -1,6 +1,6 @@
 #include "analysis/analysis_run.h"
-#include "analysis/clip_pair_opening.h"
 
+#include "analysis/clip_pair_opening.h"
 #include "analysis/pair_check.h"
 #include "analysis/frame_alignment.h"
 #include "analysis/measure_pipeline.h"
