@@ -33,10 +33,19 @@ void UseHugePageHeap(char** argv) {
     // Under valgrind the program's image is valgrind's own: starting it again would leave it.
     if (const char* preload = std::getenv("LD_PRELOAD"); preload != nullptr && std::strstr(preload, "vgpreload"))
         return;
+    // The program's own path, not /proc/self/exe: the process is named after the file it runs
+    // (in ps, top, pgrep). A program file replaced since the start reads "... (deleted)".
+    char self[4096];
+    const ssize_t length = ::readlink("/proc/self/exe", self, sizeof self - 1);
+    if (length <= 0)
+        return;
+    self[length] = '\0';
+    if (::access(self, X_OK) != 0)
+        return;
     const std::string previous = current != nullptr ? current : "";
     if (::setenv("GLIBC_TUNABLES", tunables.c_str(), 1) != 0)
         return;
-    ::execv("/proc/self/exe", argv);
+    ::execv(self, argv);
     // Not started again: go on with ordinary pages and leave the environment as it was.
     if (current != nullptr)
         ::setenv("GLIBC_TUNABLES", previous.c_str(), 1);
