@@ -16,7 +16,7 @@ AvsClip Open(ScriptEnvironment& environment, const ClipRequest& r) {
 
 void OpenClipPair(ScriptEnvironment& environment, std::unique_ptr<ScriptEnvironment>& firstEnvironment,
                   const ClipRequest& first, const ClipRequest& second, AvsClip& clip1, AvsClip& clip2) {
-    // One core, or one thread asked for: nothing to gain.
+    // AviSynth+ lets one thread in at a time; one core, or one thread asked for, gains nothing.
     if (!environment.library().isBuiltin() || GetKernelConfig().threads != 0 ||
         std::thread::hardware_concurrency() < 2) {
         clip1 = Open(environment, first);

@@ -8,7 +8,8 @@ namespace bv {
 // Frame-sized blocks (megabytes: the decoders' packets and pictures, the frames) come from the
 // heap and freed ones stay with the process for the next frame, instead of each one being
 // mapped afresh and faulted in page by page; and the heap lies on transparent huge pages where
-// the system gives them on request (see UseHugePageHeap). Call first thing in main().
+// the kernel gives them on request (the program starts itself once more with glibc told so).
+// Call first thing in main(), before anything is worth keeping.
 void KeepFrameMemory(char** argv);
 
 // The value GLIBC_TUNABLES needs for glibc to put its heap on transparent huge pages: `current`
