@@ -1,6 +1,7 @@
 #include "frame_source/frame_pair_source.h"
 
 #include "frame_source/avs_error.h"
+#include "frame_source/script_environment.h"
 
 namespace bv {
 namespace {
@@ -39,23 +40,32 @@ FramePairSource::FramePairSource(const AvsClip& original, const std::string& ori
                                  const AvsClip& encoded, const std::string& encodedPath, int first, int last,
                                  int encodedOffset)
     : original_(original), encoded_(encoded), originalPath_(originalPath), encodedPath_(encodedPath),
-      next_(first), first_(first), last_(last), offset_(encodedOffset) {}
+      next_(first), first_(first), last_(last), offset_(encodedOffset) {
+    const ScriptEnvironment* a = original.environment;
+    const ScriptEnvironment* b = encoded.environment;
+    if (a != nullptr && b != nullptr && a != b && a->library().isBuiltin() && b->library().isBuiltin())
+        lanes_ = 2;
+    lane_[0].original = true;
+    (lanes_ == 2 ? lane_[1] : lane_[0]).encoded = true;
+}
 
 FramePairSource::~FramePairSource() {
     {
         std::lock_guard lock(mutex_);
         stopping_ = true;
         if (lastHandedOut_ != nullptr)
-            lastHandedOut_->source_ = nullptr; // released directly from now on: the reader is gone
+            lastHandedOut_->source_ = nullptr; // released directly from now on: the readers are gone
     }
     changed_.notify_all();
-    if (reader_.joinable())
-        reader_.join();
-    for (FrameView& frame : handedBack_)
-        frame.Release();
-    for (Fetched& fetched : ready_) {
-        fetched.original.Release();
-        fetched.encoded.Release();
+    for (Lane& lane : lane_) {
+        if (lane.reader.joinable())
+            lane.reader.join();
+        for (FrameView& frame : lane.handedBack)
+            frame.Release();
+        for (Fetched& fetched : lane.ready) {
+            fetched.original.Release();
+            fetched.encoded.Release();
+        }
     }
 }
 
@@ -63,26 +73,26 @@ void FramePairSource::GiveBack(FramePair& pair) {
     {
         std::lock_guard lock(mutex_);
         if (pair.original.isValid())
-            handedBack_.push_back(std::move(pair.original));
+            LaneOf(true).handedBack.push_back(std::move(pair.original));
         if (pair.encoded.isValid())
-            handedBack_.push_back(std::move(pair.encoded));
+            LaneOf(false).handedBack.push_back(std::move(pair.encoded));
         if (lastHandedOut_ == &pair)
             lastHandedOut_ = nullptr;
     }
     changed_.notify_all();
 }
 
-void FramePairSource::Read() {
+void FramePairSource::Read(Lane& lane) {
     std::vector<FrameView> releasing;
     long long f = first_;
     bool ended = false; // past the last frame, or a fetch failed
     std::unique_lock lock(mutex_);
     for (;;) {
         changed_.wait(lock, [&] {
-            return stopping_ || !handedBack_.empty() || (!ended && ready_.size() < kReadAhead);
+            return stopping_ || !lane.handedBack.empty() || (!ended && lane.ready.size() < kReadAhead);
         });
-        if (!handedBack_.empty()) {
-            releasing.swap(handedBack_);
+        if (!lane.handedBack.empty()) {
+            releasing.swap(lane.handedBack);
             lock.unlock();
             for (FrameView& frame : releasing)
                 frame.Release();
@@ -96,36 +106,54 @@ void FramePairSource::Read() {
         fetched.number = static_cast<int>(f);
         lock.unlock();
         try {
-            fetched.original = FetchFrame(original_, fetched.number);
-            fetched.encoded = FetchFrame(encoded_, fetched.number + offset_);
+            if (lane.original)
+                fetched.original = FetchFrame(original_, fetched.number);
+            if (lane.encoded)
+                fetched.encoded = FetchFrame(encoded_, fetched.number + offset_);
         } catch (...) {
             fetched.error = std::current_exception();
             fetched.original.Release();
         }
         lock.lock();
         ended = fetched.error != nullptr || ++f > last_;
-        ready_.push_back(std::move(fetched));
+        lane.ready.push_back(std::move(fetched));
         changed_.notify_all();
     }
+}
+
+bool FramePairSource::Ready() const {
+    const std::deque<Fetched>& originals = lane_[0].ready;
+    return !originals.empty() &&
+           (lanes_ == 1 || originals.front().error != nullptr || !lane_[1].ready.empty());
 }
 
 bool FramePairSource::Next(FramePair& pair) {
     pair.Release();
     if (next_ > last_)
         return false;
-    if (!reader_.joinable())
-        reader_ = std::thread([this] { Read(); });
+    for (int i = 0; i < lanes_; ++i)
+        if (!lane_[i].reader.joinable())
+            lane_[i].reader = std::thread([this, i] { Read(lane_[i]); });
     Fetched fetched;
     {
         std::unique_lock lock(mutex_);
-        changed_.wait(lock, [this] { return !ready_.empty(); });
-        fetched = std::move(ready_.front());
-        ready_.pop_front();
+        changed_.wait(lock, [this] { return Ready(); });
+        fetched = std::move(lane_[0].ready.front());
+        lane_[0].ready.pop_front();
+        // The original's error comes first, as when one reader fetches both.
+        if (lanes_ == 2 && fetched.error == nullptr) {
+            Fetched& encoded = lane_[1].ready.front();
+            fetched.encoded = std::move(encoded.encoded);
+            fetched.error = encoded.error;
+            lane_[1].ready.pop_front();
+            if (fetched.error != nullptr)
+                lane_[0].handedBack.push_back(std::move(fetched.original));
+        }
     }
     changed_.notify_all();
     const int f = static_cast<int>(next_++);
     if (fetched.error != nullptr) {
-        next_ = static_cast<long long>(last_) + 1; // the reader fetches nothing after a failure
+        next_ = static_cast<long long>(last_) + 1; // the readers fetch nothing after a failure
         std::rethrow_exception(fetched.error);
     }
     {

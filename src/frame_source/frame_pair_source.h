@@ -1,8 +1,10 @@
 // The frames of a run: both clips' frames of each number, fetched in order, checked, and handed
-// as one pair to the metrics and to every observer. One reader thread fetches a few pairs ahead
-// while the metrics work on the current one. It is the only thread that calls AviSynth while the
-// source lives (AviSynth+ lets one thread at a time into the library): it also releases the
-// frames that the consumer hands back.
+// as one pair to the metrics and to every observer. A reader thread fetches a few pairs ahead
+// while the metrics work on the current one, and releases the frames the consumer hands back.
+// AviSynth+ lets one thread at a time into the library: there one reader fetches both clips and
+// is the only thread that calls AviSynth while the source lives. Clips of the built-in server
+// that live in environments of their own are read by a thread each, so that decoding the
+// encode does not wait for reading the original.
 #pragma once
 
 #include "frame_source/avs_clip.h"
@@ -68,9 +70,19 @@ private:
         FrameView encoded;
         std::exception_ptr error; // the fetch of this number failed: the last entry
     };
+    // One reader thread: the clips it fetches, what it fetched and what it is to release.
+    struct Lane {
+        bool original = false;
+        bool encoded = false;
+        std::deque<Fetched> ready;           // fetched, in order, not yet handed out
+        std::vector<FrameView> handedBack;   // released by this lane's reader, in this order
+        std::thread reader;
+    };
 
-    void Read();
+    void Read(Lane& lane);
     void GiveBack(FramePair& pair);
+    Lane& LaneOf(bool original) { return original || lanes_ == 1 ? lane_[0] : lane_[1]; }
+    bool Ready() const; // every lane has the next number, or the original's lane failed on it
 
     const AvsClip& original_;
     const AvsClip& encoded_;
@@ -83,11 +95,10 @@ private:
 
     std::mutex mutex_;
     std::condition_variable changed_;
-    std::deque<Fetched> ready_;      // fetched, in order, not yet handed out
-    std::vector<FrameView> handedBack_; // released by the reader, in this order
+    int lanes_ = 1;  // 2: the original and the encode have a reader each
+    Lane lane_[2];   // the readers are started by the first Next
     bool stopping_ = false;
     FramePair* lastHandedOut_ = nullptr; // detached on destruction: it may outlive the source
-    std::thread reader_;                 // started by the first Next
 };
 
 } // namespace bv
