@@ -72,14 +72,21 @@ for size in "${sizes[@]}"; do
         rm -f ./*.times
         n=$(frames_of "$size")
         analyse first # indexes both files once: the runs below read the cached index
+        step() {
+            case $1 in
+            0) analyse ours ;;
+            1) timed ffmpeg ffmpeg -nostdin -i "$enc" -i "$orig" \
+                -lavfi "[0:v]split[a][b];[1:v]split[c][d];[a][c]ssim;[b][d]psnr" -f null - ;;
+            2) timed decode ffmpeg -nostdin -i "$enc" -i "$orig" -map 0:v -f null - -map 1:v -f null - ;;
+            3) analyse ours_logs --standard-log --extended-log ;;
+            4) timed read "$cli" frames "$orig" 0 $((n - 1)) /dev/null --template plain.avs ;;
+            5) timed ffread ffmpeg -nostdin -i "$orig" -f null - ;;
+            esac
+        }
+        # Each round starts one step later, so that no command always follows the same one (a
+        # run right after a large one may find the kernel still tidying its memory).
         for ((i = 0; i < runs; i++)); do
-            analyse ours
-            timed ffmpeg ffmpeg -nostdin -i "$enc" -i "$orig" \
-                -lavfi "[0:v]split[a][b];[1:v]split[c][d];[a][c]ssim;[b][d]psnr" -f null -
-            timed decode ffmpeg -nostdin -i "$enc" -i "$orig" -map 0:v -f null - -map 1:v -f null -
-            analyse ours_logs --standard-log --extended-log
-            timed read "$cli" frames "$orig" 0 $((n - 1)) /dev/null --template plain.avs
-            timed ffread ffmpeg -nostdin -i "$orig" -f null -
+            for ((j = 0; j < 6; j++)); do step $(((i + j) % 6)); done
         done
         printf '\n%s %s, %d frames, medians of %d (load %s)\n' "$size" "$kind" "$n" "$runs" \
             "$(cut -d' ' -f1-3 /proc/loadavg)"
