@@ -83,10 +83,11 @@ for size in "${sizes[@]}"; do
             5) timed ffread ffmpeg -nostdin -i "$orig" -f null - ;;
             esac
         }
-        # Each round starts one step later, so that no command always follows the same one (a
-        # run right after a large one may find the kernel still tidying its memory).
+        # Each round takes the steps in another order (the same ones on every call), so that no
+        # command always runs right after the same other one: on a virtual machine a run that
+        # follows a large one may find the memory it frees still held by the host, or not.
         for ((i = 0; i < runs; i++)); do
-            for ((j = 0; j < 6; j++)); do step $(((i + j) % 6)); done
+            for j in $(shuf -i 0-5 --random-source=<(yes "$i$i$i $kind $size")); do step "$j"; done
         done
         printf '\n%s %s, %d frames, medians of %d (load %s)\n' "$size" "$kind" "$n" "$runs" \
             "$(cut -d' ' -f1-3 /proc/loadavg)"
