@@ -30,16 +30,28 @@ int RunFramesCommand(const std::string& source, int first, int last, const std::
             std::fclose(f);
     };
     std::unique_ptr<std::FILE, decltype(closer)> guard(file, closer);
-    // Rows are a few kilobytes: a large buffer makes one system call of many rows.
-    std::setvbuf(file, nullptr, _IOFBF, size_t{1} << 20);
 
     // Samples of more than 8 bits are 2 bytes, written little-endian whatever the host's order.
     const bool swapBytes =
         std::endian::native == std::endian::big && clip.format != nullptr && clip.format->bytesPerSample == 2;
     std::vector<uint8_t> swapped;
     auto write = [&](const uint8_t* data, size_t bytes) {
-        if (std::fwrite(data, 1, bytes, file) != bytes)
+        if (bytes > 0 && std::fwrite(data, 1, bytes, file) != bytes)
             throw std::runtime_error("Cannot write file \"" + out + "\": " + std::strerror(errno));
+    };
+    // Rows are a few kilobytes and the stream's own buffer one page: rows are gathered here so
+    // that a system call carries a megabyte (setvbuf without a buffer of our own keeps the page).
+    std::vector<uint8_t> pending;
+    pending.reserve(size_t{1} << 20);
+    auto put = [&](const uint8_t* data, size_t bytes) {
+        if (pending.size() + bytes > pending.capacity()) {
+            write(pending.data(), pending.size());
+            pending.clear();
+        }
+        if (bytes >= pending.capacity())
+            write(data, bytes);
+        else
+            pending.insert(pending.end(), data, data + bytes);
     };
     for (int n = first; n <= last; ++n) {
         FrameView frame = FetchFrame(clip, n);
@@ -47,7 +59,7 @@ int RunFramesCommand(const std::string& source, int first, int last, const std::
         for (int p = 0; p < planes; ++p) {
             const PlaneView& plane = frame.plane(p);
             if (!swapBytes && plane.pitch == plane.rowSize) { // rows back to back: the plane at once
-                write(plane.data, static_cast<size_t>(plane.rowSize) * static_cast<size_t>(plane.height));
+                put(plane.data, static_cast<size_t>(plane.rowSize) * static_cast<size_t>(plane.height));
                 continue;
             }
             for (int row = 0; row < plane.height; ++row) {
@@ -58,10 +70,11 @@ int RunFramesCommand(const std::string& source, int first, int last, const std::
                         std::swap(swapped[i], swapped[i + 1]);
                     data = swapped.data();
                 }
-                write(data, static_cast<size_t>(plane.rowSize));
+                put(data, static_cast<size_t>(plane.rowSize));
             }
         }
     }
+    write(pending.data(), pending.size());
     if (std::fflush(file) != 0)
         throw std::runtime_error("Cannot write file \"" + out + "\": " + std::strerror(errno));
     return 0;

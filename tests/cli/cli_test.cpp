@@ -139,6 +139,12 @@ TEST_F(Cli, ErrorsGoToStandardErrorWithAviSynthsText) {
     EXPECT_NE(r.status, 0);
     EXPECT_EQ(r.err, "Script error: There is no function named 'NoSuchFilter'.\n(" + broken + ", line 2)\n");
 
+    // Frames are written a megabyte at a time: a full disk is still an error naming the file.
+    r = RunCli("frames " + Quote(TestData("opengop.mkv")) + " 0 40 /dev/full --template " +
+               Quote(Write("plain.avs", "FFVideoSource(\"$FileName\")\n")));
+    EXPECT_NE(r.status, 0);
+    EXPECT_NE(r.err.find("Cannot write file \"/dev/full\""), std::string::npos) << r.err;
+
     // An error in a template names the template and its line, not the script made from it.
     const std::string bad = Write("bad template.avs", "# the encode\r\nFFVideoSource(\"$FileName\")\r\nNoSuchFilter()\r\n");
     r = RunCli("info " + Quote(TestData("orig.mkv")) + " --template " + Quote(bad));
