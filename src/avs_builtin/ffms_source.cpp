@@ -20,9 +20,9 @@ namespace {
 constexpr size_t kRecentFrames = 4;
 
 // A script that leaves the decoder threads to the source gets one. A run already keeps both
-// cores busy (one thread reads ahead, the metrics work on the other); threads of the decoder's
-// own would compete with them, and a decoder error logged on such a thread would escape the
-// stale-frame check, which sees only the fetching thread's.
+// cores busy (each clip is read ahead on a thread, the metrics work beside them); threads of
+// the decoder's own would compete with them, and a decoder error logged on such a thread would
+// escape the stale-frame check, which sees only the fetching thread's.
 int DecoderThreads(int asked) {
     return asked > 0 ? asked : 1;
 }
