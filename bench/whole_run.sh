@@ -4,7 +4,7 @@
 #           with `.ConvertToYUY2()` in the encode's template (the clips of an older workflow);
 #   native  an original stored as raw 4:2:0 in AVI and an x264 CRF 28 encode of it, both read
 #           as they are (FFV1 instead would make both tools wait on its slow decoder alike).
-# Then, interleaved RUNS times (median kept):
+# Then RUNS rounds of these, each round in a shuffled order (medians kept):
 #   ours        brevanta-cli analyze, both metrics, no logs (and once more with both logs);
 #   ffmpeg      its psnr+ssim pipeline on the same two files;
 #   decode      FFmpeg decoding both files alone;
