@@ -153,7 +153,7 @@ bool FramePairSource::Next(FramePair& pair) {
     changed_.notify_all();
     const int f = static_cast<int>(next_++);
     if (fetched.error != nullptr) {
-        next_ = static_cast<long long>(last_) + 1; // the readers fetch nothing after a failure
+        next_ = static_cast<long long>(last_) + 1; // no pair follows a failure
         std::rethrow_exception(fetched.error);
     }
     {
