@@ -45,8 +45,6 @@ FramePairSource::FramePairSource(const AvsClip& original, const std::string& ori
     const ScriptEnvironment* b = encoded.environment;
     if (a != nullptr && b != nullptr && a != b && a->library().isBuiltin() && b->library().isBuiltin())
         lanes_ = 2;
-    lane_[0].original = true;
-    (lanes_ == 2 ? lane_[1] : lane_[0]).encoded = true;
 }
 
 FramePairSource::~FramePairSource() {
@@ -82,7 +80,10 @@ void FramePairSource::GiveBack(FramePair& pair) {
     changed_.notify_all();
 }
 
-void FramePairSource::Read(Lane& lane) {
+void FramePairSource::Read(int index) {
+    Lane& lane = lane_[index];
+    const bool fetchesOriginal = index == 0;
+    const bool fetchesEncoded = index == 1 || lanes_ == 1;
     std::vector<FrameView> releasing;
     long long f = first_;
     bool ended = false; // past the last frame, or a fetch failed
@@ -106,9 +107,9 @@ void FramePairSource::Read(Lane& lane) {
         fetched.number = static_cast<int>(f);
         lock.unlock();
         try {
-            if (lane.original)
+            if (fetchesOriginal)
                 fetched.original = FetchFrame(original_, fetched.number);
-            if (lane.encoded)
+            if (fetchesEncoded)
                 fetched.encoded = FetchFrame(encoded_, fetched.number + offset_);
         } catch (...) {
             fetched.error = std::current_exception();
@@ -133,7 +134,7 @@ bool FramePairSource::Next(FramePair& pair) {
         return false;
     for (int i = 0; i < lanes_; ++i)
         if (!lane_[i].reader.joinable())
-            lane_[i].reader = std::thread([this, i] { Read(lane_[i]); });
+            lane_[i].reader = std::thread([this, i] { Read(i); });
     Fetched fetched;
     {
         std::unique_lock lock(mutex_);

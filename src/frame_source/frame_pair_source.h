@@ -70,16 +70,15 @@ private:
         FrameView encoded;
         std::exception_ptr error; // the fetch of this number failed: the last entry
     };
-    // One reader thread: the clips it fetches, what it fetched and what it is to release.
+    // One reader thread: what it fetched and what it is to release. Lane 0 fetches the
+    // original, and the encode too when it is the only lane; lane 1 fetches the encode.
     struct Lane {
-        bool original = false;
-        bool encoded = false;
-        std::deque<Fetched> ready;           // fetched, in order, not yet handed out
-        std::vector<FrameView> handedBack;   // released by this lane's reader, in this order
+        std::deque<Fetched> ready;         // fetched, in order, not yet handed out
+        std::vector<FrameView> handedBack; // released by this lane's reader, in this order
         std::thread reader;
     };
 
-    void Read(Lane& lane);
+    void Read(int lane);
     void GiveBack(FramePair& pair);
     Lane& LaneOf(bool original) { return original || lanes_ == 1 ? lane_[0] : lane_[1]; }
     bool Ready() const; // every lane has the next number, or the original's lane failed on it
@@ -95,8 +94,8 @@ private:
 
     std::mutex mutex_;
     std::condition_variable changed_;
-    int lanes_ = 1;  // 2: the original and the encode have a reader each
-    Lane lane_[2];   // the readers are started by the first Next
+    int lanes_ = 1; // 2: the original and the encode have a reader each
+    Lane lane_[2];  // the readers are started by the first Next
     bool stopping_ = false;
     FramePair* lastHandedOut_ = nullptr; // detached on destruction: it may outlive the source
 };
