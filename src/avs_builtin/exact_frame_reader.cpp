@@ -10,6 +10,7 @@
 #include <ffms.h>
 #include <mutex>
 #include <sys/stat.h>
+#include <utility>
 
 extern "C" {
 #include <libavutil/imgutils.h>
@@ -86,9 +87,9 @@ ExactFrameReader::ExactFrameReader(FfmsIndexPtr index, const std::string& path, 
                                    std::string who)
     : index_(std::move(index)), path_(path), track_(track), threads_(threads), who_(std::move(who)),
       fileState_(StateOf(path)) {
-    linear_.source = Open(FFMS_SEEK_LINEAR);
-    properties_ = FFMS_GetVideoProperties(linear_.source);
-    frameCount_ = std::max(properties_->NumFrames, 0);
+    linear_.source = OpenLinear();
+    properties_ = *FFMS_GetVideoProperties(linear_.source);
+    frameCount_ = std::max(properties_.NumFrames, 0);
     FFMS_Track* t = FFMS_GetTrackFromVideo(linear_.source);
     keyframeAtOrBefore_.resize(static_cast<size_t>(frameCount_));
     int lastKey = 0;
@@ -134,6 +135,20 @@ FFMS_VideoSource* ExactFrameReader::Open(int seekMode) {
     if (source == nullptr)
         throw ScriptError(who_ + ": " + e.text);
     return source;
+}
+
+FFMS_VideoSource* ExactFrameReader::OpenLinear() {
+    // Opening decodes the first frames to learn the format (16 of them for H.264 with B-frames:
+    // FFMS2 assumes the longest reorder delay). FFMS2's rewinding linear mode then seeks back
+    // and decodes them all again; its mode without rewinding goes on from them, so it is the one
+    // used, and going back reopens the track. Errors the decoder reports while opening are not
+    // tied to a frame, so then the rewinding mode decodes those frames again under the check.
+    DecoderErrorScope decoder;
+    FFMS_VideoSource* source = Open(FFMS_SEEK_LINEAR_NO_RW);
+    if (decoder.errors().empty())
+        return source;
+    FFMS_DestroyVideoSource(source);
+    return Open(FFMS_SEEK_LINEAR);
 }
 
 const FFMS_Frame* ExactFrameReader::Fetch(Reader& reader, int n, bool mayFail) {
@@ -190,6 +205,8 @@ const FFMS_Frame& ExactFrameReader::Get(int n) {
             f = FromSeeker(n);
         if (f == nullptr)
             f = Walk(n);
+    } else if (n == linear_.next - 1) {
+        f = Fetch(linear_, n); // the frame the linear reader holds: no decoding
     } else {
         if (n < known_ && SeekCost(n) < n + 1)
             f = FromSeeker(n);
@@ -212,13 +229,17 @@ const FFMS_Frame* ExactFrameReader::Walk(int n) {
 
 const FFMS_Frame* ExactFrameReader::Restart(int n) {
     ++stats_.linearRestarts;
-    // FFMS2's linear mode decodes from frame 0 up to n by itself. Frames past those already
-    // fingerprinted are walked one by one so that their fingerprints are recorded.
+    // A freshly opened track is read from frame 0: FFMS2 decodes up to n by itself. Frames
+    // past those already fingerprinted are walked one by one so that their fingerprints are
+    // recorded.
+    linear_.next = -1;
+    if (linear_.source != nullptr)
+        FFMS_DestroyVideoSource(std::exchange(linear_.source, nullptr));
+    linear_.source = OpenLinear();
+    linear_.next = 0;
     if (n >= known_) {
         if (known_ > 0)
             Fetch(linear_, known_ - 1);
-        else
-            linear_.next = 0;
         return Walk(n);
     }
     return Fetch(linear_, n);

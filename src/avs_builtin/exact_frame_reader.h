@@ -18,13 +18,10 @@
 
 #include <cstdint>
 #include <ctime>
+#include <ffms.h>
 #include <string>
 #include <unordered_map>
 #include <vector>
-
-struct FFMS_Frame;
-struct FFMS_VideoSource;
-struct FFMS_VideoProperties;
 
 namespace bv::builtin {
 
@@ -43,7 +40,7 @@ public:
     ExactFrameReader(const ExactFrameReader&) = delete;
     ExactFrameReader& operator=(const ExactFrameReader&) = delete;
 
-    const FFMS_VideoProperties& properties() const { return *properties_; }
+    const FFMS_VideoProperties& properties() const { return properties_; }
     int frameCount() const { return frameCount_; }
     // Frame n (0 <= n < frameCount) as the decoder made it (no conversion: FFMS2's own has
     // no room for the scaler's vector stores), valid until the next call. Throws ScriptError.
@@ -70,6 +67,7 @@ private:
     static FileState StateOf(const std::string& path);
 
     FFMS_VideoSource* Open(int seekMode);
+    FFMS_VideoSource* OpenLinear();
     const FFMS_Frame* Fetch(Reader& reader, int n, bool mayFail = false);
     int DecodableFrameCount();
     uint64_t Fingerprint(const FFMS_Frame& frame) const;
@@ -86,7 +84,7 @@ private:
     FileState fileState_;
     Reader linear_;
     Reader seeker_;
-    const FFMS_VideoProperties* properties_ = nullptr;
+    FFMS_VideoProperties properties_{};
     int frameCount_ = 0;
     std::vector<int> keyframeAtOrBefore_;
     // Seeks that land off by a steady amount after a keyframe: the amount, by keyframe.

@@ -250,6 +250,7 @@ TEST_F(FfmsSourceTest, BadFilesGiveCleanErrors) {
                "a.h264 -map 1 audio.wav");
     Shell(ff + "-f lavfi -i testsrc=size=32x32:d=1 -frames:v 0 -c:v ffv1 zero.avi");
     Shell(ff + "-f lavfi -i testsrc=size=48x40:rate=25 -frames:v 3 -c:v libx264 b.h264");
+    Shell(ff + "-f lavfi -i testsrc2=size=320x240:rate=25 -frames:v 60 -c:v libx264 -crf 28 -preset fast c.h264");
     const std::string orig = ReadFile(TestData("orig.mkv"));
     WriteFile(dir / "empty.mkv", "");
     WriteFile(dir / "text.mkv", "not a video\n");
@@ -269,6 +270,28 @@ TEST_F(FfmsSourceTest, BadFilesGiveCleanErrors) {
     ASSERT_GT(cut->info().frameCount, 0);
     for (int n = 0; n < cut->info().frameCount; ++n)
         EXPECT_EQ(cut->GetFrame(n)->width(), 320);
+    // A damaged slice header among the frames decoded at opening: the decoder's error is not
+    // lost with the opening, and no stale copy of the frame before is delivered.
+    std::string damaged = ReadFile(dir / "c.h264");
+    for (size_t i = 0, slices = 0; i + 30 < damaged.size(); ++i) {
+        if (damaged.compare(i, 3, std::string("\0\0\1", 3)) != 0 || (damaged[i + 3] & 0x1f) > 5)
+            continue;
+        if (++slices == 4) {
+            for (size_t k = i + 6; k < i + 22; ++k)
+                damaged[k] = static_cast<char>(damaged[k] ^ 0xa5);
+            break;
+        }
+    }
+    WriteFile(dir / "damaged.h264", damaged);
+    ClipPtr bad = Open("FFVideoSource(\"" + (dir / "damaged.h264") + "\", cache=false)");
+    std::string readError;
+    try {
+        for (int n = 0; n < bad->info().frameCount; ++n)
+            bad->GetFrame(n);
+    } catch (const ScriptError& e) {
+        readError = e.what();
+    }
+    EXPECT_NE(readError.find("cannot be decoded"), std::string::npos) << readError;
     // The frame size changes in the middle of the stream: every frame comes at the first size.
     WriteFile(dir / "sizes.h264", ReadFile(dir / "a.h264") + ReadFile(dir / "b.h264"));
     ClipPtr sizes = Open("FFVideoSource(\"" + (dir / "sizes.h264") + "\", cache=false)");
