@@ -17,7 +17,10 @@ namespace bv::builtin {
 
 namespace {
 
-constexpr size_t kRecentFrames = 4;
+// Frames delivered last, kept for a second request (the frame again, or the one before it).
+// Each kept frame is one more frame of fresh memory for the reader; two cover what scripts and
+// the program ask for again.
+constexpr size_t kRecentFrames = 2;
 
 // A script that leaves the decoder threads to the source gets one. A run already keeps both
 // cores busy (each clip is read ahead on a thread, the metrics work beside them); threads of
