@@ -22,5 +22,6 @@ int main(int argc, char** argv) {
             return bv::SaveRunPictures(environment, settings, tables, filesBegun, choice).errors;
         };
     };
-    return bv::RunCli(argc, argv, &bv::MakeGraphExporter, makeWorstFramesSaver);
+    return bv::RunCli(argc, argv, [](bool drawAhead) { return bv::MakeGraphExporter(drawAhead); },
+                      makeWorstFramesSaver);
 }

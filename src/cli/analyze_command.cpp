@@ -175,7 +175,7 @@ AnalysisSettings SettingsFromOptions(const AnalyzeOptions& o) {
     return s;
 }
 
-int RunAnalyzeCommand(const AnalyzeOptions& given, const std::function<GraphExporter()>& makeGraphExporter,
+int RunAnalyzeCommand(const AnalyzeOptions& given, const std::function<GraphExporter(bool)>& makeGraphExporter,
                       const std::function<WorstFramesSaver()>& makeWorstFramesSaver) {
     // Videos without a template are read through the shipped one.
     AnalyzeOptions options = given;
@@ -229,7 +229,7 @@ int RunAnalyzeCommand(const AnalyzeOptions& given, const std::function<GraphExpo
     context.stopRequested = &stopRequested;
     context.observer = &display;
     if (settings.ExtendedLog && settings.MetricSsim && makeGraphExporter)
-        context.exportGraphPages = makeGraphExporter(); // brings up Qt only when pages are written
+        context.exportGraphPages = makeGraphExporter(!settings.LowPriority); // Qt only when pages are written
     std::unique_ptr<RunSink> json;
     if (!options.json.empty()) {
         json = MakeJsonResultsSink(settings, jsonPath, &std::cout);

@@ -54,7 +54,7 @@ AnalysisSettings SettingsFromOptions(const AnalyzeOptions& options);
 // Runs the analysis; returns 0, 1 (an AviSynth or file error), 2 (settings refused) or 130
 // (stopped with Ctrl-C).
 // The graph exporter is made only when the run writes graph pages (extended log with SSIM).
-int RunAnalyzeCommand(const AnalyzeOptions& options, const std::function<GraphExporter()>& makeGraphExporter,
+int RunAnalyzeCommand(const AnalyzeOptions& options, const std::function<GraphExporter(bool)>& makeGraphExporter,
                       const std::function<WorstFramesSaver()>& makeWorstFramesSaver = {});
 
 } // namespace bv

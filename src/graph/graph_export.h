@@ -21,7 +21,9 @@ std::vector<std::string> ExportGraphPages(const GraphExportRequest& request);
 
 // The exporter a front end hands to the run (RunContext::exportGraphPages). Makes sure a
 // QGuiApplication exists now, on the calling thread (best the main thread), so the run's
-// thread only draws later, with or without a display.
-GraphExporter MakeGraphExporter();
+// thread only draws later, with or without a display. With `drawFirstPageAhead` (for a run
+// that will write pages), the first page's white ground and grid are drawn now on a thread of
+// its own, while the run opens its clips, instead of at the run's end.
+GraphExporter MakeGraphExporter(bool drawFirstPageAhead = false);
 
 } // namespace bv

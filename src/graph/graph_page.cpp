@@ -149,11 +149,16 @@ void DrawGraphSeries(QImage& page, int firstFrame, int source, const GraphTables
     DrawBoxedText(painter, 100, legendY - 8, " " + QString::fromStdString(name));
 }
 
-QImage RenderGraphPage(int width, int height, int firstFrame, int sourceCount, const GraphTables& tables,
-                       const std::vector<std::string>& sourceNames, std::string_view decimalSeparator) {
+QImage BlankGraphPage(int width, int height, int firstFrame, std::string_view decimalSeparator) {
     QImage page(width, height, QImage::Format_RGB32);
     page.fill(Qt::white);
     DrawGraphGrid(page, firstFrame, decimalSeparator);
+    return page;
+}
+
+QImage RenderGraphPage(int width, int height, int firstFrame, int sourceCount, const GraphTables& tables,
+                       const std::vector<std::string>& sourceNames, std::string_view decimalSeparator) {
+    QImage page = BlankGraphPage(width, height, firstFrame, decimalSeparator);
     for (int k = 0; k < sourceCount; ++k)
         DrawGraphSeries(page, firstFrame, k, tables, sourceNames);
     return page;

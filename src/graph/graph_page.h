@@ -41,6 +41,9 @@ void DrawGraphGrid(QImage& page, int firstFrame);
 void DrawGraphSeries(QImage& page, int firstFrame, int source, const GraphTables& tables,
                      const std::vector<std::string>& sourceNames);
 
+// A white W x H page with the grid: what RenderGraphPage draws the sources on.
+QImage BlankGraphPage(int width, int height, int firstFrame, std::string_view decimalSeparator);
+
 // A white W x H page with the grid and sources 0..n-1, later sources over earlier ones.
 QImage RenderGraphPage(int width, int height, int firstFrame, int sourceCount, const GraphTables& tables,
                        const std::vector<std::string>& sourceNames, std::string_view decimalSeparator);

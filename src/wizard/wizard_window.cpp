@@ -271,7 +271,10 @@ void WizardWindow::Analyze() {
     context.graph = &graph_;
     context.stopRequested = &stopRequested_;
     context.hold = &hold_;
-    context.exportGraphPages = services_.exportGraphPages ? services_.exportGraphPages : MakeGraphExporter();
+    context.exportGraphPages =
+        services_.exportGraphPages
+            ? services_.exportGraphPages
+            : MakeGraphExporter(settings.ExtendedLog && settings.MetricSsim && !settings.LowPriority);
     context.shutdownSystem = services_.shutdownSystem;
     controller_->Start(settings, context);
 }
