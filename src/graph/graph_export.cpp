@@ -12,6 +12,7 @@
 #include <future>
 #include <memory>
 #include <mutex>
+#include <system_error>
 
 namespace bv {
 
@@ -116,7 +117,13 @@ std::vector<std::string> ExportGraphPages(const GraphExportRequest& request) {
 
 GraphExporter MakeGraphExporter(bool drawFirstPageAhead) {
     EnsureGuiApplication();
-    std::shared_ptr<FirstPageAhead> ahead = drawFirstPageAhead ? std::make_shared<FirstPageAhead>() : nullptr;
+    std::shared_ptr<FirstPageAhead> ahead;
+    try {
+        if (drawFirstPageAhead)
+            ahead = std::make_shared<FirstPageAhead>();
+    } catch (const std::system_error&) {
+        // No thread to spare: the page is drawn at the end, as without.
+    }
     return [ahead](const GraphExportRequest& request) { return ExportPages(request, ahead.get()); };
 }
 
