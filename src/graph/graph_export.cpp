@@ -13,6 +13,7 @@
 #include <memory>
 #include <mutex>
 #include <system_error>
+#include <utility>
 
 namespace bv {
 
@@ -65,11 +66,11 @@ std::vector<std::string> ExportPages(const GraphExportRequest& request, const st
         {
             // The 16 MB page is gone before the file is written: one page and one JPEG at a time.
             const std::string& separator = UserDecimalSeparator();
-            QImage page = first == 0 && ahead != nullptr ? ahead->Take(separator) : QImage();
-            if (page.isNull())
-                page = BlankGraphPage(kExportPageWidth, kGraphPageHeight, first, separator);
-            for (int k = 0; k < request.sourcesBegun; ++k)
-                DrawGraphSeries(page, first, k, tables, request.sourceNames);
+            QImage blank = first == 0 && ahead != nullptr ? ahead->Take(separator) : QImage();
+            if (blank.isNull())
+                blank = BlankGraphPage(kExportPageWidth, kGraphPageHeight, first, separator);
+            const QImage page =
+                RenderGraphPage(std::move(blank), first, request.sourcesBegun, tables, request.sourceNames);
             jpeg = EncodeJpeg(page, kGraphJpegQuality);
         }
         WriteJpegFile(path, jpeg);

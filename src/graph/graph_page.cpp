@@ -156,12 +156,17 @@ QImage BlankGraphPage(int width, int height, int firstFrame, std::string_view de
     return page;
 }
 
+QImage RenderGraphPage(QImage blank, int firstFrame, int sourceCount, const GraphTables& tables,
+                       const std::vector<std::string>& sourceNames) {
+    for (int k = 0; k < sourceCount; ++k)
+        DrawGraphSeries(blank, firstFrame, k, tables, sourceNames);
+    return blank;
+}
+
 QImage RenderGraphPage(int width, int height, int firstFrame, int sourceCount, const GraphTables& tables,
                        const std::vector<std::string>& sourceNames, std::string_view decimalSeparator) {
-    QImage page = BlankGraphPage(width, height, firstFrame, decimalSeparator);
-    for (int k = 0; k < sourceCount; ++k)
-        DrawGraphSeries(page, firstFrame, k, tables, sourceNames);
-    return page;
+    return RenderGraphPage(BlankGraphPage(width, height, firstFrame, decimalSeparator), firstFrame, sourceCount,
+                           tables, sourceNames);
 }
 
 QImage RenderGraphPage(int width, int height, int firstFrame, int sourceCount, const GraphTables& tables,

@@ -44,7 +44,10 @@ void DrawGraphSeries(QImage& page, int firstFrame, int source, const GraphTables
 // A white W x H page with the grid: what RenderGraphPage draws the sources on.
 QImage BlankGraphPage(int width, int height, int firstFrame, std::string_view decimalSeparator);
 
-// A white W x H page with the grid and sources 0..n-1, later sources over earlier ones.
+// Sources 0..n-1 drawn on a page from BlankGraphPage, later sources over earlier ones.
+QImage RenderGraphPage(QImage blank, int firstFrame, int sourceCount, const GraphTables& tables,
+                       const std::vector<std::string>& sourceNames);
+// A white W x H page with the grid and sources 0..n-1.
 QImage RenderGraphPage(int width, int height, int firstFrame, int sourceCount, const GraphTables& tables,
                        const std::vector<std::string>& sourceNames, std::string_view decimalSeparator);
 QImage RenderGraphPage(int width, int height, int firstFrame, int sourceCount, const GraphTables& tables,
