@@ -10,6 +10,9 @@
 #   decode      FFmpeg decoding both files alone;
 #   read        brevanta-cli frames of the original to /dev/null, against FFmpeg reading it.
 # Wall and CPU (user+system) come from /usr/bin/time; "peak" is our largest resident size.
+# After the rounds, metrics_bench times the metric kernels alone on one thread (both_fast_1thread,
+# shortest of 3; 3840x2160 counts as four 1920x1080 frames): with FFmpeg's decoding CPU that is
+# what a run cannot do without, and half of it the shortest wall time two cores allow.
 # The figures are noisy on a shared machine: the load average is printed with them.
 #   bench/whole_run.sh [BUILD_DIR] [RUNS] [SIZES...]     sizes: 720x576 1920x1080 3840x2160
 #   CASES="yuy2 native" (the default) picks the cases.
@@ -55,6 +58,16 @@ median() { # median FILE COLUMN
     awk -v c="$2" '{ print $c }' "$1" | sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
 }
 
+metrics_ms() { # metrics_ms KIND SIZE: ms per frame pair of both metrics on one thread, or 0
+    local tag="" size=$2 scale=1
+    [ "$1" = native ] && tag=_420p8
+    [ "$size" = 3840x2160 ] && size=1920x1080 scale=4
+    [ -x "$build/bin/metrics_bench" ] || { echo 0; return; }
+    "$build/bin/metrics_bench" --benchmark_filter="^both_fast_1thread$tag/$size/" --benchmark_repetitions=3 \
+        --benchmark_report_aggregates_only=true --benchmark_format=csv 2>/dev/null |
+        awk -F, -v scale="$scale" '$1 ~ /_min"$/ && $5 == "ms" { ms = $3 * scale } END { print ms + 0 }'
+}
+
 echo "load average before: $(cut -d' ' -f1-3 /proc/loadavg)"
 for size in "${sizes[@]}"; do
     for kind in "${cases[@]}"; do
@@ -98,12 +111,18 @@ for size in "${sizes[@]}"; do
         ow=$(median ours.times 1) oc=$(median ours.times 2) lw=$(median ours_logs.times 1)
         fw=$(median ffmpeg.times 1) dw=$(median decode.times 1) dc=$(median decode.times 2)
         rw=$(median read.times 1) frw=$(median ffread.times 1) peak=$(median ours.times 3)
+        mc=$(awk -v ms="$(metrics_ms "$kind" "$size")" -v n="$n" 'BEGIN { print ms * n / 1000 }')
         awk -v ow="$ow" -v oc="$oc" -v lw="$lw" -v fw="$fw" -v dw="$dw" -v dc="$dc" -v rw="$rw" \
-            -v frw="$frw" -v peak="$peak" 'BEGIN {
+            -v frw="$frw" -v peak="$peak" -v mc="$mc" 'BEGIN {
             printf "ours / ffmpeg wall: %.2f (no logs), %.2f (both logs); target <= 0.85\n", ow / fw, lw / fw
             half = oc / 2; bound = (dw > half) ? dw : half
             printf "ours wall / max(CPU/2, ffmpeg decode wall): %.2f; target <= 1.15\n", ow / bound
-            printf "ours CPU - ffmpeg decode CPU: %.2f s (compare with metrics_bench both_fast_1thread x frames)\n", oc - dc
+            if (mc > 0) {
+                printf "metrics alone on one thread: %.2f s; ours CPU / (that + ffmpeg decode CPU): %.2f; target <= 1.15\n", mc, oc / (mc + dc)
+                floor = (mc + dc) / 2; if (dw > floor) floor = dw
+                printf "fastest run two cores allow: %.2f s, %.2f x ffmpeg wall\n", floor, floor / fw
+            } else
+                printf "ours CPU - ffmpeg decode CPU: %.2f s (metrics_bench not built)\n", oc - dc
             printf "frames read speed / ffmpeg: %.2f; target >= 0.8\n", frw / rw
             printf "peak resident size: %.0f MB\n", peak / 1024 }'
     done
